@@ -1,0 +1,39 @@
+# Vimbo: `make run` builds and opens the app, `make test` builds and runs every test.
+BUILD ?= build
+JOBS ?= $(shell nproc)
+CMAKE_FLAGS ?= -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo
+
+.PHONY: run test deps build test-sanitize test-tsan bench clean
+
+deps:
+	@scripts/deps
+
+build: deps
+	@cmake -S . -B $(BUILD) $(CMAKE_FLAGS) >/dev/null
+	@cmake --build $(BUILD) -j $(JOBS)
+
+run: build
+	@scripts/run-app $(BUILD)/src/vimbo
+
+test: build
+	@cd $(BUILD) && ctest -j $(JOBS) --output-on-failure --timeout 120
+
+# The same suite under AddressSanitizer and UndefinedBehaviorSanitizer.
+test-sanitize: deps
+	@cmake -S . -B build-asan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DVIMBO_SANITIZE=address,undefined -DVIMBO_BUILD_BENCHMARKS=OFF >/dev/null
+	@cmake --build build-asan -j $(JOBS)
+	@cd build-asan && ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 \
+	  LSAN_OPTIONS=suppressions=$(CURDIR)/scripts/lsan.supp UBSAN_OPTIONS=print_stacktrace=1 \
+	  ctest -j $(JOBS) --output-on-failure --timeout 300
+
+# The tests that use worker threads, under ThreadSanitizer.
+test-tsan: deps
+	@cmake -S . -B build-tsan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DVIMBO_SANITIZE=thread -DVIMBO_BUILD_BENCHMARKS=OFF -DVIMBO_BUILD_DESKTOP=OFF >/dev/null
+	@cmake --build build-tsan -j $(JOBS)
+	@cd build-tsan && TSAN_OPTIONS=halt_on_error=1 ctest -j $(JOBS) -L threads --output-on-failure --timeout 300
+
+bench: build
+	@for b in $(BUILD)/benchmarks/*; do [ -x "$$b" ] && [ -f "$$b" ] && "$$b"; done; true
+
+clean:
+	rm -rf build build-asan build-tsan

@@ -1,0 +1,6 @@
+#include <cstdio>
+
+int main() {
+  std::puts("Vimbo: the desktop window is not built yet.");
+  return 0;
+}
