@@ -8,6 +8,7 @@ namespace vimbo::async {
 
 namespace {
 thread_local Executor* tLoop = nullptr;  // the loop running turns on this thread
+thread_local Executor* tMain = nullptr;  // the first live executor made on this thread
 
 struct LoopScope {
   Executor* saved;
@@ -18,10 +19,15 @@ struct LoopScope {
 
 Executor* currentExecutor() {
   if (auto* t = detail::currentTask()) return t->executor;
-  return tLoop;
+  return tLoop ? tLoop : tMain;
+}
+
+Executor::Executor() {
+  if (!tMain) tMain = this;
 }
 
 Executor::~Executor() {
+  if (tMain == this) tMain = nullptr;
   // Most-derived destructors have already stopped and joined; this only catches leftovers.
   stopped_ = true;
   for (auto& w : workers_) w.thread.join();

@@ -36,7 +36,7 @@ struct RuntimeAccess;
 
 class Executor {
  public:
-  Executor() = default;
+  Executor();
   Executor(const Executor&) = delete;
   Executor& operator=(const Executor&) = delete;
   virtual ~Executor();
@@ -101,7 +101,8 @@ class Executor {
   std::list<Worker> workers_;
 };
 
-// The executor of the running task, else the loop running on this thread, else null.
+// The executor of the running task, else the loop running turns on this thread, else the first
+// live executor made on this thread (the application's main loop), else null.
 Executor* currentExecutor();
 
 // A headless loop on the steady clock; the base of the virtual executor.

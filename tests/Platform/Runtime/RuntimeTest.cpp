@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -262,6 +263,22 @@ TEST_F(Runtime, AfterStopNothingResumesAndAbandonedFramesRunTheirGuards) {
   ex.runUntilIdle();
   EXPECT_EQ(resumed, 1);
   a.cancel();  // harmless after stop
+}
+
+Task<int> throwing(bool doThrow) {
+  if (doThrow) throw std::runtime_error("escaped");
+  co_return 0;
+}
+
+TEST(RuntimeDeathTest, AnExceptionEscapingACoroutineTerminates) {
+  GTEST_FLAG_SET(death_test_style, "threadsafe");
+  EXPECT_DEATH(
+      {
+        VirtualExecutor ex;
+        spawn(ex, [] { return throwing(true); });
+        ex.runUntilIdle();
+      },
+      "");
 }
 
 TEST(Property, PublishesBeforeStoringAndQueuesDeliveries) {
