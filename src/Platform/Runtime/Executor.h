@@ -105,7 +105,9 @@ class Executor {
 // live executor made on this thread (the application's main loop), else null.
 Executor* currentExecutor();
 
-// A headless loop on the steady clock; the base of the virtual executor.
+// A headless loop on the steady clock; the base of the virtual executor. Another main loop (e.g.
+// over a GUI event loop) derives from Executor directly: it implements the queue operations and
+// discardPending(), and calls shutdown() in its destructor; frames and workers live in the base.
 class LoopExecutor : public Executor {
  public:
   LoopExecutor();
@@ -148,13 +150,14 @@ class LoopExecutor : public Executor {
   std::unordered_map<TimerId, TimePoint> liveTimers_;  // scheduled or due, not yet run
 };
 
-// Tests: a loop on a virtual clock.
-class VirtualExecutor final : public LoopExecutor {
+// Tests: a loop on a virtual clock. A subclass calls shutdown() in its destructor.
+class VirtualExecutor : public LoopExecutor {
  public:
   VirtualExecutor();
   ~VirtualExecutor() override;
   VirtualClock& virtualClock() { return static_cast<VirtualClock&>(clock()); }
-  // Runs until nothing is ready, no timer is left and no worker work is outstanding.
+  // Runs until nothing is ready, no timer is left and no worker work is outstanding (so never
+  // while a task sleeps in an endless loop: use runFor then).
   void runUntilIdle() { runUntil(TimePoint::max()); }
   void runFor(Duration d) { runUntil(now() + d); }
   bool usesVirtualTime() const override { return true; }

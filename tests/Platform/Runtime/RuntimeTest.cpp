@@ -104,7 +104,7 @@ TEST_F(Runtime, EqualDeadlinesAndPostsRunFifo) {
   TimePoint at = ex.now() + 50ms;
   for (int i = 0; i < 3; ++i) ex.scheduleAt(at, [this, i] { log.push_back("timer" + std::to_string(i)); });
   TimerId dropped = ex.scheduleAt(at, [this] { log.push_back("dropped"); });
-  ex.scheduleAt(at, [this, dropped] {
+  ex.scheduleAt(at, [this] {
     log.push_back("timer3");
     ex.post([this] { log.push_back("post after timers"); });
   });

@@ -19,10 +19,11 @@ TEST(RuntimeThreaded, VirtualTimeStandsStillWhileAnOffloadIsOutstanding) {
   VirtualExecutor ex;
   TimePoint t0 = ex.now();
   std::vector<std::string> log;
-  std::atomic<bool> timeMoved{false};
+  std::atomic<bool> timeMoved{false}, go{false};
   ex.scheduleAfter(10ms, [&] { log.push_back("timer"); });
   auto h = spawn(ex, [&]() -> Task<int> {
     auto job = offload(ex, [&] {
+      while (!go) std::this_thread::yield();
       // Give the loop every chance to jump while we work.
       for (int i = 0; i < 2000; ++i) {
         if (ex.clock().now() != t0) timeMoved = true;
@@ -36,6 +37,7 @@ TEST(RuntimeThreaded, VirtualTimeStandsStillWhileAnOffloadIsOutstanding) {
   });
   ex.runFor(0ms);  // starts the task: the offload is now outstanding
   h.cancel();      // does not interrupt the offload
+  go = true;
   ex.runUntilIdle();
   EXPECT_FALSE(timeMoved);
   EXPECT_EQ(log, (std::vector<std::string>{"offload 42 cancelled", "timer"}));
