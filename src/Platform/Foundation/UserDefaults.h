@@ -17,9 +17,9 @@
 #include <variant>
 #include <vector>
 
-namespace vimbo::platform {
+#include "Platform/Foundation/Data.h"
 
-using Data = std::vector<std::uint8_t>;
+namespace vimbo::platform {
 
 struct DefaultsValue;
 using DefaultsArray = std::vector<DefaultsValue>;
