@@ -49,7 +49,8 @@ class Image {
   // PNG bytes; the same picture always gives the same bytes. Point size, template flag and
   // description travel in text chunks. Empty only if the encoder fails.
   Data encodePNG() const;
-  // Null for anything that is not a sound PNG within the size limits; never crashes.
+  // Null for anything that is not a sound PNG within the size limits; never crashes. Every chunk's
+  // CRC is checked up front, so a damaged ancillary chunk rejects the picture too.
   static ImageRef decode(const Data& bytes);
   static ImageRef decode(const std::uint8_t* bytes, std::size_t size);
 
