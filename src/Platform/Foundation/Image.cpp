@@ -184,7 +184,7 @@ Shape disc(double cx, double cy, double r) {
 Shape ring(double cx, double cy, double r, double t) {
   return [=](double x, double y) { return std::abs(std::hypot(x - cx, y - cy) - r) <= t / 2; };
 }
-// Part of a ring between two angles (degrees, y down, 0 pointing right).
+// A stretch of ring between two angles (degrees, y down, 0 pointing right).
 Shape arc(double cx, double cy, double r, double t, double from, double to) {
   return [=](double x, double y) {
     if (std::abs(std::hypot(x - cx, y - cy) - r) > t / 2) return false;
