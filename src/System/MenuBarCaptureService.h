@@ -1,0 +1,329 @@
+#pragma once
+// The one object that knows the real menu bar's status items: it reads the window list, pairs
+// windows with accessibility elements, gives every item a stable identity, a display name and a
+// picture, and remembers what it learned across runs. Main thread only, except the accessibility
+// scan, which fans out to worker threads and touches shared state only through one lock.
+//
+// The implementation is split by concern:
+//   +Discovery.cpp          window list, discovery, live frames
+//   +Identity.cpp           stable identities and the identity cache
+//   +Settling.cpp           identity settling at start-up
+//   +AccessibilityScan.cpp  the per-application accessibility scan and the geometry tests
+//   +Pairing.cpp            window/candidate pairing and persisted aliases
+//   +Images.cpp             picture capture
+//   +Glyphs.cpp             glyph caches
+//   +Names.cpp              display names and name learning
+//   +Mover.cpp, +Activation.cpp, +SafeSlot.cpp  moving, activating and indexing items
+
+#include <cstdint>
+#include <map>
+#include <memory>
+#include <mutex>
+#include <optional>
+#include <set>
+#include <string>
+#include <string_view>
+#include <utility>
+#include <vector>
+
+#include "Platform/Foundation/Geometry.h"
+
+namespace vimbo::async {
+template <class T>
+class Task;
+class Executor;
+}  // namespace vimbo::async
+
+namespace vimbo::platform {
+class UserDefaults;
+class Image;
+struct Platform;
+}  // namespace vimbo::platform
+
+namespace vimbo {
+
+struct CapturedMenuBarItem;
+using ImageRef = std::shared_ptr<const platform::Image>;
+
+class MenuBarCaptureService {
+ public:
+  // ---- Records ---------------------------------------------------------------------------
+
+  struct WindowMetadata {
+    uint32_t windowID = 0;
+    std::string windowName;
+    std::string ownerName;
+    std::string ownerBundleIdentifier;
+    int32_t ownerPID = 0;
+    Rect frame;
+    std::optional<std::string> accessibilityIdentity;
+  };
+
+  struct MenuExtraDisplayCandidate {
+    Rect frame;
+    int32_t processIdentifier = 0;
+    std::string applicationName;
+    std::string bundleIdentifier;
+    std::optional<std::string> accessibilityIdentity;
+    std::optional<std::string> itemTitle;
+    std::optional<std::string> itemDescription;
+    std::optional<std::string> itemHelp;
+    friend bool operator==(const MenuExtraDisplayCandidate&, const MenuExtraDisplayCandidate&) = default;
+  };
+
+  struct MenuExtraApplicationSnapshot {
+    int32_t processIdentifier = 0;
+    std::string localizedName;
+    std::string bundleIdentifier;
+  };
+
+  // Worker threads append one application's candidates at a time under the lock.
+  struct MenuExtraCandidateCollector {
+    std::mutex lock;
+    std::vector<MenuExtraDisplayCandidate> candidates;
+  };
+
+  struct PreDividerMenuExtraObservation {
+    MenuExtraDisplayCandidate candidate;
+    std::string windowName;
+    std::string ownerBundleIdentifier;
+    int32_t ownerPID = 0;
+    double width = 0;
+    double height = 0;
+  };
+
+  struct PersistedMenuExtraAlias {
+    uint32_t observedWindowID = 0;
+    std::string ownerBundleIdentifier;
+    std::string windowName;
+    int32_t ownerPID = 0;
+    double width = 0;
+    double height = 0;
+    std::string candidateBundleIdentifier;
+    int32_t candidateProcessIdentifier = 0;
+    std::string displayName;
+    std::string accessibilityIdentity;
+    std::optional<std::string> verification;  // "safe-hit" or "strict-ax"
+    friend bool operator==(const PersistedMenuExtraAlias&, const PersistedMenuExtraAlias&) = default;
+  };
+
+  struct StableIdentityCacheEntry {
+    std::string identity;
+    std::string windowName;
+    std::string ownerBundleIdentifier;
+    int32_t ownerPID = 0;
+    double width = 0;
+    double height = 0;
+    friend bool operator==(const StableIdentityCacheEntry&, const StableIdentityCacheEntry&) = default;
+  };
+
+  struct SessionGlyphImage {
+    ImageRef image;
+    std::string windowName;
+    std::string ownerBundleIdentifier;
+    int32_t ownerPID = 0;
+    double width = 0;
+    double height = 0;
+  };
+
+  struct ConfirmedDisplayNameObservation {
+    std::string displayName;
+    uint32_t windowID = 0;
+    std::string ownerBundleIdentifier;
+    std::string windowName;
+    int32_t ownerPID = 0;
+    double height = 0;
+    std::string candidateBundleIdentifier;
+    int32_t candidateProcessIdentifier = 0;
+  };
+
+  enum class SavedIdentityResolution { present, absent, ambiguous };
+
+  struct SavedIdentityCacheObservation {
+    SavedIdentityResolution resolution = SavedIdentityResolution::ambiguous;
+    std::optional<uint32_t> windowID;
+    std::optional<StableIdentityCacheEntry> entry;
+    std::string signature;
+    std::string stableSignature;
+  };
+
+  struct SavedIdentityDescriptor {
+    std::string owner;
+    std::string windowName;
+    std::string accessibilityIdentity;
+  };
+
+  // A failed capture pass, as a value: the missing permission, or the shareable-content
+  // request's own error passed on unchanged.
+  struct CaptureError {
+    enum class Kind { permissionRequired, shareableContent };
+    Kind kind = Kind::permissionRequired;
+    std::string underlyingDescription;  // the platform's text for shareableContent
+    static CaptureError permissionRequired() { return {Kind::permissionRequired, {}}; }
+    std::string description() const;
+    friend bool operator==(const CaptureError&, const CaptureError&) = default;
+  };
+  static constexpr std::string_view permissionRequiredDescription =
+      "需要“屏幕与系统音频录制”权限才能显示收纳图标。";
+
+  struct CaptureImagesResult {
+    std::vector<CapturedMenuBarItem> items;  // empty when error is set
+    std::optional<CaptureError> error;
+  };
+
+  enum class MenuBarMoveDestination { visible, collected };
+
+  // ---- The tables shared by every part of the service (declaration order is the contract) ----
+  struct State {
+    std::map<uint32_t, StableIdentityCacheEntry> sessionIdentityCache;
+    std::map<uint32_t, SessionGlyphImage> sessionGlyphImages;
+    std::vector<MenuExtraDisplayCandidate> menuExtraDisplayCandidates;
+    std::map<uint32_t, PreDividerMenuExtraObservation> preDividerMenuExtraCandidates;
+    std::map<uint32_t, int32_t> menuExtraAXOwnerPIDs;
+    std::map<std::string, PersistedMenuExtraAlias> persistedMenuExtraAliases;
+    std::map<std::string, std::string> persistedDisplayNames;
+    std::map<std::string, ImageRef> persistedNativeGlyphs;
+    std::map<std::string, ImageRef> persistedNativeGlyphAliases;
+    std::map<std::string, std::string> confirmedDisplayNames;
+    std::map<uint32_t, ConfirmedDisplayNameObservation> confirmedDisplayNameObservations;
+    bool glyphCacheNeedsFlush = false;
+  };
+
+  // ---- Persisted keys and limits -----------------------------------------------------------
+  static constexpr std::string_view aliasesKey = "capturedMenuExtraAliases.v1";
+  static constexpr std::string_view displayNamesKey = "capturedMenuExtraDisplayNames.v1";
+  static constexpr std::string_view nativeGlyphsKey = "capturedNativeGlyphs.v1";
+  static constexpr std::string_view nativeGlyphAliasesKey = "capturedNativeGlyphAliases.v1";
+  static constexpr size_t aliasCap = 128;
+  static constexpr size_t displayNameCap = 128;
+  static constexpr size_t glyphCap = 96;
+  static constexpr size_t glyphMaxBytes = 262144;
+
+  // Loads the four persisted tables; writes nothing back.
+  MenuBarCaptureService(platform::Platform& platform, std::shared_ptr<platform::UserDefaults> defaults,
+                        async::Executor& executor);
+  ~MenuBarCaptureService();
+  MenuBarCaptureService(const MenuBarCaptureService&) = delete;
+  MenuBarCaptureService& operator=(const MenuBarCaptureService&) = delete;
+
+  const State& state() const { return state_; }
+  State& mutableStateForTesting() { return state_; }
+
+  // ---- Discovery -----------------------------------------------------------------------------
+  std::vector<CapturedMenuBarItem> discoverMenuBarItems();
+  std::vector<WindowMetadata> menuBarWindowMetadata();
+  std::optional<Rect> currentFrame(uint32_t windowID);
+  std::string stableIdentity(const CapturedMenuBarItem& item);
+  bool isOutsideVisibleScreens(const Rect& frame);
+  std::optional<MenuExtraDisplayCandidate> matchingMenuExtraCandidate(const WindowMetadata& m);
+
+  // ---- Identities ----------------------------------------------------------------------------
+  std::string stableIdentityBase(const WindowMetadata& m);
+  std::string uncachedStableIdentityBase(const WindowMetadata& m);
+  std::string stableIdentitySizeBase(const WindowMetadata& m);
+  std::optional<std::string> durableCandidateAccessibilityIdentity(const MenuExtraDisplayCandidate& c) const;
+  static std::optional<std::string> fixedMenuExtraAccessibilityIdentity(std::string_view windowName);
+  static std::optional<std::string> accessibilityTitle(std::string_view identity);
+  static std::string sizeSuffix(double width, double height);
+  static int64_t tenthsOfPoint(double value);
+  static std::optional<std::string> firstNonEmptyLine(std::string_view text);
+
+  // ---- Settling ------------------------------------------------------------------------------
+  void cacheVisibleStableIdentities();
+  std::optional<std::set<std::string>> cacheVisibleStableIdentities(const std::set<std::string>& expectedIdentities);
+  std::map<std::string, SavedIdentityCacheObservation> savedIdentityObservations(
+      const std::set<std::string>& expectedIdentities, const std::vector<WindowMetadata>& metadata);
+  static std::optional<SavedIdentityDescriptor> savedIdentityDescriptor(std::string_view identity);
+  static std::string windowMetadataSignature(const WindowMetadata& m);
+  static std::string windowMetadataStableSignature(const WindowMetadata& m);
+
+  // ---- Accessibility scan and geometry --------------------------------------------------------
+  void preparePreDividerMenuExtraCandidates();
+  async::Task<void> refreshMenuExtraDisplayNames();
+  std::vector<MenuExtraApplicationSnapshot> runningMenuExtraApplications(
+      bool includeRegularApplications, const std::set<std::string>& regularBundleIdentifiers);
+  std::vector<MenuExtraDisplayCandidate> scanMenuExtraDisplayCandidates(
+      const std::vector<MenuExtraApplicationSnapshot>& applications);
+  bool isFrameOnScreen(const Rect& frame);
+  bool isFrameInAuxiliaryTopRightArea(const Rect& frame);
+  std::optional<int32_t> accessibilityHitPID(const Rect& frame);
+  static bool frameMatchesMenuExtraCandidate(const Rect& windowFrame, const MenuExtraDisplayCandidate& c);
+  static bool framesMatch(const Rect& windowFrame, const Rect& candidateFrame);
+
+  // ---- Pairing and aliases ---------------------------------------------------------------------
+  std::vector<std::pair<WindowMetadata, MenuExtraDisplayCandidate>> highConfidencePreDividerPairs(
+      const std::vector<WindowMetadata>& windows);
+  std::map<uint32_t, MenuExtraDisplayCandidate> verifiedSafeRightMenuExtraPairs(const std::vector<WindowMetadata>& windows);
+  void persistSafeRightMenuExtraAssociations(const std::vector<WindowMetadata>& windows);
+  void refreshMenuExtraAXOwnerPIDs(const std::vector<WindowMetadata>& windows);
+  void persistMenuExtraAlias(const MenuExtraDisplayCandidate& c, const WindowMetadata& w);
+  std::optional<PersistedMenuExtraAlias> persistedMenuExtraAlias(const WindowMetadata& w);
+  void flushPersistedMenuExtraAliases();
+  static bool isPlaceholderWindowName(std::string_view name);
+  static bool isDisplayNameCompatible(std::string_view displayName, std::string_view windowName);
+  static bool isPersistableNameIdentity(std::string_view identity);
+  static std::string encodeAliases(const std::map<std::string, PersistedMenuExtraAlias>& aliases);
+  static std::optional<std::map<std::string, PersistedMenuExtraAlias>> decodeAliases(std::string_view json);
+
+  // ---- Pictures --------------------------------------------------------------------------------
+  async::Task<CaptureImagesResult> captureImages(std::vector<CapturedMenuBarItem> items,
+                                                 std::map<std::string, ImageRef> preservingImages);
+  std::vector<CapturedMenuBarItem> captureVisibleImages(const std::vector<CapturedMenuBarItem>& items,
+                                                        const std::map<std::string, ImageRef>& preservingImages);
+  static bool hasVisibleContent(const ImageRef& image);
+
+  // ---- Glyph caches ----------------------------------------------------------------------------
+  static std::string glyphAliasKey(const CapturedMenuBarItem& item);
+  static std::set<std::string> uniqueGlyphAliasKeys(const std::vector<CapturedMenuBarItem>& items);
+  void persistNativeGlyph(const ImageRef& image, const CapturedMenuBarItem& item, const std::optional<std::string>& aliasKey);
+  ImageRef persistedNativeGlyph(const CapturedMenuBarItem& item, const std::set<std::string>& uniqueAliasKeys) const;
+  std::optional<std::string> nativeGlyphBackfilledDisplayName(const CapturedMenuBarItem& item, const ImageRef& image) const;
+  void flushGlyphDictionariesIfNeeded();
+
+  // ---- Display names -------------------------------------------------------------------------
+  std::string displayName(const WindowMetadata& m, const std::string& stableIdentity);
+  std::optional<std::string> confirmedDisplayName(const WindowMetadata& m, const std::string& stableIdentity) const;
+  static std::optional<std::string> friendlyDisplayName(const MenuExtraDisplayCandidate& c);
+  static bool isMeaningfulDisplayName(std::string_view name);
+  static std::optional<std::string> fixedDisplayName(std::string_view windowName);
+  void flushPersistedDisplayNames();
+  static std::map<std::string, std::string> filteredPersistedDisplayNames(std::map<std::string, std::string> names);
+
+  // The one name-learning step (discovery, pairing, pictures and safe-slot indexing all use it):
+  // the name is confirmed for the run; it is persisted under a persistable identity only when it
+  // is meaningful, so a placeholder never replaces a good stored name; with a window and a
+  // candidate (non-empty bundle, pid > 0) the observation that keeps the name trusted is stored.
+  void learnDisplayName(std::string_view name, const std::string& stableIdentity, const WindowMetadata* window,
+                        std::string_view candidateBundleIdentifier = {}, int32_t candidateProcessIdentifier = 0);
+
+  // ---- Moving, activating and indexing items (MenuBarCaptureService+Mover.cpp, +Activation.cpp, +SafeSlot.cpp)
+  async::Task<bool> moveMenuBarItem(CapturedMenuBarItem item, Point destination, bool exactOrder,
+                                    MenuBarMoveDestination moveDestination);
+  bool activate(const CapturedMenuBarItem& item);
+  bool indexMenuExtraFromSafeSlot(const CapturedMenuBarItem& item, bool persist);
+  // Explicit clean-up of an unfinished move (cursor, Command key, held button) at quit.
+  void finishPendingMoveCleanup();
+
+ private:
+  // State of the mover and activation, defined in their own files (shared_ptr: incomplete here).
+  struct MoverState;
+  std::shared_ptr<MoverState> moverState_;
+
+  class WindowServerCaptureBridge;
+  struct PictureSources;
+
+  // Platform glue (+Platform.cpp keeps every direct platform call in one place).
+  std::vector<MenuExtraDisplayCandidate> scanOneApplication(const MenuExtraApplicationSnapshot& app);
+  std::optional<std::string> hitTestIdentity(const Rect& frame, uint32_t windowID, const std::string& windowName,
+                                             int32_t ownerPID);
+  ImageRef capturePictureForItem(const CapturedMenuBarItem& item, bool allowWindowServer);
+  void loadPersistedTables();
+
+  platform::Platform& platform_;
+  std::shared_ptr<platform::UserDefaults> defaults_;
+  async::Executor& executor_;
+  State state_;
+  std::unique_ptr<WindowServerCaptureBridge> bridge_;
+};
+
+}  // namespace vimbo
