@@ -4,6 +4,8 @@
 #include <cmath>
 #include <limits>
 
+#include "Platform/Foundation/Text.h"
+
 namespace vimbo {
 
 namespace {
@@ -38,49 +40,49 @@ std::optional<HoverDetectionMethod> hoverDetectionMethodFromRawValue(std::string
   return std::nullopt;
 }
 
-MenuBarStore::MenuBarStore(std::shared_ptr<platform::UserDefaults> defaults,
-                           std::shared_ptr<platform::LoginItem> loginItem, platform::ScreenCaptureAccess& screenCapture)
+MenuBarStore::MenuBarStore(platform::UserDefaults& defaults, platform::LoginItem& loginItem,
+                           platform::ScreenCaptureAccess& screenCapture)
     : items(sampleItems()),
-      showLabels(true, [this](const bool& v) { defaults_->set(showLabelsKey, v); }),
-      expandOnHover(false, [this](const bool& v) { defaults_->set(expandOnHoverKey, v); }),
-      collapseOnPointerExit(true, [this](const bool& v) { defaults_->set(collapseOnPointerExitKey, v); }),
+      showLabels(true, [this](const bool& v) { defaults_.set(showLabelsKey, v); }),
+      expandOnHover(false, [this](const bool& v) { defaults_.set(expandOnHoverKey, v); }),
+      collapseOnPointerExit(true, [this](const bool& v) { defaults_.set(collapseOnPointerExitKey, v); }),
       hoverDetectionMethod(HoverDetectionMethod::polling,
                            [this](const HoverDetectionMethod& m) {
-                             defaults_->set(hoverDetectionMethodKey, std::string(rawValue(m)));
+                             defaults_.set(hoverDetectionMethodKey, std::string(rawValue(m)));
                            }),
-      shortcutEnabled(true, [this](const bool& v) { defaults_->set(shortcutEnabledKey, v); }),
+      shortcutEnabled(true, [this](const bool& v) { defaults_.set(shortcutEnabledKey, v); }),
       menuBarLayout(MenuBarLayoutRecord{}),
       screenCapturePermissionGranted(screenCapture.preflight()),
-      defaults_(std::move(defaults)),
-      loginItem_(std::move(loginItem)) {
+      defaults_(defaults),
+      loginItem_(loginItem) {
   // Stored values of the wrong type fall back to the defaults; every setting is written back
   // so that all keys exist after the first launch.
-  showLabels.set(defaults_->boolean(showLabelsKey).value_or(true));
-  expandOnHover.set(defaults_->boolean(expandOnHoverKey).value_or(false));
-  collapseOnPointerExit.set(defaults_->boolean(collapseOnPointerExitKey).value_or(true));
-  hoverDetectionMethod.set(defaults_->string(hoverDetectionMethodKey) == "eventDriven"
+  showLabels.set(defaults_.boolean(showLabelsKey).value_or(true));
+  expandOnHover.set(defaults_.boolean(expandOnHoverKey).value_or(false));
+  collapseOnPointerExit.set(defaults_.boolean(collapseOnPointerExitKey).value_or(true));
+  hoverDetectionMethod.set(defaults_.string(hoverDetectionMethodKey) == "eventDriven"
                                ? HoverDetectionMethod::eventDriven
                                : HoverDetectionMethod::polling);
 
-  hoverSamplingInterval.set(sanitized(defaults_->number(hoverSamplingIntervalKey).value_or(defaultSamplingInterval),
+  hoverSamplingInterval.set(sanitized(defaults_.number(hoverSamplingIntervalKey).value_or(defaultSamplingInterval),
                                       defaultSamplingInterval, 0.02, 0.2));
-  hoverRevealDelay.set(sanitized(defaults_->number(hoverRevealDelayKey).value_or(defaultRevealDelay),
+  hoverRevealDelay.set(sanitized(defaults_.number(hoverRevealDelayKey).value_or(defaultRevealDelay),
                                  defaultRevealDelay, 0.05, 1.0));
-  hoverCollapseDelay.set(sanitized(defaults_->number(hoverCollapseDelayKey).value_or(defaultCollapseDelay),
+  hoverCollapseDelay.set(sanitized(defaults_.number(hoverCollapseDelayKey).value_or(defaultCollapseDelay),
                                    defaultCollapseDelay, 0.2, 2.0));
-  defaults_->set(hoverSamplingIntervalKey, hoverSamplingInterval.get());
-  defaults_->set(hoverRevealDelayKey, hoverRevealDelay.get());
-  defaults_->set(hoverCollapseDelayKey, hoverCollapseDelay.get());
-  defaults_->set(hoverDetectionMethodKey, std::string(rawValue(hoverDetectionMethod.get())));
+  defaults_.set(hoverSamplingIntervalKey, hoverSamplingInterval.get());
+  defaults_.set(hoverRevealDelayKey, hoverRevealDelay.get());
+  defaults_.set(hoverCollapseDelayKey, hoverCollapseDelay.get());
+  defaults_.set(hoverDetectionMethodKey, std::string(rawValue(hoverDetectionMethod.get())));
 
-  shortcutEnabled.set(defaults_->boolean(shortcutEnabledKey).value_or(true));
-  launchAtLogin.set(loginItem_->status() == platform::LoginItemStatus::enabled);
+  shortcutEnabled.set(defaults_.boolean(shortcutEnabledKey).value_or(true));
+  launchAtLogin.set(loginItem_.status() == platform::LoginItemStatus::enabled);
 
   // Undecodable rows or layouts are left in place; the next save overwrites them.
-  if (auto data = defaults_->data(itemsKey)) {
+  if (auto data = defaults_.data(itemsKey)) {
     if (auto decoded = MenuBarItem::decodeList(text(*data))) items.set(std::move(*decoded));
   }
-  if (auto data = defaults_->data(layoutKey)) {
+  if (auto data = defaults_.data(layoutKey)) {
     if (auto decoded = MenuBarLayoutRecord::decode(text(*data)); decoded && decoded->version == 1) {
       menuBarLayout.set(std::move(*decoded));
     }
@@ -103,26 +105,26 @@ void MenuBarStore::announceWillChange() { objectWillChange.set(objectWillChange.
 
 void MenuBarStore::setHoverSamplingInterval(double seconds) {
   hoverSamplingInterval.set(sanitized(seconds, defaultSamplingInterval, 0.02, 0.2));
-  defaults_->set(hoverSamplingIntervalKey, hoverSamplingInterval.get());
+  defaults_.set(hoverSamplingIntervalKey, hoverSamplingInterval.get());
 }
 
 void MenuBarStore::setHoverRevealDelay(double seconds) {
   hoverRevealDelay.set(sanitized(seconds, defaultRevealDelay, 0.05, 1.0));
-  defaults_->set(hoverRevealDelayKey, hoverRevealDelay.get());
+  defaults_.set(hoverRevealDelayKey, hoverRevealDelay.get());
 }
 
 void MenuBarStore::setHoverCollapseDelay(double seconds) {
   hoverCollapseDelay.set(sanitized(seconds, defaultCollapseDelay, 0.2, 2.0));
-  defaults_->set(hoverCollapseDelayKey, hoverCollapseDelay.get());
+  defaults_.set(hoverCollapseDelayKey, hoverCollapseDelay.get());
 }
 
 void MenuBarStore::setLaunchAtLogin(bool enabled) {
-  const auto error = enabled ? loginItem_->registerItem() : loginItem_->unregisterItem();
+  const auto error = enabled ? loginItem_.registerItem() : loginItem_.unregisterItem();
   if (!error) {
     launchAtLogin.set(enabled);
     return;
   }
-  launchAtLogin.set(loginItem_->status() == platform::LoginItemStatus::enabled);
+  launchAtLogin.set(loginItem_.status() == platform::LoginItemStatus::enabled);
   lastError.set("无法更新登录项：" + *error);
 }
 
@@ -198,7 +200,7 @@ void MenuBarStore::normalizeAndSave() {
 }
 
 void MenuBarStore::save() {
-  if (auto json = MenuBarItem::encodeList(items.get())) defaults_->set(itemsKey, bytes(*json));
+  if (auto json = MenuBarItem::encodeList(items.get())) defaults_.set(itemsKey, bytes(*json));
   announceWillChange();
 }
 

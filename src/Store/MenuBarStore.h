@@ -19,6 +19,7 @@
 #include "Models/CapturedMenuBarItem.h"
 #include "Models/MenuBarItem.h"
 #include "Models/MenuBarLayout.h"
+#include "Platform/Foundation/UserDefaults.h"
 #include "Store/TemporaryShims.h"
 
 namespace vimbo {
@@ -67,7 +68,8 @@ class MenuBarStore {
   static constexpr const char* hoverCollapseDelayKey = "hoverCollapseDelay";
   static constexpr const char* shortcutEnabledKey = "shortcutEnabled";
 
-  MenuBarStore(std::shared_ptr<platform::UserDefaults> defaults, std::shared_ptr<platform::LoginItem> loginItem,
+  // The platform objects outlive the store (they live for the process).
+  MenuBarStore(platform::UserDefaults& defaults, platform::LoginItem& loginItem,
                platform::ScreenCaptureAccess& screenCapture);
   MenuBarStore(const MenuBarStore&) = delete;
   MenuBarStore& operator=(const MenuBarStore&) = delete;
@@ -130,8 +132,8 @@ class MenuBarStore {
   static bool isMeaningfulCapturedName(std::string_view name);
   void announceWillChange();
 
-  std::shared_ptr<platform::UserDefaults> defaults_;
-  std::shared_ptr<platform::LoginItem> loginItem_;
+  platform::UserDefaults& defaults_;
+  platform::LoginItem& loginItem_;
   std::map<std::uint32_t, MenuBarLayoutZone> sessionLayoutZones_;
   std::map<std::string, std::string> knownCapturedNamesByIdentity_;
   std::vector<async::Subscription> changeForwarding_;

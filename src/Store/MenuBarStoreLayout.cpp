@@ -9,6 +9,7 @@
 #include <unicode/uchar.h>
 #include <unicode/unistr.h>
 
+#include "Platform/Foundation/Text.h"
 #include "Store/MenuBarStore.h"
 
 namespace vimbo {
@@ -311,7 +312,7 @@ void MenuBarStore::applyMenuBarLayout(MenuBarLayoutRecord record, bool persist, 
 void MenuBarStore::saveMenuBarLayout() {
   const auto json = menuBarLayout.get().encode();
   if (!json) return;
-  defaults_->set(layoutKey, platform::Data(json->begin(), json->end()));
+  defaults_.set(layoutKey, platform::Data(json->begin(), json->end()));
 }
 
 }  // namespace vimbo

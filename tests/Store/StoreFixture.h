@@ -37,7 +37,7 @@ class StoreTest : public ::testing::Test {
   std::shared_ptr<FakeLoginItem> login = std::make_shared<FakeLoginItem>();
   FakeScreenCapture capture;
 
-  std::unique_ptr<MenuBarStore> makeStore() { return std::make_unique<MenuBarStore>(defaults, login, capture); }
+  std::unique_ptr<MenuBarStore> makeStore() { return std::make_unique<MenuBarStore>(*defaults, *login, capture); }
 
   void storeText(const std::string& key, const std::string& text) {
     defaults->set(key, platform::Data(text.begin(), text.end()));
