@@ -73,7 +73,7 @@ class LoginItem {
 class ScreenCaptureAccess {
  public:
   virtual ~ScreenCaptureAccess() = default;
-  virtual bool preflight() = 0;
+  virtual bool preflight() const = 0;
   virtual bool request() = 0;
 };
 

@@ -27,7 +27,7 @@ class FakeLoginItem : public platform::LoginItem {
 class FakeScreenCapture : public platform::ScreenCaptureAccess {
  public:
   bool granted = false;
-  bool preflight() override { return granted; }
+  bool preflight() const override { return granted; }
   bool request() override { return granted; }
 };
 
