@@ -91,11 +91,24 @@ MenuBarStore::MenuBarStore(platform::UserDefaults& defaults, platform::LoginItem
   auto forward = [this](auto& property) {
     changeForwarding_.push_back(property.subscribe([this](const auto&) { announceWillChange(); }));
   };
-  forward(items), forward(isExpanded), forward(searchText), forward(showLabels), forward(expandOnHover);
-  forward(collapseOnPointerExit), forward(hoverDetectionMethod), forward(hoverSamplingInterval);
-  forward(hoverRevealDelay), forward(hoverCollapseDelay), forward(launchAtLogin), forward(shortcutEnabled);
-  forward(systemItemsCollapsed), forward(privateAPIAvailable), forward(capturedSystemItems);
-  forward(menuBarLayout), forward(screenCapturePermissionGranted), forward(isCapturingSystemItems);
+  forward(items);
+  forward(isExpanded);
+  forward(searchText);
+  forward(showLabels);
+  forward(expandOnHover);
+  forward(collapseOnPointerExit);
+  forward(hoverDetectionMethod);
+  forward(hoverSamplingInterval);
+  forward(hoverRevealDelay);
+  forward(hoverCollapseDelay);
+  forward(launchAtLogin);
+  forward(shortcutEnabled);
+  forward(systemItemsCollapsed);
+  forward(privateAPIAvailable);
+  forward(capturedSystemItems);
+  forward(menuBarLayout);
+  forward(screenCapturePermissionGranted);
+  forward(isCapturingSystemItems);
   forward(lastError);
 }
 

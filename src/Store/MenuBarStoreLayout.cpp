@@ -198,9 +198,9 @@ void MenuBarStore::replaceCapturedSystemItems(std::vector<CapturedMenuBarItem> n
     }
   }
 
-  std::erase_if(sessionLayoutZones_, [&](const auto& entry) {
-    return std::none_of(newItems.begin(), newItems.end(), [&](const auto& item) { return item.id == entry.first; });
-  });
+  std::set<std::uint32_t> newIDs;
+  for (const auto& item : newItems) newIDs.insert(item.id);
+  std::erase_if(sessionLayoutZones_, [&](const auto& entry) { return !newIDs.contains(entry.first); });
   capturedSystemItems.set(std::move(newItems));
   applyMenuBarLayout(std::move(working), true, false);
 }
