@@ -46,7 +46,22 @@ using AXArray = std::vector<AXValue>;
 
 // string | element | array | point value | size value | number | boolean | something else.
 struct AXValue {
-  std::variant<std::string, AXElement, AXArray, Point, Size, double, bool, AXOther> value;
+  using Variant = std::variant<std::string, AXElement, AXArray, Point, Size, double, bool, AXOther>;
+  Variant value;
+
+  // Out of line: keeps g++ from inlining variant copies into false "maybe uninitialized" errors.
+  AXValue();
+  AXValue(Variant v);
+  AXValue(std::string s);
+  AXValue(AXElement e);
+  AXValue(AXArray a);
+  AXValue(Point p);
+  AXValue(Size s);
+  AXValue(const AXValue&);
+  AXValue(AXValue&&) noexcept;
+  AXValue& operator=(const AXValue&);
+  AXValue& operator=(AXValue&&) noexcept;
+  ~AXValue();
 
   const std::string* string() const { return std::get_if<std::string>(&value); }
   const AXElement* element() const { return std::get_if<AXElement>(&value); }

@@ -1,0 +1,383 @@
+#pragma once
+// The simulated desktop: screens, applications and their status items, our own status items, the
+// pointer and keyboard, open menus and permissions. Deterministic: every timed behaviour is a
+// timer on the clockwork. Main-thread object, except the accessibility reads, which read an
+// immutable snapshot under their own lock and may come from any thread.
+
+#include <functional>
+#include <map>
+#include <memory>
+#include <mutex>
+#include <optional>
+#include <set>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "Platform/Accessibility.h"
+#include "Platform/EventMonitors.h"
+#include "Platform/Events.h"
+#include "Platform/HotKeys.h"
+#include "Platform/StatusBar.h"
+#include "Platform/WindowServer.h"
+#include "Platform/Sim/Clockwork.h"
+#include "Platform/Sim/Layout.h"
+#include "Platform/Sim/Model.h"
+
+namespace vimbo::platform {
+class UserDefaults;
+}
+
+namespace vimbo::sim {
+
+// One status item as the bar shows it now.
+struct ItemView {
+  ItemKey key = 0;
+  std::string specKey;  // the world file's key; autosave name for our own items
+  uint32_t windowNumber = 0;
+  std::optional<std::string> windowName;
+  int32_t ownerPID = 0;
+  int32_t axPID = 0;
+  Rect frame;  // window-server coordinates
+  bool own = false;
+  bool fixed = false;
+  Picture picture;
+  std::string title;  // our own items: the button title
+};
+
+struct MenuView {
+  uint32_t windowNumber = 0;
+  ItemKey item = 0;
+  int32_t ownerPID = 0;
+  std::string ownerName;
+  int level = platform::windowlevel::popUpMenu;
+  Rect frame;
+  bool own = false;
+  std::vector<std::string> entries;  // our own menus
+};
+
+enum class PostRoute { HIDTap, SessionTap, AnnotatedSessionTap, Pid };
+
+struct PostedEvent {
+  platform::Event event;
+  PostRoute route = PostRoute::HIDTap;
+  int32_t pid = 0;  // for Pid
+  TimePoint time;
+};
+
+struct SourceSettings {
+  int64_t id = 0;
+  platform::EventSourceStateID state = platform::EventSourceStateID::HIDSystem;
+  std::optional<double> suppressionInterval;
+  std::optional<uint32_t> filterMask;
+  int filterState = 0;
+};
+
+struct HotKeyEntry {
+  uint32_t keyCode = 0;
+  uint32_t modifiers = 0;
+  platform::HotKeyID id;
+};
+
+class World {
+ public:
+  World(WorldSpec spec, Clockwork clockwork);
+  ~World();
+  World(const World&) = delete;
+  World& operator=(const World&) = delete;
+
+  const WorldSpec& spec() const { return spec_; }
+  Clockwork& clockwork() { return clock_; }
+  // Fault switches; accessibility trust has its own setter (it is read from worker threads).
+  Switches& switches() { return spec_.switches; }
+  void setAccessibilityTrusted(bool trusted);
+  void setUnresponsive(int32_t pid, bool unresponsive);
+  int32_t ownPID() const { return spec_.ownPID; }
+
+  // Defaults of our process (the "NSStatusItem ..." keys); may be null until set.
+  void setDefaults(std::shared_ptr<platform::UserDefaults> defaults) { defaults_ = std::move(defaults); }
+  platform::UserDefaults* defaults() const { return defaults_.get(); }
+
+  // ---- screens ----
+  const std::vector<ScreenSpec>& screens() const { return spec_.screens; }
+  void setScreens(std::vector<ScreenSpec> screens);
+  std::optional<Rect> auxiliaryTopRightArea(const ScreenSpec& screen) const;  // AppKit coordinates
+  std::optional<Rect> auxiliaryAreaInWindowServer(const ScreenSpec& screen) const;
+  BarGeometry barGeometry() const;
+  bool isInMenuBarBand(Point p) const;
+  Point clampToDisplays(Point p) const;
+  bool isOnSomeDisplay(Point p) const;
+
+  // ---- status items ----
+  std::vector<ItemView> items() const;  // displayed, left to right
+  std::optional<ItemView> item(const std::string& specKey) const;
+  std::optional<ItemView> itemByWindow(uint32_t windowNumber) const;
+  std::optional<ItemView> itemByKey(ItemKey key) const;
+  std::optional<ItemKey> keyOf(const std::string& specKey) const;
+  std::optional<Rect> frameOf(const std::string& specKey) const;
+  // Logical left-to-right order of non-fixed items (pending drops included), by spec key.
+  std::vector<std::string> logicalOrder() const;
+  std::vector<std::string> displayedOrder() const;
+  ItemFaults& faults(const std::string& specKey);
+  ItemSpec& itemSpec(const std::string& specKey);
+
+  // Scripted changes.
+  void addItem(ItemSpec item, Duration after = Duration{0});  // appears at the left end
+  void showItem(const std::string& specKey, Duration after = Duration{0});
+  void removeItem(const std::string& specKey);  // the window vanishes; items left of it shift right
+  void restartApplication(int32_t pid);         // its items get new window numbers
+  void moveItemBefore(const std::string& specKey, std::optional<std::string> beforeSpecKey);
+
+  // ---- window server ----
+  std::optional<std::vector<platform::WindowInfo>> windowList(platform::WindowListOption option, uint32_t relative);
+  // Per-window overrides of list fields: a value replaces the field, none removes it.
+  void overrideWindowField(uint32_t windowNumber, const std::string& key, std::optional<platform::WindowValue> value);
+  platform::OnScreenWindowCount onScreenWindowCount();
+  uint32_t nextWindowNumber() { return nextWindow_++; }
+
+  // ---- menus ----
+  std::vector<MenuView> openMenus() const;  // front to back
+  void dismissMenu(uint32_t windowNumber);
+  void dismissAllMenus();
+  bool chooseMenuEntry(uint32_t windowNumber, size_t index);
+  int menuOpenCount(const std::string& specKey) const;
+
+  // ---- pointer, keyboard, cursor ----
+  Point pointer() const { return pointer_; }
+  Point pointerBottomLeft() const;
+  platform::EventFlags heldModifiers() const { return heldModifiers_; }
+  bool isCommandHeld() const { return (heldModifiers_ & platform::eventflag::command) != 0; }
+  bool isMouseButtonDown() const { return buttonDown_; }
+  int cursorHideCount(uint32_t displayID) const;
+  int totalCursorHideCount() const;
+  const std::vector<Point>& warps() const { return warps_; }
+  const std::vector<PostedEvent>& postedEvents() const { return posted_; }
+  void clearRecords();
+  std::optional<ItemKey> draggingItem() const;
+
+  // Input as a person makes it (enters at the HID level).
+  void personMouse(platform::EventType type, Point location, platform::EventFlags flags = 0);
+  void personClick(Point location, platform::EventFlags flags = 0);
+  void personKey(uint16_t keyCode, bool down, platform::EventFlags flags = 0);
+  void personMove(Point location);
+
+  // ---- events (facade side) ----
+  platform::EventSourceRef createSource(platform::EventSourceStateID state);
+  std::optional<platform::Event> createMouseEvent(const platform::EventSource* source, platform::EventType type,
+                                                  Point location, platform::MouseButton button);
+  std::optional<platform::Event> createKeyboardEvent(const platform::EventSource* source, uint16_t keyCode, bool down);
+  std::optional<platform::Event> createNullEvent();
+  void post(platform::EventTap tap, const platform::Event& event);
+  void postToPid(int32_t pid, const platform::Event& event);
+  int32_t warp(Point location);
+  int32_t hideCursor(uint32_t displayID);
+  int32_t showCursor(uint32_t displayID);
+  const std::map<int64_t, SourceSettings>& sources() const { return sources_; }
+  void noteSourceSettings(const SourceSettings& s) { sources_[s.id] = s; }
+
+  // ---- monitors, hot keys ----
+  platform::MonitorToken addGlobalMonitor(platform::EventMask mask, std::function<void(const platform::Event&)> handler);
+  platform::MonitorToken addLocalMonitor(platform::EventMask mask,
+                                         std::function<std::optional<platform::Event>(const platform::Event&)> handler);
+  void removeMonitor(platform::MonitorToken token);
+  size_t monitorCount() const { return monitors_.size(); }
+  platform::HotKeyHandlerRef installHotKeyHandler(std::function<int32_t(platform::HotKeyID)> handler);
+  void removeHotKeyHandler(platform::HotKeyHandlerRef ref);
+  platform::HotKeyRegistration registerHotKey(uint32_t keyCode, uint32_t modifiers, platform::HotKeyID id);
+  int32_t unregisterHotKey(platform::HotKeyRef ref);
+  std::vector<HotKeyEntry> hotKeys() const;
+  // Keystrokes that reached no hot key, monitor or menu: what the focused application got.
+  const std::vector<platform::Event>& keysToFocusedApp() const { return focusedKeys_; }
+
+  // ---- application ----
+  bool isOwnActive() const { return ownActive_; }
+  void setOwnActive(bool active);
+  const std::optional<platform::Event>& currentEvent() const { return currentEvent_; }
+  platform::ActivationPolicy ownActivationPolicy() const { return ownPolicy_; }
+  void setOwnActivationPolicy(platform::ActivationPolicy p) { ownPolicy_ = p; ++policyChanges_; }
+  int activationPolicyChanges() const { return policyChanges_; }
+
+  // ---- permissions ----
+  bool screenCapturePreflight() const { return spec_.switches.screenCaptureGranted; }
+  bool screenCaptureRequest();
+  int screenCaptureRequests() const { return captureRequests_; }
+  void relaunch();  // grants requested before take effect
+  bool accessibilityTrusted(bool prompt);
+  int accessibilityPrompts() const { return axPrompts_; }
+
+  // ---- accessibility (any thread for reads) ----
+  platform::AXElement systemWideElement() const { return {1}; }
+  platform::AXElement applicationElement(int32_t pid) const;
+  platform::AXCopyResult axCopy(platform::AXElement e, const std::string& attribute);
+  platform::AXSettableResult axSettable(platform::AXElement e, const std::string& attribute);
+  platform::AXError axSet(platform::AXElement e, const std::string& attribute, const platform::AXValue& v);
+  platform::AXError axPerform(platform::AXElement e, const std::string& action);
+  platform::AXElementResult axHitTest(platform::AXElement scope, float x, float y);
+  platform::AXPidResult axPid(platform::AXElement e);
+  platform::AXError axSetTimeout(platform::AXElement e, float seconds);
+  platform::AXElement menuExtraElement(const std::string& specKey) const;
+  int pressCount(const std::string& specKey) const;
+  // Reads from a thread other than this one count as off the main loop.
+  void setMainThread(std::thread::id id) { mainThread_ = id; publishAX(); }
+
+  // ---- our own status items (used by the status-bar facade) ----
+  ItemKey createOwnItem(double length);
+  void removeOwnItem(ItemKey key);
+  struct OwnItem;
+  OwnItem* ownItem(ItemKey key);
+  void setOwnLength(ItemKey key, double length);
+  void setOwnAutosaveName(ItemKey key, std::string name);
+  void setOwnVisible(ItemKey key, bool visible);
+  void ownPerformClick(ItemKey key);
+  double ownItemWidth(const OwnItem& own) const;
+  bool installViewFillsWindow(const std::string& autosaveName);
+  const std::set<std::string>& viewFillsWindowNames() const { return viewFills_; }
+
+  // ---- pictures ----
+  // RGBA8 pixels (not premultiplied) of a window's content at the given scale; none for no window.
+  struct Pixels {
+    int width = 0, height = 0;
+    double pointWidth = 0, pointHeight = 0;
+    std::vector<uint8_t> rgba;
+  };
+  std::optional<Pixels> windowPixels(uint32_t windowNumber, double scale, bool forScreenshot);
+  // Scaled to fit into w x h pixels (centred), as the screenshot call does.
+  std::optional<Pixels> screenshotPixels(uint32_t windowNumber, int w, int h);
+
+  struct OwnItem {
+    std::string autosaveName;
+    double length = 0;
+    bool visible = true;
+    bool hasButton = true;
+    std::string title, toolTip;
+    std::shared_ptr<const void> image;  // the button's image, kept opaque here
+    platform::EventMask actionMask = platform::eventMaskBit(platform::EventType::LeftMouseUp);
+    std::function<void()> action;
+    std::optional<std::vector<platform::MenuEntry>> menu;
+    bool acceptsMouseMoved = false;
+    struct Area {
+      platform::TrackingAreaID id = 0;
+      Rect rect;
+      uint32_t options = 0;
+      std::function<void(platform::TrackingEventKind, const platform::Event&)> handler;
+      bool inside = false;
+    };
+    std::vector<Area> areas;
+  };
+
+ private:
+  struct Item {
+    ItemKey key = 0;
+    ItemSpec spec;
+    uint32_t windowNumber = 0;
+    std::unique_ptr<OwnItem> own;
+    int menuOpens = 0;
+    int presses = 0;
+  };
+  struct Menu {
+    MenuView view;
+    uint64_t closeTimer = 0;
+    bool neverCloses = false;
+    std::vector<std::function<void()>> actions;
+  };
+  struct Monitor {
+    platform::MonitorToken token = 0;
+    bool global = false;
+    platform::EventMask mask = 0;
+    std::function<void(const platform::Event&)> globalHandler;
+    std::function<std::optional<platform::Event>(const platform::Event&)> localHandler;
+  };
+  struct Drag {
+    ItemKey key = 0;
+    std::map<ItemKey, Rect> framesAtDown;
+    bool targeted = false;
+  };
+  struct AXSnapshot;
+
+  Item* find(ItemKey key);
+  const Item* find(ItemKey key) const;
+  Item* findSpec(const std::string& specKey);
+  const Item* findSpec(const std::string& specKey) const;
+  ItemView view(const Item& item) const;
+  BarEntry entryFor(const Item& item) const;
+  const AppSpec* app(int32_t pid) const;
+  std::optional<ItemKey> controlKey() const;
+
+  void mutate(Duration latency, std::function<void(BarState&)> op);
+  void relayout();
+  void publishAX();
+  std::shared_ptr<const AXSnapshot> axSnapshot() const;
+
+  // Events.
+  void routeMouse(const platform::Event& e, PostRoute route);
+  void routeKey(const platform::Event& e);
+  void beginDrag(ItemKey key, bool targeted);
+  void drop(ItemKey key, Point p, const std::map<ItemKey, Rect>& frames);
+  void applyDrop(ItemKey key, std::optional<ItemKey> before);
+  void dispatchToOwn(ItemKey key, const platform::Event& e);
+  bool runLocalMonitors(const platform::Event& e);
+  void runGlobalMonitors(const platform::Event& e);
+  void closeMenusOnOutsideClick(Point p);
+  void updateTracking(const platform::Event& e);
+  void movePointer(Point p);
+  std::optional<ItemKey> statusItemAt(Point p) const;
+  std::optional<uint32_t> menuAt(Point p) const;
+  void openMenu(ItemKey key);
+  void openOwnMenu(ItemKey key);
+  void closeMenu(uint32_t windowNumber);
+  void writePreferredPosition(ItemKey key);
+  void placeByPreferredPosition(ItemKey key);
+  std::optional<double> readPreferredPosition(const std::string& name) const;
+  void storePreferredPosition(const std::string& name, double value);
+  std::optional<bool> readVisibility(const std::string& name) const;
+  void writeVisibility(ItemKey key);
+
+  WorldSpec spec_;
+  Clockwork clock_;
+  std::shared_ptr<platform::UserDefaults> defaults_;
+  std::map<ItemKey, Item> items_;
+  ItemKey nextKey_ = 1;
+  uint32_t nextWindow_ = 100;
+  BarState logical_, displayed_;
+  std::map<ItemKey, Rect> frames_;
+  std::vector<Menu> menus_;  // front first
+  std::map<uint32_t, std::map<std::string, std::optional<platform::WindowValue>>> overrides_;
+  std::map<uint32_t, uint32_t> screenWindows_;  // display id -> menu bar window number
+  uint32_t desktopWindow_ = 0;
+
+  Point pointer_;
+  platform::EventFlags heldModifiers_ = 0;
+  bool buttonDown_ = false;
+  std::optional<ItemKey> pressedOwn_;
+  std::optional<Drag> drag_;
+  std::map<uint32_t, int> hideCounts_;
+  std::vector<Point> warps_;
+  std::vector<PostedEvent> posted_;
+  std::map<int64_t, SourceSettings> sources_;
+  int64_t nextSource_ = 1;
+  std::vector<platform::Event> focusedKeys_;
+
+  std::vector<Monitor> monitors_;
+  platform::MonitorToken nextMonitor_ = 1;
+  std::map<platform::HotKeyHandlerRef, std::function<int32_t(platform::HotKeyID)>> hotKeyHandlers_;
+  std::map<platform::HotKeyRef, HotKeyEntry> hotKeys_;
+  uint64_t nextHotKey_ = 1;
+  platform::TrackingAreaID nextArea_ = 1;
+
+  bool ownActive_ = false;
+  platform::ActivationPolicy ownPolicy_ = platform::ActivationPolicy::Regular;
+  int policyChanges_ = 0;
+  std::optional<platform::Event> currentEvent_;
+
+  int captureRequests_ = 0;
+  bool captureGrantPending_ = false;
+  int axPrompts_ = 0;
+  std::set<std::string> viewFills_;
+
+  std::thread::id mainThread_;
+  mutable std::mutex axMutex_;
+  std::shared_ptr<const AXSnapshot> ax_;
+  std::map<uint64_t, float> axTimeouts_;  // guarded by axMutex_
+};
+
+}  // namespace vimbo::sim
