@@ -211,7 +211,7 @@ std::shared_ptr<UserDefaults> UserDefaults::persistent(std::filesystem::path fil
 
 std::filesystem::path UserDefaults::defaultFilePath() {
   std::filesystem::path base;
-  // The base directory specification ignores relative values.
+  // Relative values are ignored, as the XDG base directory rules say.
   if (const char* xdg = std::getenv("XDG_CONFIG_HOME"); xdg && *xdg == '/') {
     base = xdg;
   } else {

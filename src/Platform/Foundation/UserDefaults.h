@@ -5,7 +5,7 @@
 // Reads bridge like the platform's standard domain: a stored Boolean reads as the number 0 or 1,
 // and a stored number reads as a Boolean only when it is exactly 0 or 1. Every other read is
 // strict, so a caller can tell a missing key (`hasObject` false) from a mistyped one (`hasObject`
-// true, typed read empty).
+// true, typed read empty). Used from the main thread only.
 
 #include <cstdint>
 #include <filesystem>
@@ -17,9 +17,9 @@
 #include <variant>
 #include <vector>
 
-namespace vimbo::platform {
+#include "Platform/Foundation/Data.h"
 
-using Data = std::vector<std::uint8_t>;
+namespace vimbo::platform {
 
 struct DefaultsValue;
 using DefaultsArray = std::vector<DefaultsValue>;
