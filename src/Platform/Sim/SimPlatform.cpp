@@ -2,10 +2,9 @@
 
 #include <algorithm>
 
-#if __has_include("Platform/Foundation/Image.h")
 #include "Platform/Foundation/Image.h"
-#define VIMBO_SIM_HAS_IMAGE 1
-#endif
+#include "Platform/Runtime/Executor.h"
+#include "Platform/Runtime/Parallel.h"
 
 namespace vimbo::sim {
 
@@ -14,13 +13,8 @@ using namespace platform;
 namespace {
 
 ImageRef toImage(const std::optional<World::Pixels>& px, Size pointSize) {
-#ifdef VIMBO_SIM_HAS_IMAGE
   if (!px || px->width <= 0 || px->height <= 0) return nullptr;
   return Image::make(pointSize, px->width, px->height, px->rgba);
-#else
-  (void)px, (void)pointSize;
-  return nullptr;
-#endif
 }
 
 void later(World& w, std::function<void()> f) {
@@ -29,6 +23,24 @@ void later(World& w, std::function<void()> f) {
 }
 
 }  // namespace
+
+Clockwork clockworkFor(async::Executor& ex) {
+  Clockwork c;
+  c.now = [&ex] { return ex.now(); };
+  c.scheduleAt = [&ex](TimePoint t, std::function<void()> f) { return ex.scheduleAt(t, std::move(f)); };
+  c.cancel = [&ex](uint64_t id) { ex.cancelTimer(id); };
+  c.post = [&ex](std::function<void()> f) { ex.post(std::move(f)); };
+  c.runUntil = [&ex](std::function<bool()> pred) { ex.runUntil(std::move(pred), TimePoint::max()); };
+  c.chargeCost = [](Duration d) { async::chargeVirtualCost(d); };
+  return c;
+}
+
+SimEnvironment::SimEnvironment(WorldSpec spec, async::Executor& executor, std::shared_ptr<UserDefaults> defaults)
+    : executor_(executor), defaults_(std::move(defaults)) {
+  world_ = std::make_unique<World>(std::move(spec), clockworkFor(executor));
+  world_->setDefaults(defaults_);
+  sim_ = std::make_unique<SimPlatform>(*world_);
+}
 
 // ---------------------------------------------------------------- window server
 

@@ -8,7 +8,11 @@
 #include "Platform/Application.h"
 #include "Platform/EventMonitors.h"
 #include "Platform/Events.h"
+#include "Platform/Foundation/LoginItem.h"
+#include "Platform/Foundation/ScreenCaptureAccess.h"
+#include "Platform/Foundation/UserDefaults.h"
 #include "Platform/HotKeys.h"
+#include "Platform/Platform.h"
 #include "Platform/ScreenCapture.h"
 #include "Platform/Screens.h"
 #include "Platform/StatusBar.h"
@@ -16,7 +20,26 @@
 #include "Platform/Workspace.h"
 #include "Platform/Sim/World.h"
 
+namespace vimbo::async {
+class Executor;
+}
+
 namespace vimbo::sim {
+
+// The clockwork of a runtime executor: its clock, timers, posts, nested loop and virtual costs.
+Clockwork clockworkFor(async::Executor& executor);
+
+// Screen-recording permission from the world's switches: a request prompts once per launch and
+// a grant takes effect after a relaunch (World::relaunch).
+class SimScreenCaptureAccess : public platform::ScreenCaptureAccess {
+ public:
+  explicit SimScreenCaptureAccess(World& w) : w_(w) {}
+  bool preflight() const override { return w_.screenCapturePreflight(); }
+  bool request() override { return w_.screenCaptureRequest(); }
+
+ private:
+  World& w_;
+};
 
 class SimWindowServer : public platform::WindowServer {
  public:
@@ -199,11 +222,17 @@ class SimApplication : public platform::Application {
 // Every facade of one world.
 struct SimPlatform {
   explicit SimPlatform(World& world)
-      : world(world), windowServer(world), screenCapture(world), accessibility(world), events(world),
-        statusBar(world), screens(world), workspace(world), eventMonitors(world), hotKeys(world),
+      : world(world), windowServer(world), screenCaptureAccess(world), screenCapture(world), accessibility(world),
+        events(world), statusBar(world), screens(world), workspace(world), eventMonitors(world), hotKeys(world),
         application(world) {}
+  // The references the system receives.
+  platform::Platform bundle(async::Executor& executor, platform::UserDefaults& defaults) {
+    return {executor,     defaults,  windowServer,  screenCaptureAccess, screenCapture, accessibility, events,
+            statusBar,    screens,   workspace,     eventMonitors,       hotKeys,       application,   loginItem};
+  }
   World& world;
   SimWindowServer windowServer;
+  SimScreenCaptureAccess screenCaptureAccess;
   SimScreenCaptureKit screenCapture;
   SimAccessibility accessibility;
   SimEvents events;
@@ -213,6 +242,25 @@ struct SimPlatform {
   SimEventMonitors eventMonitors;
   SimHotKeys hotKeys;
   SimApplication application;
+  platform::InMemoryLoginItem loginItem;
+};
+
+// A world with its platform, on a runtime executor, sharing our defaults domain: what the
+// system's tests and the desktop window start from.
+class SimEnvironment {
+ public:
+  SimEnvironment(WorldSpec spec, async::Executor& executor,
+                 std::shared_ptr<platform::UserDefaults> defaults = platform::UserDefaults::inMemory());
+  World& world() { return *world_; }
+  SimPlatform& sim() { return *sim_; }
+  platform::UserDefaults& defaults() { return *defaults_; }
+  platform::Platform platform() { return sim_->bundle(executor_, *defaults_); }
+
+ private:
+  async::Executor& executor_;
+  std::shared_ptr<platform::UserDefaults> defaults_;
+  std::unique_ptr<World> world_;
+  std::unique_ptr<SimPlatform> sim_;
 };
 
 }  // namespace vimbo::sim
