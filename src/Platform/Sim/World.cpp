@@ -410,6 +410,11 @@ void World::openMenu(ItemKey key) {
       closeMenu(m.view.windowNumber);  // a second click closes it
       return;
     }
+  // Menu tracking is modal: a new status menu replaces any other that can close.
+  std::vector<uint32_t> others;
+  for (const Menu& m : menus_)
+    if (!m.neverCloses) others.push_back(m.view.windowNumber);
+  for (uint32_t n : others) closeMenu(n);
   ++item->menuOpens;
   auto show = [this, key] {
     Item* it = find(key);

@@ -1,6 +1,7 @@
 // Accessibility: an immutable snapshot of the element tree, republished by the main thread after
 // every change and read under its own lock, so worker threads never wait for the main thread.
 #include <algorithm>
+#include <cmath>
 
 #include "Platform/Sim/World.h"
 
@@ -20,6 +21,9 @@ uint64_t payloadOf(AXElement e) { return e.id & 0xFFFFFFFFFFFFFFull; }
 int32_t pidPayload(AXElement e) { return static_cast<int32_t>(static_cast<uint32_t>(payloadOf(e))); }
 
 AXValue str(std::string s) { return AXValue{std::move(s)}; }
+
+// Time-outs arrive as single-precision seconds: keep whole microseconds so 0.15 costs 150 ms.
+Duration timeoutDuration(double seconds) { return std::chrono::microseconds(std::llround(seconds * 1e6)); }
 
 }  // namespace
 
@@ -175,7 +179,7 @@ AXCopyResult World::axCopy(AXElement e, const std::string& attr) {
       if (auto it = axTimeouts_.find(el.id); it != axTimeouts_.end()) t = it->second;
       else if (auto g = axTimeouts_.find(1); g != axTimeouts_.end()) t = g->second;
     }
-    if (clock_.chargeCost) clock_.chargeCost(millis(t * 1000));
+    if (clock_.chargeCost) clock_.chargeCost(timeoutDuration(t));
   };
   if (e.id == 1) {
     auto snap = axSnapshot();
@@ -320,7 +324,7 @@ AXElementResult World::axHitTest(AXElement scope, float fx, float fy) {
         std::lock_guard lock(axMutex_);
         if (auto it = axTimeouts_.find(scope.id); it != axTimeouts_.end()) t = it->second;
       }
-      if (clock_.chargeCost) clock_.chargeCost(millis(t * 1000));
+      if (clock_.chargeCost) clock_.chargeCost(timeoutDuration(t));
       return {AXError::CannotComplete, {}};
     }
     return {AXError::Success, x.hitChild ? make(Kind::Child, key) : make(Kind::MenuExtra, key)};
