@@ -114,6 +114,7 @@ struct Switches {
   bool screenRectBridgeAvailable = true;
   bool shareableContentFails = false;
   bool viewFillsWindowAvailable = true;
+  bool statusItemsHaveButtons = true;  // false: our status items come without a button
   Duration dragSettleLatency{0};
   Duration dividerRelayoutLatency{0};
   double itemSpacing = 0;
@@ -129,6 +130,10 @@ struct WorldSpec {
   std::string ownBundleIdentifier = "com.vimbo.app";
   Point pointer{100, 300};
 };
+
+// Every string of the world in canonical composed form, as the platform hands strings out.
+void normalizeStrings(WorldSpec& world);
+void normalizeStrings(ItemSpec& item);
 
 inline bool isFixedWindowName(const std::optional<std::string>& name) {
   return name && (*name == "Clock" || *name == "BentoBox-0");

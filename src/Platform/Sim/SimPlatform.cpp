@@ -152,7 +152,7 @@ class SimButton : public StatusBarButton {
   }
   ImageRef image() const override {
     auto o = own();
-    return o ? std::static_pointer_cast<const Image>(o->image) : nullptr;
+    return o ? o->image : nullptr;
   }
   void setImage(ImageRef image) override {
     if (auto o = own()) o->image = std::move(image);

@@ -4,11 +4,48 @@
 #include <cmath>
 #include <stdexcept>
 
+#include "Platform/Foundation/Text.h"
+
 namespace vimbo::sim {
 
 using namespace platform;
 
+namespace {
+void nfc(std::string& s) { s = platform::text::nfc(s); }
+void nfc(std::optional<std::string>& s) {
+  if (s) nfc(*s);
+}
+void nfc(std::optional<AXValue>& v) {
+  if (v && v->string()) v = AXValue{platform::text::nfc(*v->string())};
+}
+}  // namespace
+
+void normalizeStrings(ItemSpec& i) {
+  nfc(i.key);
+  nfc(i.windowName);
+  nfc(i.axIdentifier);
+  nfc(i.axTitle);
+  nfc(i.axDescription);
+  nfc(i.axHelp);
+}
+
+void normalizeStrings(WorldSpec& w) {
+  nfc(w.ownName);
+  nfc(w.ownBundleIdentifier);
+  for (ScreenSpec& s : w.screens) nfc(s.name);
+  for (AppSpec& a : w.apps) {
+    nfc(a.name);
+    nfc(a.bundleIdentifier);
+    nfc(a.executablePath);
+    nfc(a.bundlePath);
+    for (auto& [k, v] : a.bundleInfo)
+      if (auto* s = std::get_if<std::string>(&v)) nfc(*s);
+  }
+  for (ItemSpec& i : w.items) normalizeStrings(i);
+}
+
 World::World(WorldSpec spec, Clockwork clockwork) : spec_(std::move(spec)), clock_(std::move(clockwork)) {
+  normalizeStrings(spec_);
   mainThread_ = std::this_thread::get_id();
   pointer_ = clampToDisplays(spec_.pointer);
   for (const ScreenSpec& s : spec_.screens) screenWindows_[s.displayID] = nextWindow_++;
@@ -236,9 +273,11 @@ void World::mutate(Duration latency, std::function<void(BarState&)> op) {
 void World::relayout() {
   frames_ = layoutFrames(displayed_, barGeometry());
   publishAX();
+  changed();
 }
 
 void World::addItem(ItemSpec spec, Duration after) {
+  normalizeStrings(spec);
   spec.visible = false;
   Item item;
   item.key = nextKey_++;
@@ -436,6 +475,7 @@ void World::openMenu(ItemKey key) {
     if (ms.closesAfter && !ms.neverCloses && clock_.scheduleAt)
       m.closeTimer = clock_.scheduleAt(clock_.now() + *ms.closesAfter, [this, number] { closeMenu(number); });
     menus_.insert(menus_.begin(), std::move(m));
+    changed();
   };
   Duration delay = item->spec.menu.appearDelay;
   if (delay <= Duration{0} || !clock_.scheduleAt) show();
@@ -447,11 +487,18 @@ void World::closeMenu(uint32_t windowNumber) {
     if (it->view.windowNumber == windowNumber) {
       if (it->closeTimer && clock_.cancel) clock_.cancel(it->closeTimer);
       menus_.erase(it);
+      changed();
       return;
     }
 }
 
 void World::dismissMenu(uint32_t windowNumber) { closeMenu(windowNumber); }
+
+void World::moveMenu(uint32_t windowNumber, Rect frame) {
+  for (Menu& m : menus_)
+    if (m.view.windowNumber == windowNumber) m.view.frame = frame;
+  changed();
+}
 
 void World::dismissAllMenus() {
   while (!menus_.empty()) closeMenu(menus_.front().view.windowNumber);
@@ -489,6 +536,7 @@ void World::openOwnMenu(ItemKey key) {
     m.actions.push_back(e.action);
   }
   menus_.insert(menus_.begin(), std::move(m));
+  changed();
 }
 
 std::optional<uint32_t> World::menuAt(Point p) const {

@@ -88,6 +88,10 @@ class World {
   World& operator=(const World&) = delete;
 
   const WorldSpec& spec() const { return spec_; }
+  // Called after every visible change (layout, menus, pointer): the desktop window repaints.
+  void setChangeObserver(std::function<void()> observer) { observer_ = std::move(observer); }
+  // Moves an open menu window, e.g. by a fraction of a point as real menus sometimes do.
+  void moveMenu(uint32_t windowNumber, Rect frame);
   Clockwork& clockwork() { return clock_; }
   // Fault switches; accessibility trust has its own setter (it is read from worker threads).
   // Changes made through the mutable accessors reach accessibility reads on worker threads after
@@ -254,7 +258,7 @@ class World {
     bool visible = true;
     bool hasButton = true;
     std::string title, toolTip;
-    std::shared_ptr<const void> image;  // the button's image, kept opaque here
+    platform::ImageRef image;
     platform::EventMask actionMask = platform::eventMaskBit(platform::EventType::LeftMouseUp);
     std::function<void()> action;
     std::optional<std::vector<platform::MenuEntry>> menu;
@@ -336,8 +340,13 @@ class World {
   std::optional<bool> readVisibility(const std::string& name) const;
   void writeVisibility(ItemKey key);
 
+  void changed() {
+    if (observer_) observer_();
+  }
+
   WorldSpec spec_;
   Clockwork clock_;
+  std::function<void()> observer_;
   std::shared_ptr<platform::UserDefaults> defaults_;
   std::map<ItemKey, Item> items_;
   ItemKey nextKey_ = 1;

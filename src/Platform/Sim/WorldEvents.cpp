@@ -164,6 +164,7 @@ std::optional<ItemKey> World::draggingItem() const {
 void World::movePointer(Point p) {
   bool moved = !(p == pointer_);
   pointer_ = p;
+  if (moved) changed();
   if (moved) {
     Event e;
     e.type = EventType::MouseMoved;

@@ -24,6 +24,7 @@ ItemKey World::createOwnItem(double length) {
   item.key = nextKey_++;
   item.own = std::make_unique<OwnItem>();
   item.own->length = length;
+  item.own->hasButton = spec_.switches.statusItemsHaveButtons;
   item.spec.key = "own-" + std::to_string(item.key);
   item.spec.ownerPID = spec_.ownPID;
   item.spec.width = ownItemWidth(*item.own);
