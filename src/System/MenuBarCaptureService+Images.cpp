@@ -45,7 +45,7 @@ std::string MenuBarCaptureService::CaptureError::description() const {
 
 // ---- Creation and loading ---------------------------------------------------------------------
 
-MenuBarCaptureService::MenuBarCaptureService(platform::Platform& platform, std::shared_ptr<platform::UserDefaults> defaults,
+MenuBarCaptureService::MenuBarCaptureService(const platform::Platform& platform, std::shared_ptr<platform::UserDefaults> defaults,
                                              async::Executor& executor)
     : platform_(platform), defaults_(std::move(defaults)), executor_(executor) {
   loadPersistedTables();

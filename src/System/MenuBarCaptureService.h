@@ -27,6 +27,7 @@
 #include <vector>
 
 #include "Platform/Foundation/Geometry.h"
+#include "Platform/Platform.h"
 
 namespace vimbo::async {
 template <class T>
@@ -37,9 +38,6 @@ class Executor;
 namespace vimbo::platform {
 class UserDefaults;
 class Image;
-struct Platform;
-struct AXElement;
-class Accessibility;
 }  // namespace vimbo::platform
 
 namespace vimbo {
@@ -201,8 +199,9 @@ class MenuBarCaptureService {
   static constexpr size_t glyphCap = 96;
   static constexpr size_t glyphMaxBytes = 262144;
 
-  // Loads the four persisted tables; writes nothing back.
-  MenuBarCaptureService(platform::Platform& platform, std::shared_ptr<platform::UserDefaults> defaults,
+  // Loads the four persisted tables; writes nothing back. The bundle is copied (its references
+  // must outlive the service).
+  MenuBarCaptureService(const platform::Platform& platform, std::shared_ptr<platform::UserDefaults> defaults,
                         async::Executor& executor);
   ~MenuBarCaptureService();
   MenuBarCaptureService(const MenuBarCaptureService&) = delete;
@@ -356,7 +355,7 @@ class MenuBarCaptureService {
   ImageRef capturePictureForItem(const CapturedMenuBarItem& item, bool allowWindowServer);
   void loadPersistedTables();
 
-  platform::Platform& platform_;
+  platform::Platform platform_;
   std::shared_ptr<platform::UserDefaults> defaults_;
   async::Executor& executor_;
   State state_;
