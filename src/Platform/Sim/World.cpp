@@ -183,7 +183,10 @@ ItemView World::view(const Item& item) const {
   v.own = item.own != nullptr;
   v.fixed = isFixedWindowName(item.spec.windowName);
   v.picture = item.spec.picture;
-  if (item.own) v.title = item.own->title;
+  if (item.own) {
+    v.title = item.own->title;
+    v.image = item.own->image;
+  }
   return v;
 }
 
@@ -493,6 +496,12 @@ void World::closeMenu(uint32_t windowNumber) {
 }
 
 void World::dismissMenu(uint32_t windowNumber) { closeMenu(windowNumber); }
+
+void World::setOwnOverlays(std::vector<Rect> overlays) {
+  overlays_ = std::move(overlays);
+  publishAX();
+  changed();
+}
 
 void World::moveMenu(uint32_t windowNumber, Rect frame) {
   for (Menu& m : menus_)

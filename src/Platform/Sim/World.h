@@ -43,7 +43,8 @@ struct ItemView {
   bool own = false;
   bool fixed = false;
   Picture picture;
-  std::string title;  // our own items: the button title
+  std::string title;        // our own items: the button title
+  platform::ImageRef image;  // our own items: the button image
 };
 
 struct MenuView {
@@ -92,6 +93,10 @@ class World {
   void setChangeObserver(std::function<void()> observer) { observer_ = std::move(observer); }
   // Moves an open menu window, e.g. by a fraction of a point as real menus sometimes do.
   void moveMenu(uint32_t windowNumber, Rect frame);
+  // Our own panels and popovers on screen (window-server rectangles): clicks there go to our
+  // process, and accessibility hit tests there find our own elements.
+  void setOwnOverlays(std::vector<Rect> overlays);
+  const std::vector<Rect>& ownOverlays() const { return overlays_; }
   Clockwork& clockwork() { return clock_; }
   // Fault switches; accessibility trust has its own setter (it is read from worker threads).
   // Changes made through the mutable accessors reach accessibility reads on worker threads after
@@ -347,6 +352,7 @@ class World {
   WorldSpec spec_;
   Clockwork clock_;
   std::function<void()> observer_;
+  std::vector<Rect> overlays_;
   std::shared_ptr<platform::UserDefaults> defaults_;
   std::map<ItemKey, Item> items_;
   ItemKey nextKey_ = 1;

@@ -11,7 +11,7 @@ using namespace platform;
 
 namespace {
 
-enum class Kind : uint64_t { SystemWide = 0, Application = 1, ExtrasBar = 2, MenuExtra = 3, Child = 4 };
+enum class Kind : uint64_t { SystemWide = 0, Application = 1, ExtrasBar = 2, MenuExtra = 3, Child = 4, Overlay = 5 };
 constexpr uint64_t kindShift = 56;
 constexpr double defaultTimeout = 6.0;
 
@@ -50,6 +50,7 @@ struct World::AXSnapshot {
     Rect hitRegion;
   };
   std::vector<Screen> screens;
+  std::vector<Rect> overlays;
 };
 
 void World::publishAX() {
@@ -75,6 +76,7 @@ void World::publishAX() {
     s->extras[v.key] = x;
     s->apps[v.axPID].extras.push_back(v.key);
   }
+  s->overlays = overlays_;
   for (const ScreenSpec& sc : spec_.screens) {
     AXSnapshot::Screen scr;
     scr.bounds = sc.displayBounds;
@@ -146,6 +148,9 @@ std::optional<int32_t> ownerOf(const Snapshot& s, AXElement e) {
       if (it == s.extras.end()) return std::nullopt;
       return it->second.pid;
     }
+    case Kind::Overlay:
+      if (payloadOf(e) >= s.overlays.size()) return std::nullopt;
+      return s.ownPID;
     default:
       return std::nullopt;
   }
@@ -243,6 +248,15 @@ AXCopyResult World::axCopy(AXElement e, const std::string& attr) {
       if (!text) return fail(AXError::AttributeUnsupported);
       return *text ? ok(**text) : fail(AXError::NoValue);
     }
+    case Kind::Overlay: {
+      const Rect& r = snap->overlays[payloadOf(e)];
+      if (attr == axattr::role) return ok(str("AXWindow"));
+      if (attr == axattr::parent) return ok(AXValue{make(Kind::Application, static_cast<uint32_t>(*pid))});
+      if (attr == axattr::position) return ok(AXValue{r.origin()});
+      if (attr == axattr::size) return ok(AXValue{r.size()});
+      if (attr == axattr::children) return ok(AXValue{AXArray{}});
+      return fail(AXError::NoValue);
+    }
     default:
       return fail(AXError::InvalidUIElement);
   }
@@ -311,6 +325,14 @@ AXElementResult World::axHitTest(AXElement scope, float fx, float fy) {
       break;
     }
   if (!screen) return {AXError::IllegalArgument, {}};
+  for (size_t i = 0; i < snap->overlays.size(); ++i)
+    if (snap->overlays[i].contains(p) && (!onlyPID || *onlyPID == snap->ownPID)) {
+      if (std::this_thread::get_id() != snap->mainThread) {
+        if (clock_.chargeCost) clock_.chargeCost(timeoutDuration(defaultTimeout));
+        return {AXError::CannotComplete, {}};
+      }
+      return {AXError::Success, make(Kind::Overlay, i)};
+    }
   if (!screen->hitRegion.contains(p)) return {AXError::NoValue, {}};
   for (const auto& [key, x] : snap->extras) {
     if (onlyPID && x.pid != *onlyPID) continue;

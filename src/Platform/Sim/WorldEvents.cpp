@@ -295,14 +295,22 @@ void World::routeMouse(const Event& in, PostRoute route) {
       buttonDown_ = true;
       if (auto menu = menuAt(p)) {
         for (const Menu& m : menus_)
-          if (m.view.windowNumber == *menu && m.view.own) {
-            size_t index = static_cast<size_t>(std::max(0.0, (p.y - m.view.frame.minY() - 5) / 22));
-            chooseMenuEntry(*menu, index);
+          if (m.view.windowNumber == *menu) {
+            if (m.view.own) {
+              size_t index = static_cast<size_t>(std::max(0.0, (p.y - m.view.frame.minY() - 5) / 22));
+              chooseMenuEntry(*menu, index);
+            } else if (!m.neverCloses) {
+              closeMenu(*menu);  // a selection
+            }
             return;
           }
         return;
       }
       closeMenusOnOutsideClick(p);
+      if (std::any_of(overlays_.begin(), overlays_.end(), [&](const Rect& r) { return r.contains(p); })) {
+        runLocalMonitors(e);
+        return;
+      }
       auto key = statusItemAt(p);
       const Item* item = key ? find(*key) : nullptr;
       bool left = e.type == EventType::LeftMouseDown;

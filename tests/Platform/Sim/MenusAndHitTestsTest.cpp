@@ -219,5 +219,30 @@ TEST_F(HitTests, Scenario7_3_AccessibilityFailures) {
   EXPECT_EQ(sim->accessibility.getPid(wifi).error, AXError::InvalidUIElement);
 }
 
+// 7.4 Our own panels answer hit tests with our elements and take clicks before anyone else.
+TEST_F(HitTests, Scenario7_4_OwnOverlays) {
+  world->setOwnOverlays({Rect(1100, 40, 388, 590)});
+  auto h = hit({1200, 100});
+  ASSERT_EQ(h.error, AXError::Success);
+  EXPECT_EQ(sim->accessibility.getPid(h.element).pid, 4242);
+  int local = 0, global = 0;
+  sim->eventMonitors.addLocalMonitor(eventMaskBit(EventType::LeftMouseDown), [&](const Event& e) -> std::optional<Event> {
+    ++local;
+    return e;
+  });
+  sim->eventMonitors.addGlobalMonitor(eventMaskBit(EventType::LeftMouseDown), [&](const Event&) { ++global; });
+  sim->accessibility.performAction(world->menuExtraElement("wifi"), "AXPress");
+  world->personClick({1200, 300});
+  loop.runUntilIdle();
+  EXPECT_EQ(local, 1);
+  EXPECT_EQ(global, 0);
+  EXPECT_TRUE(world->openMenus().empty());  // an outside click for the menu
+  // A click inside a foreign menu is a selection: it closes the menu.
+  world->setOwnOverlays({});
+  sim->accessibility.performAction(world->menuExtraElement("wifi"), "AXPress");
+  world->personClick(world->openMenus()[0].frame.center());
+  EXPECT_TRUE(world->openMenus().empty());
+}
+
 }  // namespace
 }  // namespace vimbo::sim::testing
