@@ -233,8 +233,8 @@ Switches readSwitches(const Reader& r) {
             "onScreenCountFailures", "onScreenCountZeros", "dividerWindowMissing", "controlWindowMissing",
             "controlWindowDuplicates", "duplicateControlOwnerPID", "eventSourceFails", "failingEventTypes",
             "hotKeyRegistrationFails", "redactNamesWithoutCapture", "screenRectBridgeAvailable",
-            "shareableContentFails", "viewFillsWindowAvailable", "dragSettleLatencyMs", "dividerRelayoutLatencyMs",
-            "itemSpacing"});
+            "shareableContentFails", "viewFillsWindowAvailable", "statusItemsHaveButtons", "dragSettleLatencyMs",
+            "dividerRelayoutLatencyMs", "itemSpacing"});
   Switches s;
   opt(r, "accessibilityTrusted", s.accessibilityTrusted, &Reader::boolean);
   opt(r, "screenCaptureGranted", s.screenCaptureGranted, &Reader::boolean);
@@ -258,6 +258,7 @@ Switches readSwitches(const Reader& r) {
   opt(r, "screenRectBridgeAvailable", s.screenRectBridgeAvailable, &Reader::boolean);
   opt(r, "shareableContentFails", s.shareableContentFails, &Reader::boolean);
   opt(r, "viewFillsWindowAvailable", s.viewFillsWindowAvailable, &Reader::boolean);
+  opt(r, "statusItemsHaveButtons", s.statusItemsHaveButtons, &Reader::boolean);
   if (r.has("dragSettleLatencyMs")) s.dragSettleLatency = r.at("dragSettleLatencyMs").millis();
   if (r.has("dividerRelayoutLatencyMs")) s.dividerRelayoutLatency = r.at("dividerRelayoutLatencyMs").millis();
   opt(r, "itemSpacing", s.itemSpacing, &Reader::number);

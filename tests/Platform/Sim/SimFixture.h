@@ -6,7 +6,7 @@
 
 #include <memory>
 
-#include "FakeLoop.h"
+#include "VirtualLoop.h"
 #include "Platform/Foundation/UserDefaults.h"
 #include "Platform/Sim/SimPlatform.h"
 #include "Platform/Sim/WorldJson.h"
@@ -104,7 +104,7 @@ class SimWorld : public ::testing::Test {
     return i > 0 ? order()[i - 1] : "";
   }
 
-  FakeLoop loop;
+  VirtualLoop loop;
   std::shared_ptr<UserDefaults> defaults = UserDefaults::inMemory();
   std::unique_ptr<World> world;
   std::unique_ptr<SimPlatform> sim;

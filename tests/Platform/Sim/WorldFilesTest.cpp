@@ -56,7 +56,7 @@ TEST(WorldFiles, Scenario10_3_GeneratorIsDeterministicAndLaysOut) {
   EXPECT_EQ(worldToJson(a), worldToJson(b));
   EXPECT_EQ(a.items.size(), 202u);
   ASSERT_TRUE(std::holds_alternative<WorldSpec>(parseWorld(worldToJson(a))));
-  FakeLoop loop;
+  VirtualLoop loop;
   World world(a, loop.clockwork());
   auto items = world.items();
   ASSERT_EQ(items.size(), 202u);
