@@ -46,6 +46,7 @@ void normalizeStrings(WorldSpec& w) {
 
 World::World(WorldSpec spec, Clockwork clockwork) : spec_(std::move(spec)), clock_(std::move(clockwork)) {
   normalizeStrings(spec_);
+  if (clock_.now) start_ = clock_.now();
   mainThread_ = std::this_thread::get_id();
   pointer_ = clampToDisplays(spec_.pointer);
   for (const ScreenSpec& s : spec_.screens) screenWindows_[s.displayID] = nextWindow_++;
@@ -423,6 +424,7 @@ OnScreenWindowCount World::onScreenWindowCount() {
     --sw.onScreenCountFailures;
     return {1000, 0};  // kCGErrorFailure
   }
+  if (sw.onScreenCountFailsAfter && clock_.now && clock_.now() >= start_ + *sw.onScreenCountFailsAfter) return {1000, 0};
   if (sw.onScreenCountZeros > 0) {
     --sw.onScreenCountZeros;
     return {0, 0};

@@ -351,6 +351,7 @@ class World {
 
   WorldSpec spec_;
   Clockwork clock_;
+  TimePoint start_{};
   std::function<void()> observer_;
   std::vector<Rect> overlays_;
   std::shared_ptr<platform::UserDefaults> defaults_;

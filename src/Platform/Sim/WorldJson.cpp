@@ -242,6 +242,7 @@ Switches readSwitches(const Reader& r) {
   opt(r, "windowListUnavailable", s.windowListUnavailable, &Reader::boolean);
   if (r.has("onScreenCountFailures")) s.onScreenCountFailures = static_cast<int>(r.at("onScreenCountFailures").integer());
   if (r.has("onScreenCountZeros")) s.onScreenCountZeros = static_cast<int>(r.at("onScreenCountZeros").integer());
+  if (r.has("onScreenCountFailsAfterMs")) s.onScreenCountFailsAfter = r.at("onScreenCountFailsAfterMs").millis();
   opt(r, "dividerWindowMissing", s.dividerWindowMissing, &Reader::boolean);
   opt(r, "controlWindowMissing", s.controlWindowMissing, &Reader::boolean);
   if (r.has("controlWindowDuplicates"))
@@ -418,6 +419,46 @@ std::string worldToJson(const WorldSpec& w) {
     if (!s.visible) x["visible"] = false;
     j["items"].push_back(x);
   }
+  const Switches& q = w.switches;
+  const Switches d;
+  json sw = json::object();
+  auto flag = [&](const char* key, bool value, bool fallback) {
+    if (value != fallback) sw[key] = value;
+  };
+  flag("accessibilityTrusted", q.accessibilityTrusted, d.accessibilityTrusted);
+  flag("screenCaptureGranted", q.screenCaptureGranted, d.screenCaptureGranted);
+  flag("screenCaptureRequestGrants", q.screenCaptureRequestGrants, d.screenCaptureRequestGrants);
+  flag("windowListUnavailable", q.windowListUnavailable, d.windowListUnavailable);
+  if (q.onScreenCountFailures) sw["onScreenCountFailures"] = q.onScreenCountFailures;
+  if (q.onScreenCountZeros) sw["onScreenCountZeros"] = q.onScreenCountZeros;
+  if (q.onScreenCountFailsAfter) sw["onScreenCountFailsAfterMs"] = ms(*q.onScreenCountFailsAfter);
+  flag("dividerWindowMissing", q.dividerWindowMissing, d.dividerWindowMissing);
+  flag("controlWindowMissing", q.controlWindowMissing, d.controlWindowMissing);
+  if (q.controlWindowDuplicates) sw["controlWindowDuplicates"] = q.controlWindowDuplicates;
+  if (q.duplicateControlOwnerPID) sw["duplicateControlOwnerPID"] = *q.duplicateControlOwnerPID;
+  flag("eventSourceFails", q.eventSourceFails, d.eventSourceFails);
+  if (!q.failingEventTypes.empty()) {
+    static const std::map<EventType, std::string> names{
+        {EventType::Null, "null"},           {EventType::LeftMouseDown, "leftMouseDown"},
+        {EventType::LeftMouseUp, "leftMouseUp"}, {EventType::RightMouseDown, "rightMouseDown"},
+        {EventType::RightMouseUp, "rightMouseUp"}, {EventType::MouseMoved, "mouseMoved"},
+        {EventType::LeftMouseDragged, "leftMouseDragged"}, {EventType::KeyDown, "keyDown"},
+        {EventType::KeyUp, "keyUp"}};
+    json types = json::array();
+    for (EventType t : q.failingEventTypes)
+      if (names.count(t)) types.push_back(names.at(t));
+    sw["failingEventTypes"] = types;
+  }
+  flag("hotKeyRegistrationFails", q.hotKeyRegistrationFails, d.hotKeyRegistrationFails);
+  flag("redactNamesWithoutCapture", q.redactNamesWithoutCapture, d.redactNamesWithoutCapture);
+  flag("screenRectBridgeAvailable", q.screenRectBridgeAvailable, d.screenRectBridgeAvailable);
+  flag("shareableContentFails", q.shareableContentFails, d.shareableContentFails);
+  flag("viewFillsWindowAvailable", q.viewFillsWindowAvailable, d.viewFillsWindowAvailable);
+  flag("statusItemsHaveButtons", q.statusItemsHaveButtons, d.statusItemsHaveButtons);
+  if (q.dragSettleLatency > Duration{0}) sw["dragSettleLatencyMs"] = ms(q.dragSettleLatency);
+  if (q.dividerRelayoutLatency > Duration{0}) sw["dividerRelayoutLatencyMs"] = ms(q.dividerRelayoutLatency);
+  if (q.itemSpacing != 0) sw["itemSpacing"] = q.itemSpacing;
+  if (!sw.empty()) j["switches"] = sw;
   return j.dump(2) + "\n";
 }
 

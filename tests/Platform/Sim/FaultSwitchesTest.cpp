@@ -38,6 +38,12 @@ TEST_F(Faults, Scenario9_1_WindowListAndOnScreenCount) {
   auto fine = sim->windowServer.getOnScreenWindowCount(cid, 0);
   EXPECT_EQ(fine.status, 0);
   EXPECT_GE(fine.count, 24);
+  world->switches().onScreenCountFailsAfter = millis(500);
+  loop.runFor(millis(499));
+  EXPECT_EQ(sim->windowServer.getOnScreenWindowCount(cid, 0).status, 0);
+  loop.runFor(millis(1));
+  EXPECT_NE(sim->windowServer.getOnScreenWindowCount(cid, 0).status, 0);
+  EXPECT_NE(sim->windowServer.getOnScreenWindowCount(cid + 1, 0).status, 0);  // not our connection
 }
 
 TEST_F(Faults, Scenario9_2_OwnWindowsMissingOrDuplicated) {

@@ -24,10 +24,19 @@ TEST(WorldFiles, Scenario10_1_ShippedWorldsLoad) {
   EXPECT_EQ(notched.items.size(), 22u);  // our divider and control item make 24
   EXPECT_EQ(notched.screens[0].notchWidth, 200);
   // Written and read back, a world is the same world.
+  notched.switches.failingEventTypes = {EventType::KeyUp};
+  notched.switches.dragSettleLatency = millis(250);
+  notched.switches.controlWindowDuplicates = 2;
+  notched.switches.screenRectBridgeAvailable = false;
   std::string once = worldToJson(notched);
   WorldLoad again = parseWorld(once);
   ASSERT_TRUE(std::holds_alternative<WorldSpec>(again));
   EXPECT_EQ(worldToJson(std::get<WorldSpec>(again)), once);
+  const Switches& back = std::get<WorldSpec>(again).switches;
+  EXPECT_EQ(back.failingEventTypes.count(EventType::KeyUp), 1u);
+  EXPECT_EQ(back.dragSettleLatency, millis(250));
+  EXPECT_EQ(back.controlWindowDuplicates, 2);
+  EXPECT_FALSE(back.screenRectBridgeAvailable);
 }
 
 TEST(WorldFiles, Scenario10_2_ErrorsNameTheFileAndThePlace) {
