@@ -261,6 +261,13 @@ std::optional<ItemKey> World::controlKey() const {
   return std::nullopt;
 }
 
+uint64_t World::after(Duration delay, std::function<void()> fn) {
+  std::weak_ptr<bool> alive = alive_;
+  return clock_.scheduleAt(clock_.now() + delay, [alive, fn = std::move(fn)] {
+    if (alive.lock()) fn();
+  });
+}
+
 void World::mutate(Duration latency, std::function<void(BarState&)> op) {
   op(logical_);
   if (latency <= Duration{0} || !clock_.scheduleAt) {
@@ -268,7 +275,7 @@ void World::mutate(Duration latency, std::function<void(BarState&)> op) {
     relayout();
     return;
   }
-  clock_.scheduleAt(clock_.now() + latency, [this, op] {
+  after(latency, [this, op] {
     op(displayed_);
     relayout();
   });
@@ -309,7 +316,7 @@ void World::showItem(const std::string& specKey, Duration after) {
     });
   };
   if (after <= Duration{0} || !clock_.scheduleAt) show();
-  else clock_.scheduleAt(clock_.now() + after, show);
+  else this->after(after, show);
 }
 
 void World::removeItem(const std::string& specKey) {
@@ -478,13 +485,13 @@ void World::openMenu(ItemKey key) {
     m.neverCloses = ms.neverCloses;
     uint32_t number = m.view.windowNumber;
     if (ms.closesAfter && !ms.neverCloses && clock_.scheduleAt)
-      m.closeTimer = clock_.scheduleAt(clock_.now() + *ms.closesAfter, [this, number] { closeMenu(number); });
+      m.closeTimer = after(*ms.closesAfter, [this, number] { closeMenu(number); });
     menus_.insert(menus_.begin(), std::move(m));
     changed();
   };
   Duration delay = item->spec.menu.appearDelay;
   if (delay <= Duration{0} || !clock_.scheduleAt) show();
-  else clock_.scheduleAt(clock_.now() + delay, show);
+  else after(delay, show);
 }
 
 void World::closeMenu(uint32_t windowNumber) {

@@ -348,12 +348,15 @@ class World {
   void changed() {
     if (observer_) observer_();
   }
+  // A timer that does nothing once this world is gone (timers may outlive it in the executor).
+  uint64_t after(Duration delay, std::function<void()> fn);
 
   WorldSpec spec_;
   Clockwork clock_;
   TimePoint start_{};
   std::function<void()> observer_;
   std::vector<Rect> overlays_;
+  std::shared_ptr<bool> alive_ = std::make_shared<bool>(true);
   std::shared_ptr<platform::UserDefaults> defaults_;
   std::map<ItemKey, Item> items_;
   ItemKey nextKey_ = 1;

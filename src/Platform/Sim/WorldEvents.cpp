@@ -478,7 +478,7 @@ void World::applyDrop(ItemKey key, std::optional<ItemKey> before) {
   });
   if (item->own) writePreferredPosition(key);
   if (f.bouncesBackAfter && clock_.scheduleAt)
-    clock_.scheduleAt(clock_.now() + *f.bouncesBackAfter, [this, key, original, settle] {
+    after(*f.bouncesBackAfter, [this, key, original, settle] {
       mutate(settle, [key, original](BarState& s) {
         if (auto w = s.width(key)) s.insertBefore({key, *w}, original);
       });

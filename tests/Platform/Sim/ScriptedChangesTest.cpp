@@ -25,6 +25,18 @@ TEST_F(Scripted, Scenario11_1_LateItemsAppearAtTheLeftEnd) {
   for (const ItemView& v : world->items()) EXPECT_LE(v.windowNumber, newest);
 }
 
+TEST_F(Scripted, Scenario11_1b_TimersOutliveTheirWorldHarmlessly) {
+  ItemSpec late;
+  late.key = "late";
+  late.ownerPID = 501;
+  world->addItem(late, millis(1000));
+  world->itemSpec("wifi").menu.closesAfter = millis(900);
+  sim->accessibility.performAction(world->menuExtraElement("wifi"), "AXPress");
+  startShipped("plain-1920.json");  // the old world goes away with its timers pending
+  loop.runFor(millis(2000));
+  EXPECT_FALSE(world->frameOf("late"));
+}
+
 TEST_F(Scripted, Scenario11_2_RestartGivesNewWindowNumbersInPlace) {
   auto before = *world->item("wifi");
   world->restartApplication(300);
