@@ -82,6 +82,17 @@ World::~World() {
     if (m.closeTimer && clock_.cancel) clock_.cancel(m.closeTimer);
 }
 
+WorldSnapshot World::snapshot() const {
+  WorldSnapshot s;
+  s.screens = spec_.screens;
+  s.items = items();
+  s.menus = openMenus();
+  s.ownOverlays = overlays_;
+  s.pointer = pointer_;
+  s.cursorVisible = totalCursorHideCount() <= 0;
+  return s;
+}
+
 // ---------------------------------------------------------------- screens
 
 void World::setScreens(std::vector<ScreenSpec> screens) {

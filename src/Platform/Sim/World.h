@@ -81,6 +81,16 @@ struct HotKeyEntry {
   platform::HotKeyID id;
 };
 
+// What the desktop window draws: a copy of everything visible.
+struct WorldSnapshot {
+  std::vector<ScreenSpec> screens;
+  std::vector<ItemView> items;  // left to right
+  std::vector<MenuView> menus;  // front to back
+  std::vector<Rect> ownOverlays;
+  Point pointer;
+  bool cursorVisible = true;
+};
+
 class World {
  public:
   World(WorldSpec spec, Clockwork clockwork);
@@ -89,6 +99,7 @@ class World {
   World& operator=(const World&) = delete;
 
   const WorldSpec& spec() const { return spec_; }
+  WorldSnapshot snapshot() const;
   // Called after every visible change (layout, menus, pointer): the desktop window repaints.
   void setChangeObserver(std::function<void()> observer) { observer_ = std::move(observer); }
   // Moves an open menu window, e.g. by a fraction of a point as real menus sometimes do.

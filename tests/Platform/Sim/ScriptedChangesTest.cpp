@@ -59,6 +59,11 @@ TEST_F(Scripted, Scenario11_3_StringsAreComposedAndObserversHearChanges) {
   divider->setLength(10000);
   world->personMove({10, 500});
   EXPECT_GE(changes, 2);
+  sim->events.hideCursor(1);
+  WorldSnapshot snap = world->snapshot();
+  EXPECT_EQ(snap.items.size(), world->items().size());
+  EXPECT_EQ(snap.pointer, Point(10, 500));
+  EXPECT_FALSE(snap.cursorVisible);
 }
 
 TEST_F(Scripted, Scenario11_4_StatusItemsWithoutButtonsAndWorkspace) {
