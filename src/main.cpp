@@ -7,6 +7,7 @@
 #include "Platform/Desktop/QtExecutor.h"
 
 int main(int argc, char** argv) {
+  qunsetenv("QT_QPA_PLATFORMTHEME");  // no desktop theme plugin may change our fonts or palette
   QApplication app(argc, argv);
   QApplication::setApplicationName(QStringLiteral("Vimbo"));
   vimbo::desktop::configureApplication(app);

@@ -55,6 +55,7 @@ StandInStatusItems installStandInStatusItems(platform::StatusBar& statusBar, pla
 DesktopWindow::DesktopWindow(sim::World& world, std::function<void()> onClose)
     : view_(new DesktopView(world, this)), onClose_(std::move(onClose)) {
   setWindowTitle(QStringLiteral("Vimbo · 模拟桌面"));
+  setAttribute(Qt::WA_AlwaysShowToolTips);  // the menu bar answers hovering whether or not we are active
   auto* layout = new QVBoxLayout(this);
   layout->setContentsMargins(0, 0, 0, 0);
   layout->addWidget(view_);
