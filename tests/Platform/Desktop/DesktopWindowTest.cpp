@@ -2,7 +2,9 @@
 // keyboard inside it do to the world.
 #include <gtest/gtest.h>
 
+#include <QMessageBox>
 #include <QTest>
+#include <QTimer>
 #include <algorithm>
 #include <cmath>
 #include <cstdlib>
@@ -245,7 +247,23 @@ TEST(DesktopWorld, ComesFromTheVariableOrTheNotchedLaptopAndABadFileSaysWhere) {
   load = worldFromEnvironment();
   ::unsetenv(kWorldVariable);
   ASSERT_TRUE(std::holds_alternative<sim::WorldError>(load));
-  EXPECT_NE(std::get<sim::WorldError>(load).message.find("bad-world.json"), std::string::npos);
+  const sim::WorldError& error = std::get<sim::WorldError>(load);
+  EXPECT_NE(error.message.find("bad-world.json"), std::string::npos);
+
+  // Reported on stderr and in a message box, both with the simulation's words.
+  vimbo::desktop::testing::testApp();
+  QString shown;
+  QTimer::singleShot(0, [&] {
+    if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
+      shown = box->text() + "\n" + box->informativeText();
+      box->accept();
+    }
+  });
+  ::testing::internal::CaptureStderr();
+  reportWorldError(error);
+  std::string printed = ::testing::internal::GetCapturedStderr();
+  EXPECT_NE(printed.find(error.message), std::string::npos);
+  EXPECT_TRUE(shown.contains(QString::fromStdString(error.message))) << shown.toStdString();
 }
 
 }  // namespace
