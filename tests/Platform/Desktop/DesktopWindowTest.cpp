@@ -11,7 +11,6 @@
 
 #include "Platform/Desktop/DesktopHost.h"
 #include "Platform/Desktop/QtExecutor.h"
-#include "Platform/Foundation/UserDefaults.h"
 #include "Platform/HotKeys.h"
 #include "Platform/Runtime/Task.h"
 #include "QtTestApp.h"
