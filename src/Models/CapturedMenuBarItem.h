@@ -9,11 +9,7 @@
 #include <string_view>
 
 #include "Platform/Foundation/Geometry.h"
-
-namespace vimbo::platform {
-class Image;
-using ImageRef = std::shared_ptr<const Image>;
-}  // namespace vimbo::platform
+#include "Platform/Foundation/Image.h"
 
 namespace vimbo {
 

@@ -19,8 +19,10 @@
 #include "Models/CapturedMenuBarItem.h"
 #include "Models/MenuBarItem.h"
 #include "Models/MenuBarLayout.h"
+#include "Platform/Foundation/LoginItem.h"
+#include "Platform/Foundation/ScreenCaptureAccess.h"
 #include "Platform/Foundation/UserDefaults.h"
-#include "Store/TemporaryShims.h"
+#include "Platform/Runtime/Property.h"
 
 namespace vimbo {
 
@@ -47,6 +49,9 @@ class Setting {
     persist_(value);
   }
   async::Subscription subscribe(std::function<void(const T&)> fn) { return property_.subscribe(std::move(fn)); }
+  async::Subscription subscribeQueued(async::Executor& executor, std::function<void(const T&)> fn) {
+    return property_.subscribeQueued(executor, std::move(fn));
+  }
   // For subscriptions only (combine helpers take the property): assign through set().
   async::Property<T>& publisher() { return property_; }
 

@@ -27,6 +27,7 @@
 #include <vector>
 
 #include "Platform/Foundation/Geometry.h"
+#include "Platform/Platform.h"
 
 namespace vimbo::async {
 template <class T>
@@ -37,7 +38,6 @@ class Executor;
 namespace vimbo::platform {
 class UserDefaults;
 class Image;
-struct Platform;
 }  // namespace vimbo::platform
 
 namespace vimbo {
@@ -199,8 +199,9 @@ class MenuBarCaptureService {
   static constexpr size_t glyphCap = 96;
   static constexpr size_t glyphMaxBytes = 262144;
 
-  // Loads the four persisted tables; writes nothing back.
-  MenuBarCaptureService(platform::Platform& platform, std::shared_ptr<platform::UserDefaults> defaults,
+  // Loads the four persisted tables; writes nothing back. The bundle is copied (its references
+  // must outlive the service).
+  MenuBarCaptureService(const platform::Platform& platform, std::shared_ptr<platform::UserDefaults> defaults,
                         async::Executor& executor);
   ~MenuBarCaptureService();
   MenuBarCaptureService(const MenuBarCaptureService&) = delete;
@@ -227,6 +228,11 @@ class MenuBarCaptureService {
   static std::string sizeSuffix(double width, double height);
   static int64_t tenthsOfPoint(double value);
   static std::optional<std::string> firstNonEmptyLine(std::string_view text);
+  // Identity read from an element ("identifier:", "title:" or "description:" and its first line).
+  // Safe on worker threads: touches only the accessibility interface.
+  static std::optional<std::string> accessibilityIdentity(platform::Accessibility& ax, platform::AXElement element);
+  static std::optional<std::string> accessibilityString(platform::Accessibility& ax, platform::AXElement element,
+                                                        const char* attribute);
 
   // ---- Settling ------------------------------------------------------------------------------
   void cacheVisibleStableIdentities();
@@ -310,20 +316,51 @@ class MenuBarCaptureService {
   std::shared_ptr<MoverState> moverState_;
 
   class WindowServerCaptureBridge;
-  struct PictureSources;
+
+  // Lookups built once per pass (discovery, a settling poll, pairing) over tables that do not
+  // change within the pass, so a pass costs n log n rather than n squared. Outside a pass every
+  // lookup scans the tables directly.
+  struct PassIndex;
+  class PassScope {
+   public:
+    explicit PassScope(MenuBarCaptureService& service);
+    ~PassScope();
+    PassScope(const PassScope&) = delete;
+    PassScope& operator=(const PassScope&) = delete;
+
+   private:
+    MenuBarCaptureService& service_;
+    bool owner_ = false;
+  };
+  std::vector<const MenuExtraDisplayCandidate*> candidatesMatchingFrame(const Rect& windowFrame) const;
+  size_t candidateCountWithBundle(const std::string& bundleIdentifier) const;
+  std::vector<const MenuExtraDisplayCandidate*> candidatesWithBundleAndProcess(const std::string& bundleIdentifier,
+                                                                             int32_t processIdentifier) const;
+  std::vector<const MenuExtraDisplayCandidate*> candidatesWithProcess(int32_t processIdentifier) const;
+  // Cache entries that could be the same status item under another window number.
+  std::vector<const StableIdentityCacheEntry*> cacheEntriesOf(const std::string& ownerBundleIdentifier, int32_t ownerPID) const;
+  // The element under a frame's midpoint and its process (one hit test per point within a pass).
+  struct HitResult {
+    bool hit = false;
+    uint64_t element = 0;
+    std::optional<int32_t> pid;
+  };
+  HitResult hitTest(const Rect& frame);
+  std::optional<std::string> ownerBundleIdentifier(int32_t pid);
 
   // Platform glue (+Platform.cpp keeps every direct platform call in one place).
-  std::vector<MenuExtraDisplayCandidate> scanOneApplication(const MenuExtraApplicationSnapshot& app);
   std::optional<std::string> hitTestIdentity(const Rect& frame, uint32_t windowID, const std::string& windowName,
                                              int32_t ownerPID);
+  // The window-server pictures (bridge, then the window image), kept only when they show something.
   ImageRef capturePictureForItem(const CapturedMenuBarItem& item, bool allowWindowServer);
   void loadPersistedTables();
 
-  platform::Platform& platform_;
+  platform::Platform platform_;
   std::shared_ptr<platform::UserDefaults> defaults_;
   async::Executor& executor_;
   State state_;
   std::unique_ptr<WindowServerCaptureBridge> bridge_;
+  std::shared_ptr<PassIndex> pass_;
 };
 
 }  // namespace vimbo

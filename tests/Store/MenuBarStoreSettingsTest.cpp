@@ -12,8 +12,8 @@ constexpr double notANumber = std::numeric_limits<double>::quiet_NaN();
 }  // namespace
 
 TEST_F(StoreTest, FirstLaunchStartsFromDefaultsAndWritesEverySetting) {
-  capture.granted = true;
-  login->current = platform::LoginItemStatus::requiresApproval;
+  capture.setGranted(true);
+  login.setStatus(platform::LoginItemStatus::requiresApproval);
   auto store = makeStore();
   EXPECT_TRUE(store->showLabels.get());
   EXPECT_FALSE(store->expandOnHover.get());
@@ -47,7 +47,7 @@ TEST_F(StoreTest, LoadingSanitisesAndRewritesStoredSettings) {
   defaults->set("showLabels", std::int64_t{0});      // a 0/1 number reads as a Boolean
   defaults->set("expandOnHover", std::string("yes"));  // mistyped: default
   defaults->set("shortcutEnabled", false);
-  login->current = platform::LoginItemStatus::enabled;
+  login.setStatus(platform::LoginItemStatus::enabled);
   auto store = makeStore();
   EXPECT_EQ(store->hoverRevealDelay.get(), 1.0);
   EXPECT_EQ(store->hoverSamplingInterval.get(), 0.05);
@@ -165,14 +165,23 @@ TEST_F(StoreTest, LoginItemSuccessAndFailure) {
   store->setLaunchAtLogin(true);
   EXPECT_TRUE(store->launchAtLogin.get());
   EXPECT_EQ(store->lastError.get(), std::nullopt);
-
-  login->current = platform::LoginItemStatus::notRegistered;
-  login->failure = "未找到该项目";
   store->setLaunchAtLogin(false);
-  EXPECT_FALSE(store->launchAtLogin.get());  // mirrors the platform's status
-  EXPECT_EQ(store->lastError.get(), "无法更新登录项：未找到该项目");
+  EXPECT_FALSE(store->launchAtLogin.get());
 
-  login->current = platform::LoginItemStatus::enabled;
+  // Unregistering an item that is not registered fails: the flag mirrors the platform.
+  store->setLaunchAtLogin(false);
+  EXPECT_FALSE(store->launchAtLogin.get());
+  EXPECT_EQ(store->lastError.get(), "无法更新登录项：The login item is not registered.");
+
+  login.setStatus(platform::LoginItemStatus::enabled);
+  login.setFailUnregister(true);
   store->setLaunchAtLogin(false);
   EXPECT_TRUE(store->launchAtLogin.get());
+
+  // On success the requested value shows, even while approval is still pending.
+  login.setStatus(platform::LoginItemStatus::notRegistered);
+  login.setRequiresApproval(true);
+  store->setLaunchAtLogin(true);
+  EXPECT_TRUE(store->launchAtLogin.get());
+  EXPECT_EQ(login.status(), platform::LoginItemStatus::requiresApproval);
 }

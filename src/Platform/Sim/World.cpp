@@ -208,6 +208,7 @@ std::vector<std::string> World::displayedOrder() const {
 ItemFaults& World::faults(const std::string& specKey) { return itemSpec(specKey).faults; }
 
 ItemSpec& World::itemSpec(const std::string& specKey) {
+  axDirty_ = true;
   Item* i = findSpec(specKey);
   if (!i) throw std::out_of_range("no status item \"" + specKey + "\" in this world");
   return i->spec;

@@ -4,6 +4,7 @@
 // timer on the clockwork. Main-thread object, except the accessibility reads, which read an
 // immutable snapshot under their own lock and may come from any thread.
 
+#include <atomic>
 #include <functional>
 #include <map>
 #include <memory>
@@ -89,7 +90,10 @@ class World {
   const WorldSpec& spec() const { return spec_; }
   Clockwork& clockwork() { return clock_; }
   // Fault switches; accessibility trust has its own setter (it is read from worker threads).
+  // Changes made through the mutable accessors reach accessibility reads on worker threads after
+  // the next main-thread call into the world (or refresh()).
   Switches& switches() { return spec_.switches; }
+  void refresh() { relayout(); }
   void setAccessibilityTrusted(bool trusted);
   void setUnresponsive(int32_t pid, bool unresponsive);
   int32_t ownPID() const { return spec_.ownPID; }
@@ -378,6 +382,7 @@ class World {
   mutable std::mutex axMutex_;
   std::shared_ptr<const AXSnapshot> ax_;
   std::map<uint64_t, float> axTimeouts_;  // guarded by axMutex_
+  std::atomic<bool> axDirty_{false};
 };
 
 }  // namespace vimbo::sim

@@ -49,6 +49,7 @@ struct World::AXSnapshot {
 };
 
 void World::publishAX() {
+  axDirty_ = false;
   auto s = std::make_shared<AXSnapshot>();
   s->trusted = spec_.switches.accessibilityTrusted;
   s->ownPID = spec_.ownPID;
@@ -82,6 +83,7 @@ void World::publishAX() {
 }
 
 std::shared_ptr<const World::AXSnapshot> World::axSnapshot() const {
+  if (axDirty_ && std::this_thread::get_id() == mainThread_) const_cast<World*>(this)->publishAX();
   std::lock_guard lock(axMutex_);
   return ax_;
 }

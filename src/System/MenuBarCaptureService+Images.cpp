@@ -1,0 +1,283 @@
+// The service as a whole (its tables and how they are loaded) and picture capture: the clock
+// symbol, one-window screenshots, the window-server fallbacks, the session glyph, the caller's
+// previous picture and the remembered glyphs, in that order.
+
+#include <algorithm>
+#include <cmath>
+#include <nlohmann/json.hpp>
+
+#include "Models/CapturedMenuBarItem.h"
+#include "Platform/Foundation/Image.h"
+#include "Platform/Foundation/ScreenCaptureAccess.h"
+#include "Platform/Foundation/UserDefaults.h"
+#include "Platform/Platform.h"
+#include "Platform/Runtime/Task.h"
+#include "System/MenuBarCaptureService.h"
+
+namespace vimbo {
+
+// The private window-server picture path, found once and kept for the life of the service.
+class MenuBarCaptureService::WindowServerCaptureBridge {
+ public:
+  explicit WindowServerCaptureBridge(platform::WindowServer& ws) : ws_(ws) {
+    if (ws_.isScreenRectBridgeAvailable()) {
+      connectionID_ = ws_.bridgeMainConnectionID();
+      available_ = true;
+    }
+  }
+
+  ImageRef capture(uint32_t windowID) {
+    if (!available_ || !connectionID_ || *connectionID_ == 0) return nullptr;
+    auto result = ws_.getScreenRectForWindow(*connectionID_, windowID);
+    if (result.status != 0 || !result.rect.isValidPositive()) return nullptr;
+    return ws_.createImageFromArray(result.rect, {windowID}, platform::windowimage::boundsIgnoreFraming);
+  }
+
+ private:
+  platform::WindowServer& ws_;
+  bool available_ = false;
+  std::optional<int32_t> connectionID_;
+};
+
+std::string MenuBarCaptureService::CaptureError::description() const {
+  return kind == Kind::permissionRequired ? std::string(permissionRequiredDescription) : underlyingDescription;
+}
+
+// ---- Creation and loading ---------------------------------------------------------------------
+
+MenuBarCaptureService::MenuBarCaptureService(const platform::Platform& platform, std::shared_ptr<platform::UserDefaults> defaults,
+                                             async::Executor& executor)
+    : platform_(platform), defaults_(std::move(defaults)), executor_(executor) {
+  loadPersistedTables();
+}
+
+MenuBarCaptureService::~MenuBarCaptureService() = default;
+
+namespace {
+std::map<std::string, ImageRef> loadGlyphTable(const platform::UserDefaults& defaults, std::string_view key) {
+  std::map<std::string, ImageRef> table;
+  auto dictionary = defaults.dictionary(std::string(key));
+  if (!dictionary) return table;
+  // The table counts only when every value is data; otherwise it is ignored whole.
+  for (const auto& [k, v] : *dictionary) {
+    if (!std::holds_alternative<platform::Data>(v)) return {};
+  }
+  for (const auto& [k, v] : *dictionary) {
+    if (auto image = platform::Image::decode(std::get<platform::Data>(v))) table.emplace(k, std::move(image));
+  }
+  return table;
+}
+}  // namespace
+
+void MenuBarCaptureService::loadPersistedTables() {
+  state_.persistedNativeGlyphs = loadGlyphTable(*defaults_, nativeGlyphsKey);
+  state_.persistedNativeGlyphAliases = loadGlyphTable(*defaults_, nativeGlyphAliasesKey);
+
+  if (auto data = defaults_->data(std::string(aliasesKey))) {
+    if (auto aliases = decodeAliases(std::string_view(reinterpret_cast<const char*>(data->data()), data->size()))) {
+      while (aliases->size() > aliasCap) aliases->erase(aliases->begin());
+      state_.persistedMenuExtraAliases = std::move(*aliases);
+    }
+  }
+  if (auto data = defaults_->data(std::string(displayNamesKey))) {
+    auto json = nlohmann::json::parse(data->begin(), data->end(), nullptr, false);
+    if (!json.is_discarded() && json.is_object()) {
+      std::map<std::string, std::string> names;
+      bool ok = true;
+      for (auto& [k, v] : json.items()) {
+        if (!v.is_string()) {
+          ok = false;
+          break;
+        }
+        names[k] = v.get<std::string>();
+      }
+      if (ok) state_.persistedDisplayNames = filteredPersistedDisplayNames(std::move(names));
+    }
+  }
+}
+
+void MenuBarCaptureService::flushPersistedMenuExtraAliases() {
+  const std::string json = encodeAliases(state_.persistedMenuExtraAliases);
+  defaults_->set(std::string(aliasesKey), platform::Data(json.begin(), json.end()));
+}
+
+void MenuBarCaptureService::flushPersistedDisplayNames() {
+  state_.persistedDisplayNames = filteredPersistedDisplayNames(std::move(state_.persistedDisplayNames));
+  nlohmann::json root = nlohmann::json::object();
+  for (const auto& [k, v] : state_.persistedDisplayNames) root[k] = v;
+  const std::string json = root.dump(-1, ' ', false, nlohmann::json::error_handler_t::replace);
+  defaults_->set(std::string(displayNamesKey), platform::Data(json.begin(), json.end()));
+}
+
+// ---- The visible-content test -----------------------------------------------------------------
+
+bool MenuBarCaptureService::hasVisibleContent(const ImageRef& image) {
+  if (!image) return false;
+  const int W = image->pixelWidth();
+  const int H = image->pixelHeight();
+  if (W <= 0 || H <= 0) return false;
+  const int sx = std::max(W / 20, 1);
+  const int sy = std::max(H / 20, 1);
+  double minAlpha = 1, maxAlpha = 0, minBright = 1, maxBright = 0;
+  for (int y = 0; y < H; y += sy) {
+    for (int x = 0; x < W; x += sx) {
+      const auto sample = image->colorAt(x, y);
+      if (!sample) continue;
+      const auto& c = *sample;
+      minAlpha = std::min<double>(minAlpha, c.alpha);
+      maxAlpha = std::max<double>(maxAlpha, c.alpha);
+      const double bright = (c.red + c.green + c.blue) / 3.0;
+      minBright = std::min(minBright, bright);
+      maxBright = std::max(maxBright, bright);
+    }
+  }
+  return maxAlpha > 0.08 && (maxAlpha - minAlpha > 0.05 || maxBright - minBright > 0.05);
+}
+
+// ---- The item procedure -----------------------------------------------------------------------
+
+namespace {
+int pixelsFor(double points) {
+  // Clamp before converting: a hostile frame must not overflow the integer.
+  double v = points * 2;
+  if (!std::isfinite(v) || v < 2) return 2;
+  if (v > 16384) v = 16384;
+  return std::max(static_cast<int>(v), 2);
+}
+
+// The window server's picture shown at the item's size in points (the pixels stay as taken).
+ImageRef atPointSize(const ImageRef& image, Size size) {
+  if (!image) return nullptr;
+  if (image->pointSize() == size) return image;
+  auto sized = platform::Image::make(size, image->pixelWidth(), image->pixelHeight(), image->pixels(), image->isTemplate(),
+                                     image->accessibilityDescription());
+  return sized ? sized : image;
+}
+
+bool sessionGlyphUsable(const MenuBarCaptureService::SessionGlyphImage& g, const CapturedMenuBarItem& item) {
+  return g.windowName == item.windowName && g.ownerBundleIdentifier == item.ownerBundleIdentifier && g.ownerPID == item.ownerPID &&
+         std::fabs(item.originalFrame.height - g.height) < 0.5;
+}
+}  // namespace
+
+ImageRef MenuBarCaptureService::capturePictureForItem(const CapturedMenuBarItem& item, bool allowWindowServer) {
+  if (!allowWindowServer) return nullptr;
+  const Size size = item.originalFrame.size();
+  if (!bridge_) bridge_ = std::make_unique<WindowServerCaptureBridge>(platform_.windowServer);
+  ImageRef candidate = bridge_->capture(item.id);
+  candidate = atPointSize(candidate, size);
+  if (!hasVisibleContent(candidate)) {
+    candidate = platform_.windowServer.createWindowImage(
+        item.id, platform::windowimage::boundsIgnoreFraming | platform::windowimage::bestResolution);
+    candidate = atPointSize(candidate, size);
+  }
+  return hasVisibleContent(candidate) ? candidate : nullptr;
+}
+
+// Steps 6 to 9: the final picture, the back-filled name and learning it.
+static CapturedMenuBarItem finishItem(MenuBarCaptureService& service, const CapturedMenuBarItem& item, ImageRef captured,
+                                      const std::map<std::string, ImageRef>& preserving, const std::set<std::string>& unique) {
+  ImageRef picture = captured;
+  if (!picture) {
+    if (auto it = preserving.find(item.stableIdentity); it != preserving.end()) picture = it->second;
+  }
+  if (!picture) picture = service.persistedNativeGlyph(item, unique);
+  std::string name = service.nativeGlyphBackfilledDisplayName(item, picture).value_or(item.name);
+  if (name != item.name) service.learnDisplayName(name, item.stableIdentity, nullptr);
+  CapturedMenuBarItem out = item;
+  out.name = std::move(name);
+  out.image = std::move(picture);
+  return out;
+}
+
+async::Task<MenuBarCaptureService::CaptureImagesResult> MenuBarCaptureService::captureImages(
+    std::vector<CapturedMenuBarItem> items, std::map<std::string, ImageRef> preservingImages) {
+  if (!platform_.screenCaptureAccess.preflight()) co_return CaptureImagesResult{{}, CaptureError::permissionRequired()};
+
+  async::OneShot<platform::ShareableContentResult> contentShot;
+  platform_.screenCapture.requestShareableContent([contentShot](platform::ShareableContentResult r) mutable { contentShot.resume(std::move(r)); });
+  auto contentWait = contentShot.wait();
+  platform::ShareableContentResult content = co_await std::move(contentWait);
+  if (auto* error = std::get_if<platform::CaptureError>(&content)) {
+    co_return CaptureImagesResult{{}, CaptureError{CaptureError::Kind::shareableContent, error->description}};
+  }
+  std::map<uint32_t, platform::ShareableWindow> windows;
+  for (const auto& w : std::get<platform::ShareableContent>(content).windows) windows.try_emplace(w.windowID, w);
+
+  const auto unique = uniqueGlyphAliasKeys(items);
+  std::vector<CapturedMenuBarItem> out;
+  out.reserve(items.size());
+  for (const auto& item : items) {
+    const std::string key = glyphAliasKey(item);
+    const std::optional<std::string> aliasKey = unique.contains(key) ? std::optional<std::string>(key) : std::nullopt;
+    ImageRef captured;
+    const bool isClock = item.windowName == "Clock";
+    if (isClock) captured = platform::Image::symbol("clock", "Clock");
+    if (!captured) {
+      if (!isClock) {
+        if (windows.contains(item.id)) {
+          const platform::ScreenshotConfiguration configuration{pixelsFor(item.originalFrame.width), pixelsFor(item.originalFrame.height),
+                                                                true, false, true};
+          async::OneShot<platform::ScreenshotResult> shot;
+          platform_.screenCapture.captureWindow(item.id, configuration, [shot](platform::ScreenshotResult r) mutable { shot.resume(std::move(r)); });
+          auto shotWait = shot.wait();
+          platform::ScreenshotResult screenshot = co_await std::move(shotWait);
+          if (auto* image = std::get_if<ImageRef>(&screenshot); image && *image) {
+            ImageRef sized = atPointSize(*image, item.originalFrame.size());
+            if (hasVisibleContent(sized)) captured = sized;
+          }
+        }
+        if (!captured) captured = capturePictureForItem(item, true);
+      }
+      if (!captured) {
+        if (auto it = state_.sessionGlyphImages.find(item.id); it != state_.sessionGlyphImages.end() && sessionGlyphUsable(it->second, item)) {
+          captured = it->second.image;
+        }
+      }
+      if (captured && !isClock) {
+        state_.sessionGlyphImages[item.id] = SessionGlyphImage{captured, item.windowName, item.ownerBundleIdentifier, item.ownerPID,
+                                                               item.originalFrame.width, item.originalFrame.height};
+        persistNativeGlyph(captured, item, aliasKey);
+      }
+    }
+    out.push_back(finishItem(*this, item, captured, preservingImages, unique));
+  }
+  flushGlyphDictionariesIfNeeded();
+  co_return CaptureImagesResult{std::move(out), std::nullopt};
+}
+
+std::vector<CapturedMenuBarItem> MenuBarCaptureService::captureVisibleImages(const std::vector<CapturedMenuBarItem>& items,
+                                                                             const std::map<std::string, ImageRef>& preservingImages) {
+  const bool access = platform_.screenCaptureAccess.preflight();
+  const auto unique = uniqueGlyphAliasKeys(items);
+  std::vector<CapturedMenuBarItem> out;
+  out.reserve(items.size());
+  for (const auto& item : items) {
+    const std::string key = glyphAliasKey(item);
+    const std::optional<std::string> aliasKey = unique.contains(key) ? std::optional<std::string>(key) : std::nullopt;
+    ImageRef captured;
+    const bool isClock = item.windowName == "Clock";
+    if (isClock) captured = platform::Image::symbol("clock", "Clock");
+    if (!captured) {
+      if (!isClock && access) {
+        captured = capturePictureForItem(item, true);
+        if (captured) {
+          state_.sessionGlyphImages[item.id] = SessionGlyphImage{captured, item.windowName, item.ownerBundleIdentifier, item.ownerPID,
+                                                                 item.originalFrame.width, item.originalFrame.height};
+          persistNativeGlyph(captured, item, aliasKey);
+        }
+      }
+      if (!captured) {
+        // Here a session glyph only supplies the picture: nothing is rewritten or persisted.
+        if (auto it = state_.sessionGlyphImages.find(item.id); it != state_.sessionGlyphImages.end() && sessionGlyphUsable(it->second, item)) {
+          captured = it->second.image;
+        }
+      }
+    }
+    out.push_back(finishItem(*this, item, captured, preservingImages, unique));
+  }
+  flushGlyphDictionariesIfNeeded();
+  return out;
+}
+
+}  // namespace vimbo

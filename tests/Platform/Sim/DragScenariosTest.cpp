@@ -1,0 +1,192 @@
+// Scenario 5: Command-drag semantics, the drop rule and the accessibility writes of the mover.
+#include "Platform/Sim/Generator.h"
+#include "SimFixture.h"
+
+namespace vimbo::sim::testing {
+namespace {
+
+class Drag : public SimWorld {
+ protected:
+  void SetUp() override { startShipped("notched-laptop.json"); }
+  Point controlDrop() { return {C().minX(), C().midY()}; }
+  Point collectDrop() { return {D().minX() - 24, D().midY()}; }
+};
+
+// 5.1 R1 with an empty visible zone: the 1-pt divider stands right beside the control item.
+TEST_F(Drag, Scenario5_1_DropAtControlMinXFromCollectedSideLandsLeftOfControl) {
+  ASSERT_EQ(D().maxX(), C().minX());
+  dragItem("wifi", controlDrop());
+  EXPECT_EQ(leftNeighbour("Vimbo.Control"), "wifi");
+  EXPECT_EQ(leftNeighbour("wifi"), "Vimbo.HiddenDivider");
+  EXPECT_EQ(frame("wifi"), Rect(1298, 0, 30, 37));
+  EXPECT_EQ(D(), Rect(1297, 0, 1, 37));
+  EXPECT_FALSE(world->draggingItem());
+  EXPECT_FALSE(world->isCommandHeld());
+  EXPECT_FALSE(world->isMouseButtonDown());
+  EXPECT_TRUE(world->openMenus().empty());
+}
+
+// 5.2 R1 from within the visible zone: the item ends immediately left of the control item.
+TEST_F(Drag, Scenario5_2_DropAtControlMinXFromVisibleZone) {
+  dragItem("wifi", controlDrop());
+  dragItem("sound", controlDrop());
+  ASSERT_EQ(order()[indexOf("Vimbo.HiddenDivider") + 1], "wifi");
+  dragItem("wifi", controlDrop());
+  EXPECT_EQ(leftNeighbour("Vimbo.Control"), "wifi");
+  EXPECT_EQ(leftNeighbour("wifi"), "sound");
+  EXPECT_EQ(leftNeighbour("sound"), "Vimbo.HiddenDivider");
+}
+
+// 5.3 R2: a drop at D.minX - 24 lands immediately left of the divider when its left neighbour is
+// wider than 24.5 pt, from the visible side and from further left.
+TEST_F(Drag, Scenario5_3_DropLeftOfDividerLandsImmediatelyLeft) {
+  dragItem("wifi", controlDrop());
+  ASSERT_EQ(leftNeighbour("Vimbo.HiddenDivider"), "battery");  // 40 pt wide
+  dragItem("wifi", collectDrop());
+  EXPECT_EQ(leftNeighbour("Vimbo.HiddenDivider"), "wifi");
+  EXPECT_EQ(leftNeighbour("wifi"), "battery");
+  EXPECT_LE(frame("wifi").maxX(), D().minX() + 2.5);
+  dragItem("lumen-notes", collectDrop());
+  EXPECT_EQ(leftNeighbour("Vimbo.HiddenDivider"), "lumen-notes");
+}
+
+// 5.4 A neighbour narrower than 24.5 pt makes the drop land one slot further left.
+TEST_F(Drag, Scenario5_4_NarrowNeighbourLandsOneSlotFurtherLeft) {
+  GeneratorOptions o;
+  o.minWidth = o.maxWidth = 20;
+  start(generateWorld(6, o));
+  ASSERT_EQ(leftNeighbour("Vimbo.HiddenDivider"), "item-5");
+  dragItem("Vimbo.Control", {1400, 10});  // keeps the control right of everything
+  dragItem("item-0", controlDrop());
+  ASSERT_EQ(leftNeighbour("Vimbo.Control"), "item-0");
+  dragItem("item-0", collectDrop());
+  EXPECT_EQ(leftNeighbour("item-5"), "item-0");
+  EXPECT_EQ(leftNeighbour("Vimbo.HiddenDivider"), "item-5");
+}
+
+// 5.5 Drops right of the control item or on the fixed items land right of the control item;
+// a drop below the bar snaps back; fixed items never move.
+TEST_F(Drag, Scenario5_5_RightOfControlOutsideBandAndFixedItems) {
+  dragItem("wifi", {C().minX() + 13, C().midY()});
+  EXPECT_EQ(order().back(), "wifi");
+  EXPECT_EQ(frame("wifi").maxX(), 1352);
+  auto before = order();
+  dragItem("sound", {1000, 300});
+  EXPECT_EQ(order(), before);
+  Rect clock = frame("clock");
+  dragItem("clock", controlDrop());
+  EXPECT_EQ(frame("clock"), clock);
+  EXPECT_EQ(order(), before);
+}
+
+// 5.6 Without Command the same down/up is a click: the menu opens and nothing moves.
+TEST_F(Drag, Scenario5_6_PlainClickOpensMenuInsteadOfDragging) {
+  auto before = order();
+  source = sim->events.createSource(EventSourceStateID::HIDSystem);
+  post(EventType::LeftMouseDown, frame("wifi").center(), 0);
+  post(EventType::LeftMouseDragged, controlDrop(), 0);
+  post(EventType::LeftMouseUp, controlDrop(), 0);
+  EXPECT_EQ(order(), before);
+  ASSERT_EQ(world->openMenus().size(), 1u);
+  EXPECT_EQ(world->openMenus()[0].ownerPID, 300);
+}
+
+// 5.7 The held Command key (key-down 55 without flags on the mouse events) also starts a drag.
+TEST_F(Drag, Scenario5_7_HeldCommandKeyStartsDrag) {
+  source = sim->events.createSource(EventSourceStateID::HIDSystem);
+  key(keycode::command, true, 0);
+  EXPECT_TRUE(world->isCommandHeld());
+  post(EventType::LeftMouseDown, frame("wifi").center(), 0);
+  post(EventType::LeftMouseUp, controlDrop(), 0);
+  key(keycode::command, false, 0);
+  EXPECT_EQ(leftNeighbour("Vimbo.Control"), "wifi");
+}
+
+// 5.8 Settle latency: frames follow after 300 ms; a later drop resolves against the pending order.
+TEST_F(Drag, Scenario5_8_SettleLatencyAndQueuedDrops) {
+  world->switches().dragSettleLatency = millis(300);
+  Rect wifi = frame("wifi");
+  dragItem("wifi", controlDrop());
+  EXPECT_EQ(frame("wifi"), wifi);
+  EXPECT_EQ(world->logicalOrder()[world->logicalOrder().size() - 2], "wifi");
+  loop.runFor(millis(100));
+  dragItem("sound", controlDrop());  // against the pending order: between wifi and control
+  loop.runFor(millis(199));
+  EXPECT_EQ(frame("wifi"), wifi);
+  loop.runFor(millis(1));
+  EXPECT_EQ(leftNeighbour("Vimbo.Control"), "wifi");
+  EXPECT_EQ(leftNeighbour("wifi"), "Vimbo.HiddenDivider");
+  loop.runUntilIdle();
+  EXPECT_EQ(leftNeighbour("Vimbo.Control"), "sound");
+  EXPECT_EQ(leftNeighbour("sound"), "wifi");
+  EXPECT_EQ(world->logicalOrder(), world->displayedOrder());
+}
+
+// 5.9 The targeted session move: accepted for Control-Center-hosted items, ignored otherwise.
+TEST_F(Drag, Scenario5_9_TargetedSessionMove) {
+  auto targeted = [&](const std::string& item, Point drop) {
+    source = sim->events.createSource(EventSourceStateID::HIDSystem);
+    auto v = *world->item(item);
+    for (auto [type, at, data] : {std::tuple{EventType::LeftMouseDown, v.frame.center(), 1337},
+                                  std::tuple{EventType::LeftMouseUp, drop, 1340}}) {
+      auto e = sim->events.createMouseEvent(source.get(), type, at, MouseButton::Left);
+      e->flags = eventflag::command;
+      e->setIntegerValueField(eventfield::targetUnixProcessID, v.ownerPID);
+      e->setIntegerValueField(eventfield::windowUnderMousePointer, v.windowNumber);
+      e->setIntegerValueField(eventfield::windowUnderMousePointerThatCanHandleThisEvent, v.windowNumber);
+      e->setIntegerValueField(eventfield::sourceUserData, data);
+      sim->events.post(EventTap::Session, *e);
+    }
+  };
+  world->warp({5, 500});
+  targeted("wifi", controlDrop());
+  EXPECT_EQ(leftNeighbour("Vimbo.Control"), "wifi");
+  auto before = order();
+  targeted("lumen-notes", controlDrop());
+  EXPECT_EQ(order(), before);
+  EXPECT_TRUE(world->openMenus().empty());
+  world->faults("lumen-notes").acceptsTargetedMove = true;
+  targeted("lumen-notes", controlDrop());
+  EXPECT_EQ(leftNeighbour("Vimbo.Control"), "lumen-notes");
+  EXPECT_EQ(world->postedEvents().back().event.integerValueField(eventfield::sourceUserData), 1340);
+}
+
+// 5.10 "AXPosition" writes, with the mover's origins, land on the intended side.
+TEST_F(Drag, Scenario5_10_AccessibilityPositionWritesOfTheMover) {
+  AXElement wifi = world->menuExtraElement("wifi");
+  EXPECT_FALSE(sim->accessibility.isAttributeSettable(wifi, "AXPosition").settable);
+  EXPECT_NE(sim->accessibility.setAttributeValue(wifi, "AXPosition", AXValue{Point{1000, 0}}), AXError::Success);
+  world->faults("wifi").positionSettable = true;
+  EXPECT_TRUE(sim->accessibility.isAttributeSettable(wifi, "AXPosition").settable);
+  Rect f = frame("wifi");
+  // visible: origin (C.minX - F.width, F.minY)
+  EXPECT_EQ(sim->accessibility.setAttributeValue(wifi, "AXPosition", AXValue{Point{C().minX() - f.width, f.minY()}}),
+            AXError::Success);
+  EXPECT_EQ(leftNeighbour("Vimbo.Control"), "wifi");
+  // collected: origin (D.minX - 24 - F.width / 2, F.minY)
+  f = frame("wifi");
+  EXPECT_EQ(sim->accessibility.setAttributeValue(wifi, "AXPosition",
+                                                 AXValue{Point{D().minX() - 24 - f.width / 2, f.minY()}}),
+            AXError::Success);
+  EXPECT_EQ(leftNeighbour("Vimbo.HiddenDivider"), "wifi");
+  // its own origin changes nothing; ancestors are never settable
+  auto before = order();
+  EXPECT_EQ(sim->accessibility.setAttributeValue(wifi, "AXPosition", AXValue{frame("wifi").origin()}), AXError::Success);
+  EXPECT_EQ(order(), before);
+  AXElement bar = *sim->accessibility.copyAttributeValue(wifi, "AXParent").value->element();
+  EXPECT_FALSE(sim->accessibility.isAttributeSettable(bar, "AXPosition").settable);
+  // settable but ignored: success, nothing moves
+  world->faults("wifi").positionWriteIgnored = true;
+  EXPECT_EQ(sim->accessibility.setAttributeValue(wifi, "AXPosition", AXValue{Point{C().minX() - 30, 0}}), AXError::Success);
+  EXPECT_EQ(order(), before);
+}
+
+// 5.11 Command-dragging one of our items writes its new preferred position.
+TEST_F(Drag, Scenario5_11_DraggingOurItemWritesItsPreferredPosition) {
+  dragItem("Vimbo.HiddenDivider", {frame("battery").minX(), 10});
+  EXPECT_EQ(leftNeighbour("battery"), "Vimbo.HiddenDivider");
+  EXPECT_EQ(defaults->number("NSStatusItem Preferred Position Vimbo.HiddenDivider"), 64.0);  // control 24 + battery 40
+}
+
+}  // namespace
+}  // namespace vimbo::sim::testing
