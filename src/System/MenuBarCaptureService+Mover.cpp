@@ -110,25 +110,40 @@ struct MoveGuard {
 }  // namespace
 
 struct MenuBarCaptureService::MoverState {
-  std::weak_ptr<MoveCleanup> active;
+  // Moves not yet finished. The controller runs one at a time; nothing here relies on it.
+  std::vector<std::weak_ptr<MoveCleanup>> active;
+  // Counts explicit finishes: a move that began before one must not start another strategy.
+  uint64_t finishes = 0;
 
-  // Paying here keeps the debts from outliving the service's platform.
-  ~MoverState() {
-    if (auto cleanup = active.lock()) {
-      cleanup->finish();
-      cleanup->aborted = true;
+  void finishAll() {
+    ++finishes;
+    for (auto& weak : active) {
+      if (auto cleanup = weak.lock()) {
+        cleanup->finish();
+        cleanup->aborted = true;
+      }
     }
+    active.clear();
   }
+  // Paying here keeps the debts from outliving the service's platform.
+  ~MoverState() { finishAll(); }
 
   using Service = MenuBarCaptureService;
   using Destination = MenuBarMoveDestination;
 
-  static std::shared_ptr<MoveCleanup> beginMove(Service* self, platform::EventSourceRef source) {
+  static MoverState& of(Service* self) {
     if (!self->moverState_) self->moverState_ = std::make_shared<MoverState>();
+    return *self->moverState_;
+  }
+
+  static std::shared_ptr<MoveCleanup> beginMove(Service* self, platform::EventSourceRef source) {
+    of(self);
     auto cleanup = std::make_shared<MoveCleanup>();
     cleanup->events = &self->platform_.events;
     cleanup->source = std::move(source);
-    self->moverState_->active = cleanup;
+    auto& active = self->moverState_->active;
+    std::erase_if(active, [](const std::weak_ptr<MoveCleanup>& weak) { return weak.expired(); });
+    active.push_back(cleanup);
     return cleanup;
   }
 
@@ -385,6 +400,8 @@ async::Task<bool> MenuBarCaptureService::moveMenuBarItem(CapturedMenuBarItem ite
   auto start = currentFrame(item.id);
   if (!start) co_return false;
   Rect frame = *start;
+  const uint64_t epoch = M::of(this).finishes;
+  auto abandoned = [&] { return M::of(this).finishes != epoch; };
 
   std::optional<Point> anchor;
   Point target = destination;
@@ -400,6 +417,7 @@ async::Task<bool> MenuBarCaptureService::moveMenuBarItem(CapturedMenuBarItem ite
     auto targeted = M::targetedCommandSessionMove(this, item, anchor.value_or(target), moveDestination, frame);
     const bool moved = co_await std::move(targeted);
     if (moved) co_return true;
+    if (abandoned()) co_return false;
   }
 
   std::vector<int32_t> pids;
@@ -409,6 +427,7 @@ async::Task<bool> MenuBarCaptureService::moveMenuBarItem(CapturedMenuBarItem ite
     const Point origin{target.x - frame.width / 2, frame.minY()};
     if (!M::repositionAccessibilityElement(this, frame, pid, origin)) continue;
     co_await async::sleepFor(exactOrder ? 60ms : 35ms);
+    if (abandoned()) co_return false;
     if (M::destinationReached(this, item.id, moveDestination)) co_return true;
     if (auto again = currentFrame(item.id)) frame = *again;
   }
@@ -419,11 +438,7 @@ async::Task<bool> MenuBarCaptureService::moveMenuBarItem(CapturedMenuBarItem ite
 }
 
 void MenuBarCaptureService::finishPendingMoveCleanup() {
-  if (!moverState_) return;
-  if (auto cleanup = moverState_->active.lock()) {
-    cleanup->finish();
-    cleanup->aborted = true;
-  }
+  if (moverState_) moverState_->finishAll();
 }
 
 }  // namespace vimbo

@@ -255,6 +255,22 @@ TEST_F(MoverTest, EveryExitReleasesButtonCommandAndCursor) {
   expectCleanDesk();
 }
 
+TEST_F(MoverTest, QuitDuringTheTargetedMoveReleasesItAndStartsNoOtherStrategy) {
+  d.world().faults("wifi").acceptsTargetedMove = false;
+  const Point s = d.frame("wifi").center();
+  start("wifi", Destination::visible);
+  d.executor.runFor(100ms);
+  d.capture().finishPendingMoveCleanup();
+  EXPECT_FALSE(finish());
+  const auto& posted = d.world().postedEvents();
+  ASSERT_EQ(posted.size(), 2u);
+  EXPECT_EQ(posted[1].event.type, EventType::LeftMouseUp);
+  EXPECT_EQ(posted[1].route, sim::PostRoute::SessionTap);
+  EXPECT_EQ(posted[1].event.location, s);
+  EXPECT_EQ(posted[1].event.integerValueField(42), 1340);
+  expectCleanDesk();
+}
+
 TEST_F(MoverTest, MissingControlItemWithExactOrderAbandonsTheDragCleanly) {
   d.world().switches().controlWindowMissing = true;
   start("a", Destination::visible, /*exactOrder=*/true);
