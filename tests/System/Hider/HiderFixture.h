@@ -97,9 +97,9 @@ struct Desk {
     item.id = view->windowNumber;
     item.windowName = view->windowName.value_or("");
     item.ownerPID = view->ownerPID;
-    item.ownerBundleIdentifier = view->ownerPID == 300 ? "com.apple.controlcenter"
-                                 : view->ownerPID == 501 ? "com.lumenware.notes"
-                                                         : "io.tallybird.app";
+    for (const auto& app : world().spec().apps) {
+      if (app.pid == view->ownerPID) item.ownerBundleIdentifier = app.bundleIdentifier.value_or("");
+    }
     item.originalFrame = view->frame;
     item.stableIdentity = item.ownerBundleIdentifier + "|window=" + item.windowName;
     return item;

@@ -1,4 +1,5 @@
 #include "HiderFixture.h"
+#include "Platform/Sim/WorldJson.h"
 
 namespace vimbo::testing {
 namespace {
@@ -304,6 +305,47 @@ TEST(MoverQuit, ATaskDestroyedMidDragLeavesNothingHeld) {
   EXPECT_FALSE(d.world().isMouseButtonDown());
   EXPECT_EQ(d.world().totalCursorHideCount(), 0);
   EXPECT_EQ(d.world().pointer(), (Point{700, 500}));
+}
+
+// Every item that may move crosses the divider both ways in each shipped world, whichever
+// strategy takes it.
+TEST(MoverWorlds, EveryMovableItemCrossesBothWaysInEachShippedWorld) {
+  for (const char* file : {"notched-laptop.json", "plain-1920.json", "two-displays.json"}) {
+    SCOPED_TRACE(file);
+    auto load = sim::loadWorld(sim::shippedWorldsFolder() / file);
+    ASSERT_TRUE(std::holds_alternative<sim::WorldSpec>(load));
+    Desk d(std::get<sim::WorldSpec>(std::move(load)));
+    d.installOwnItems();
+    const Point home = d.world().pointer();
+    int moves = 0;
+    MenuBarCaptureService* service = &d.capture();
+    for (const sim::ItemView& view : d.world().items()) {
+      if (view.own || view.fixed) continue;
+      SCOPED_TRACE(view.specKey);
+      const CapturedMenuBarItem item = d.itemFor(view.specKey);
+      for (auto side : {Destination::visible, Destination::collected}) {
+        const Point point = side == Destination::visible
+                                ? Point{d.control().minX() - item.originalFrame.width / 2, d.control().midY()}
+                                : Point{d.divider().minX() - 24, d.divider().midY()};
+        auto move = async::spawn(d.executor, [=]() { return service->moveMenuBarItem(item, point, false, side); });
+        d.executor.runUntilIdle();
+        ASSERT_EQ(move.result(), true);
+        ++moves;
+        const Rect f = d.frame(view.specKey);
+        if (side == Destination::visible) {
+          EXPECT_GE(f.minX(), d.divider().maxX());
+          EXPECT_LE(f.maxX(), d.control().minX());
+        } else {
+          EXPECT_LE(f.maxX(), d.divider().minX());
+        }
+      }
+    }
+    EXPECT_FALSE(d.world().isCommandHeld());
+    EXPECT_FALSE(d.world().isMouseButtonDown());
+    EXPECT_EQ(d.world().totalCursorHideCount(), 0);
+    EXPECT_EQ(d.world().pointer(), home);
+    EXPECT_GE(moves, 2 * 12);
+  }
 }
 
 }  // namespace
