@@ -204,7 +204,11 @@ class SimButton : public StatusBarButton {
 
 class SimStatusItem : public StatusItem {
  public:
-  SimStatusItem(World& w, ItemKey key) : w_(w), key_(key), button_(w, key) {}
+  SimStatusItem(World& w, ItemKey key) : w_(w), key_(key), button_(w, key), alive_(w.aliveToken()) {}
+  // Like the real status bar: an item nobody holds any more leaves the bar.
+  ~SimStatusItem() override {
+    if (alive_.lock()) w_.removeOwnItem(key_);
+  }
   ItemKey key() const { return key_; }
   World::OwnItem* own() const { return w_.ownItem(key_); }
 
@@ -225,6 +229,7 @@ class SimStatusItem : public StatusItem {
   World& w_;
   ItemKey key_;
   SimButton button_;
+  std::weak_ptr<bool> alive_;
 };
 
 }  // namespace

@@ -100,6 +100,8 @@ class World {
 
   const WorldSpec& spec() const { return spec_; }
   WorldSnapshot snapshot() const;
+  // Expires when the world is destroyed (for objects that may outlive it).
+  std::weak_ptr<bool> aliveToken() const { return alive_; }
   // Called after every visible change (layout, menus, pointer): the desktop window repaints.
   void setChangeObserver(std::function<void()> observer) { observer_ = std::move(observer); }
   // Moves an open menu window, e.g. by a fraction of a point as real menus sometimes do.

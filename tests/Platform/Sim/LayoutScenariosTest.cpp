@@ -102,6 +102,9 @@ TEST_F(Layout, Scenario3_RemovalShiftsLeftItemsRight) {
   sim->statusBar.removeStatusItem(divider);
   EXPECT_FALSE(world->frameOf("Vimbo.HiddenDivider"));
   EXPECT_EQ(frame("lumen-notes"), lumen.offsetBy(1, 0));
+  control.reset();  // an item nobody holds leaves the bar, as on the real system
+  EXPECT_FALSE(world->frameOf("Vimbo.Control"));
+  EXPECT_EQ(frame("lumen-notes"), lumen.offsetBy(25, 0));
 }
 
 // 4. The notch: auxiliary area right of a 200 pt notch; items flow on under and left of it.
