@@ -116,6 +116,10 @@ class World {
   // the next main-thread call into the world (or refresh()).
   Switches& switches() { return spec_.switches; }
   void refresh() { relayout(); }
+  // Publishes pending element changes to worker-thread readers (main thread; cheap when none).
+  void syncAccessibility() {
+    if (axDirty_ && std::this_thread::get_id() == mainThread_) publishAX();
+  }
   void setAccessibilityTrusted(bool trusted);
   void setUnresponsive(int32_t pid, bool unresponsive);
   int32_t ownPID() const { return spec_.ownPID; }
