@@ -82,7 +82,7 @@ OnScreenWindowCount SimWindowServer::getOnScreenWindowCount(int32_t connection, 
 }
 
 ScreenRectResult SimWindowServer::getScreenRectForWindow(int32_t connection, uint32_t windowID) {
-  if (!w_.switches().screenRectBridgeAvailable || connection != SimWindowServer::connection) return {1001, {}};
+  if (!w_.spec().switches.screenRectBridgeAvailable || connection != SimWindowServer::connection) return {1001, {}};
   auto list = w_.windowList(WindowListOption::IncludingWindow, windowID);
   if (!list || list->empty()) return {1002, {}};
   auto bounds = list->front().bounds();
@@ -94,7 +94,7 @@ ScreenRectResult SimWindowServer::getScreenRectForWindow(int32_t connection, uin
 
 void SimScreenCaptureKit::requestShareableContent(std::function<void(ShareableContentResult)> completion) {
   ShareableContentResult result;
-  if (w_.switches().shareableContentFails || !w_.screenCapturePreflight()) {
+  if (w_.spec().switches.shareableContentFails || !w_.screenCapturePreflight()) {
     result = CaptureError{-3801, "The user declined TCCs for application, window, display capture"};
   } else {
     ShareableContent content;

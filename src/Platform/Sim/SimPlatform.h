@@ -51,8 +51,8 @@ class SimWindowServer : public platform::WindowServer {
   platform::ImageRef createImageFromArray(Rect rect, const std::vector<uint32_t>& windowIDs, uint32_t imageOptions) override;
   int32_t mainConnectionID() override { return connection; }
   platform::OnScreenWindowCount getOnScreenWindowCount(int32_t connection, int32_t targetConnection) override;
-  bool isScreenRectBridgeAvailable() const override { return w_.switches().screenRectBridgeAvailable; }
-  int32_t bridgeMainConnectionID() override { return w_.switches().screenRectBridgeAvailable ? connection : 0; }
+  bool isScreenRectBridgeAvailable() const override { return w_.spec().switches.screenRectBridgeAvailable; }
+  int32_t bridgeMainConnectionID() override { return w_.spec().switches.screenRectBridgeAvailable ? connection : 0; }
   platform::ScreenRectResult getScreenRectForWindow(int32_t connection, uint32_t windowID) override;
   static constexpr int32_t connection = 0x5A0B;
 

@@ -111,10 +111,13 @@ class World {
   void setOwnOverlays(std::vector<Rect> overlays);
   const std::vector<Rect>& ownOverlays() const { return overlays_; }
   Clockwork& clockwork() { return clock_; }
-  // Fault switches; accessibility trust has its own setter (it is read from worker threads).
-  // Changes made through the mutable accessors reach accessibility reads on worker threads after
-  // the next main-thread call into the world (or refresh()).
-  Switches& switches() { return spec_.switches; }
+  // Fault switches and item specs. Changes made through these mutable accessors reach
+  // accessibility reads on worker threads after the next main-thread read (window list,
+  // workspace, accessibility) or refresh().
+  Switches& switches() {
+    axDirty_ = true;
+    return spec_.switches;
+  }
   void refresh() { relayout(); }
   // Publishes pending element changes to worker-thread readers (main thread; cheap when none).
   void syncAccessibility() {
