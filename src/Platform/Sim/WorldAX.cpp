@@ -158,21 +158,10 @@ std::optional<int32_t> ownerOf(const Snapshot& s, AXElement e) {
 
 }  // namespace
 
-// Common gate of every read: trust, element validity, and whether the owner answers in time.
-#define AX_READ_GATE(snap, element, pidOut, failResult)                                               \
-  auto snap = axSnapshot();                                                                          \
-  if (!snap->trusted) return failResult(AXError::APIDisabled);                                       \
-  auto pidOut = ownerOf(*snap, element);                                                             \
-  if (!pidOut) return failResult(AXError::InvalidUIElement);                                         \
-  if (!answers(*snap, *pidOut)) {                                                                    \
-    chargeTimeout(element);                                                                          \
-    return failResult(AXError::CannotComplete);                                                      \
-  }
-
 AXCopyResult World::axCopy(AXElement e, const std::string& attr) {
   auto fail = [](AXError err) { return AXCopyResult{err, std::nullopt}; };
   auto ok = [](AXValue v) { return AXCopyResult{AXError::Success, std::move(v)}; };
-  auto answers = [this](const AXSnapshot& s, int32_t pid) {
+  auto answers = [](const AXSnapshot& s, int32_t pid) {
     auto it = s.apps.find(pid);
     if (it != s.apps.end() && it->second.unresponsive) return false;
     return !(pid == s.ownPID && std::this_thread::get_id() != s.mainThread);
@@ -192,7 +181,15 @@ AXCopyResult World::axCopy(AXElement e, const std::string& attr) {
     if (attr == axattr::role) return ok(str("AXSystemWide"));
     return fail(AXError::AttributeUnsupported);
   }
-  AX_READ_GATE(snap, e, pid, fail)
+  // Trust, element validity, and whether the owner answers in time.
+  auto snap = axSnapshot();
+  if (!snap->trusted) return fail(AXError::APIDisabled);
+  auto pid = ownerOf(*snap, e);
+  if (!pid) return fail(AXError::InvalidUIElement);
+  if (!answers(*snap, *pid)) {
+    chargeTimeout(e);
+    return fail(AXError::CannotComplete);
+  }
   switch (kindOf(e)) {
     case Kind::Application: {
       const auto& a = snap->apps.at(*pid);
