@@ -165,5 +165,59 @@ TEST_F(Events, Scenario8_5_KeysAndArrowFlags) {
   EXPECT_EQ(world->keysToFocusedApp().size(), 1u);  // the first arrow, before activation
 }
 
+// 8.6 The application object: policy, activation, delegate callbacks and their triggers.
+TEST_F(Events, Scenario8_6_ApplicationObject) {
+  struct Delegate : ApplicationDelegate {
+    std::vector<std::string> calls;
+    void applicationDidFinishLaunching() override { calls.push_back("launched"); }
+    void applicationWillTerminate() override { calls.push_back("terminate"); }
+    void applicationDidResignActive() override { calls.push_back("resigned"); }
+    bool applicationShouldHandleReopen(bool visible) override {
+      calls.push_back(visible ? "reopen visible" : "reopen");
+      return false;
+    }
+  } delegate;
+  SimApplication& app = sim->application;
+  app.setDelegate(&delegate);
+  app.finishLaunching();
+  EXPECT_EQ(app.processIdentifier(), 4242);
+  app.setActivationPolicy(ActivationPolicy::Accessory);
+  EXPECT_EQ(app.activationPolicy(), ActivationPolicy::Accessory);
+  EXPECT_EQ(world->activationPolicyChanges(), 1);
+  app.resignActive();  // not active: nothing to resign
+  app.activate(true);
+  EXPECT_TRUE(app.isActive());
+  app.resignActive();
+  EXPECT_FALSE(app.isActive());
+  EXPECT_FALSE(app.reopen(false));
+  app.setKeyWindow(7);
+  EXPECT_EQ(app.keyWindow(), 7u);
+  app.terminate();
+  app.terminate();
+  EXPECT_EQ(delegate.calls, (std::vector<std::string>{"launched", "resigned", "reopen", "terminate"}));
+}
+
+// 8.7 A handler that declines a hot key lets the next one see it.
+TEST_F(Events, Scenario8_7_DeclinedHotKeysPassToTheNextHandler) {
+  std::vector<int> seen;
+  sim->hotKeys.installHandler([&](HotKeyID) {
+    seen.push_back(1);
+    return hotkeystatus::eventNotHandled;
+  });
+  auto second = sim->hotKeys.installHandler([&](HotKeyID) {
+    seen.push_back(2);
+    return hotkeystatus::noErr;
+  });
+  sim->hotKeys.registerHotKey(11, 0x900, {fourCharCode("VMBO"), 2});
+  world->personKey(11, true, eventflag::command | eventflag::option);
+  loop.runUntilIdle();
+  EXPECT_EQ(seen, (std::vector<int>{1, 2}));
+  sim->hotKeys.removeHandler(second);
+  world->personKey(11, true, eventflag::command | eventflag::option);
+  loop.runUntilIdle();
+  EXPECT_EQ(seen, (std::vector<int>{1, 2, 1}));
+  EXPECT_TRUE(world->keysToFocusedApp().empty());  // still taken for the session
+}
+
 }  // namespace
 }  // namespace vimbo::sim::testing
