@@ -156,7 +156,10 @@ class SimButton : public StatusBarButton {
     return o ? o->image : nullptr;
   }
   void setImage(ImageRef image) override {
-    if (auto o = own()) o->image = std::move(image);
+    if (auto o = own()) {
+      o->image = std::move(image);
+      if (o->length == statusitemlength::variable) w_.setOwnLength(key_, o->length);
+    }
   }
   void sendActionOn(EventMask mask) override {
     if (auto o = own()) o->actionMask = mask;

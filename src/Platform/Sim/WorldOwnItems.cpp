@@ -2,6 +2,7 @@
 // autosave names, placed by their preferred-position keys.
 #include <algorithm>
 
+#include "Platform/Foundation/Image.h"
 #include "Platform/Sim/World.h"
 
 namespace vimbo::sim {
@@ -16,7 +17,10 @@ World::OwnItem* World::ownItem(ItemKey key) {
 double World::ownItemWidth(const OwnItem& own) const {
   if (own.length >= 0) return own.length;
   if (own.length == statusitemlength::square) return 24;
-  return std::max(24.0, 10 + 7.0 * static_cast<double>(own.title.size()));
+  // Variable length: the content plus padding.
+  double content = own.image ? own.image->pointSize().width : 0;
+  if (!own.title.empty()) content += (content > 0 ? 4 : 0) + 7.0 * static_cast<double>(own.title.size());
+  return std::max(24.0, content + 10);
 }
 
 ItemKey World::createOwnItem(double length) {

@@ -67,6 +67,12 @@ TEST_F(Scripted, Scenario11_3_StringsAreComposedAndObserversHearChanges) {
 }
 
 TEST_F(Scripted, Scenario11_4_StatusItemsWithoutButtonsAndWorkspace) {
+  auto variable = sim->statusBar.statusItem(statusitemlength::variable);
+  variable->setAutosaveName("Variable");
+  EXPECT_EQ(frame("Variable").width, 24);
+  variable->button()->setImage(Image::symbol("wifi"));
+  variable->button()->setTitle("Hi");
+  EXPECT_EQ(frame("Variable").width, variable->button()->image()->pointSize().width + 4 + 14 + 10);
   world->switches().statusItemsHaveButtons = false;
   auto item = sim->statusBar.statusItem(statusitemlength::square);
   EXPECT_EQ(item->button(), nullptr);
