@@ -190,6 +190,17 @@ static CapturedMenuBarItem finishItem(MenuBarCaptureService& service, const Capt
   return out;
 }
 
+async::Task<ImageRef> MenuBarCaptureService::capture(uint32_t windowID, Size size) {
+  const platform::ScreenshotConfiguration configuration{pixelsFor(size.width), pixelsFor(size.height), true, false, true};
+  async::OneShot<platform::ScreenshotResult> shot;
+  platform_.screenCapture.captureWindow(windowID, configuration, [shot](platform::ScreenshotResult r) mutable { shot.resume(std::move(r)); });
+  auto shotWait = shot.wait();
+  platform::ScreenshotResult screenshot = co_await std::move(shotWait);
+  auto* image = std::get_if<ImageRef>(&screenshot);
+  if (!image || !*image) co_return nullptr;
+  co_return atPointSize(*image, size);
+}
+
 async::Task<MenuBarCaptureService::CaptureImagesResult> MenuBarCaptureService::captureImages(
     std::vector<CapturedMenuBarItem> items, std::map<std::string, ImageRef> preservingImages) {
   if (!platform_.screenCaptureAccess.preflight()) co_return CaptureImagesResult{{}, CaptureError::permissionRequired()};
@@ -216,16 +227,9 @@ async::Task<MenuBarCaptureService::CaptureImagesResult> MenuBarCaptureService::c
     if (!captured) {
       if (!isClock) {
         if (windows.contains(item.id)) {
-          const platform::ScreenshotConfiguration configuration{pixelsFor(item.originalFrame.width), pixelsFor(item.originalFrame.height),
-                                                                true, false, true};
-          async::OneShot<platform::ScreenshotResult> shot;
-          platform_.screenCapture.captureWindow(item.id, configuration, [shot](platform::ScreenshotResult r) mutable { shot.resume(std::move(r)); });
-          auto shotWait = shot.wait();
-          platform::ScreenshotResult screenshot = co_await std::move(shotWait);
-          if (auto* image = std::get_if<ImageRef>(&screenshot); image && *image) {
-            ImageRef sized = atPointSize(*image, item.originalFrame.size());
-            if (hasVisibleContent(sized)) captured = sized;
-          }
+          auto shot = capture(item.id, item.originalFrame.size());
+          ImageRef screenshot = co_await std::move(shot);
+          if (hasVisibleContent(screenshot)) captured = screenshot;
         }
         if (!captured) captured = capturePictureForItem(item, true);
       }

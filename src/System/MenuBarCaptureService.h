@@ -217,6 +217,10 @@ class MenuBarCaptureService {
   std::string stableIdentity(const CapturedMenuBarItem& item);
   bool isOutsideVisibleScreens(const Rect& frame);
   std::optional<MenuExtraDisplayCandidate> matchingMenuExtraCandidate(const WindowMetadata& m);
+  // The hit-test identity of a window: the element under its midpoint, when its process is one
+  // the window may be drawn by, walked up to five elements for an identifier or a title.
+  std::optional<std::string> accessibilityIdentity(const Rect& frame, uint32_t windowID, const std::string& windowName,
+                                                   int32_t ownerPID);
 
   // ---- Identities ----------------------------------------------------------------------------
   std::string stableIdentityBase(const WindowMetadata& m);
@@ -349,8 +353,8 @@ class MenuBarCaptureService {
   std::optional<std::string> ownerBundleIdentifier(int32_t pid);
 
   // Platform glue (+Platform.cpp keeps every direct platform call in one place).
-  std::optional<std::string> hitTestIdentity(const Rect& frame, uint32_t windowID, const std::string& windowName,
-                                             int32_t ownerPID);
+  // One-window screenshot at twice the point size, shown at the point size; null on any failure.
+  async::Task<ImageRef> capture(uint32_t windowID, Size size);
   // The window-server pictures (bridge, then the window image), kept only when they show something.
   ImageRef capturePictureForItem(const CapturedMenuBarItem& item, bool allowWindowServer);
   void loadPersistedTables();

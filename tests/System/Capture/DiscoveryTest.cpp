@@ -158,6 +158,26 @@ TEST_F(Discovery, ScreensAreComparedInWindowServerCoordinates) {
   EXPECT_FALSE(service->isFrameInAuxiliaryTopRightArea(Rect(100, 0, 30, 24)));
 }
 
+TEST_F(Discovery, HitTestIdentityNeedsTheRightProcess) {
+  startShipped("notched-laptop.json");
+  // An "Item-0" window needs a start-up pairing for its exact window number first.
+  EXPECT_FALSE(metadata("kettle-weather").accessibilityIdentity);
+  service->preparePreDividerMenuExtraCandidates();
+  // The walk ignores descriptions: past the bar it reaches the application's title.
+  EXPECT_EQ(metadata("kettle-weather").accessibilityIdentity, "title:Kettle Weather");
+  EXPECT_EQ(metadata("orbit-timer").accessibilityIdentity, std::nullopt);  // not paired
+  EXPECT_EQ(metadata("sound").accessibilityIdentity, "identifier:com.apple.menuextra.sound");
+  // Two candidates on the window's frame and no pairing: no accepted process.
+  auto& candidates = service->mutableStateForTesting().menuExtraDisplayCandidates;
+  auto twin = *std::find_if(candidates.begin(), candidates.end(),
+                            [](const auto& c) { return c.accessibilityIdentity == "identifier:com.apple.menuextra.sound"; });
+  twin.processIdentifier = 302;
+  candidates.push_back(twin);
+  EXPECT_FALSE(metadata("sound").accessibilityIdentity);
+  // Left of the notch nothing can be hit at all.
+  EXPECT_FALSE(service->accessibilityHitPID(world().item("tallybird")->frame));
+}
+
 TEST_F(Discovery, NotchAreaToleratesTwoPoints) {
   startShipped("notched-laptop.json");
   // Right of the notch: x 856...1512, y 0...37 in window-server coordinates.
