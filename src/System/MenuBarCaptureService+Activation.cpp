@@ -1,0 +1,61 @@
+// Opening a status item's own menu: an accessibility press on the element under its centre, or a
+// plain click delivered straight to the owning process. The pointer never moves.
+
+#include "Models/CapturedMenuBarItem.h"
+#include "Platform/Platform.h"
+#include "System/MenuBarCaptureService.h"
+
+namespace vimbo {
+
+namespace {
+
+using platform::AXElement;
+using platform::AXError;
+
+// The hit element and up to four ancestors, until one accepts the press.
+bool pressAccessibilityElement(platform::Accessibility& ax, Point point, int32_t ownerPID) {
+  const AXElement app = ax.createApplication(ownerPID);
+  auto hit = ax.copyElementAtPosition(app, static_cast<float>(point.x), static_cast<float>(point.y));
+  if (hit.error != AXError::Success || !hit.element) return false;
+  AXElement element = hit.element;
+  for (int depth = 0; depth < 5; ++depth) {
+    if (ax.performAction(element, platform::axaction::press) == AXError::Success) return true;
+    if (depth == 4) break;
+    auto parent = ax.copyAttributeValue(element, platform::axattr::parent);
+    if (parent.error != AXError::Success || !parent.value) return false;
+    const AXElement* up = parent.value->element();
+    if (!up || !*up) return false;
+    element = *up;
+  }
+  return false;
+}
+
+}  // namespace
+
+bool MenuBarCaptureService::activate(const CapturedMenuBarItem& item) {
+  if (!platform_.accessibility.isProcessTrusted(true)) return false;
+  const Rect frame = currentFrame(item.id).value_or(item.originalFrame);
+  const Point point = frame.center();
+  if (pressAccessibilityElement(platform_.accessibility, point, item.ownerPID)) return true;
+
+  platform::Events& events = platform_.events;
+  platform::EventSourceRef source = events.createSource(platform::EventSourceStateID::Private);
+  if (!source) return false;
+  auto down = events.createMouseEvent(source.get(), platform::EventType::LeftMouseDown, point, platform::MouseButton::Left);
+  auto up = events.createMouseEvent(source.get(), platform::EventType::LeftMouseUp, point, platform::MouseButton::Left);
+  if (!down || !up) return false;
+  for (platform::Event* event : {&*down, &*up}) {
+    // No Command flag: this is a click that opens the menu, not the start of a drag.
+    event->flags = 0;
+    event->setIntegerValueField(platform::eventfield::targetUnixProcessID, item.ownerPID);
+    event->setIntegerValueField(platform::eventfield::windowUnderMousePointer, item.id);
+    event->setIntegerValueField(platform::eventfield::windowUnderMousePointerThatCanHandleThisEvent, item.id);
+    event->setIntegerValueField(platform::eventfield::mouseEventWindowNumber, item.id);
+    event->setIntegerValueField(platform::eventfield::mouseEventClickState, 1);
+  }
+  events.postToPid(item.ownerPID, *down);
+  events.postToPid(item.ownerPID, *up);
+  return true;
+}
+
+}  // namespace vimbo

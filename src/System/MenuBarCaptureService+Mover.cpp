@@ -1,0 +1,444 @@
+// Moving one status item across the divider: a targeted Command click-and-release at the session
+// tap, an accessibility reposition, then a synthetic Command-drag at the HID tap, each verified
+// against the live divider and control windows.
+
+#include <chrono>
+#include <cmath>
+#include <limits>
+#include <map>
+#include <memory>
+#include <optional>
+#include <vector>
+
+#include "Models/CapturedMenuBarItem.h"
+#include "Platform/Platform.h"
+#include "Platform/Runtime/Task.h"
+#include "System/MenuBarCaptureService.h"
+#include "System/MenuBarHider.h"
+
+namespace vimbo {
+
+using namespace std::chrono_literals;
+
+namespace {
+
+using platform::AXElement;
+using platform::AXError;
+using platform::Event;
+using platform::EventFlags;
+using platform::EventTap;
+using platform::EventType;
+
+constexpr EventFlags kCommand = platform::eventflag::command;
+constexpr const char* kControlCenterBundle = "com.apple.controlcenter";
+constexpr double kSideTolerance = 2.5;
+constexpr int kVerificationChecks = 12;
+constexpr int kDragSteps = 12;
+
+std::optional<Event> mouseEvent(platform::Events& events, const platform::EventSource* source, EventType type,
+                                Point location, EventFlags flags) {
+  auto event = events.createMouseEvent(source, type, location, platform::MouseButton::Left);
+  if (event) event->flags = flags;
+  return event;
+}
+
+std::optional<Event> commandKeyEvent(platform::Events& events, const platform::EventSource* source, bool down) {
+  auto event = events.createKeyboardEvent(source, platform::keycode::command, down);
+  if (event) event->flags = down ? kCommand : 0;
+  return event;
+}
+
+// What a move owes the window server once it has started: each debt is taken on when its cause
+// is posted and paid exactly once, by the move itself, by an explicit finish at quit, or when the
+// move's frame is destroyed unfinished. Paying order: release the button, release Command, give
+// the pointer back and show the cursor.
+struct MoveCleanup {
+  platform::Events* events = nullptr;
+  platform::EventSourceRef source;
+
+  bool buttonDown = false;
+  Point buttonPoint;
+  EventTap buttonTap = EventTap::HID;
+  std::map<int, int64_t> buttonUpFields;
+
+  bool commandDown = false;
+
+  bool cursorHidden = false;
+  uint32_t display = 0;
+  Point savedLocation;
+
+  // Set by an explicit finish: the move must post nothing more.
+  bool aborted = false;
+
+  void releaseButton() {
+    if (!buttonDown) return;
+    buttonDown = false;
+    if (auto up = mouseEvent(*events, source.get(), EventType::LeftMouseUp, buttonPoint, kCommand)) {
+      up->fields.insert(buttonUpFields.begin(), buttonUpFields.end());
+      events->post(buttonTap, *up);
+    }
+  }
+  void releaseCommand() {
+    if (!commandDown) return;
+    if (auto up = commandKeyEvent(*events, source.get(), false)) {
+      events->post(EventTap::HID, *up);
+      commandDown = false;
+    }
+  }
+  void restoreCursor() {
+    if (!cursorHidden) return;
+    cursorHidden = false;
+    events->warpMouseCursorPosition(savedLocation);
+    events->showCursor(display);
+  }
+  void finish() {
+    releaseButton();
+    releaseCommand();
+    // A key-up that cannot be created now is given up: the cursor must come back regardless.
+    commandDown = false;
+    restoreCursor();
+  }
+};
+
+struct MoveGuard {
+  std::shared_ptr<MoveCleanup> cleanup;
+  ~MoveGuard() {
+    if (cleanup) cleanup->finish();
+  }
+};
+
+}  // namespace
+
+struct MenuBarCaptureService::MoverState {
+  // Moves not yet finished. The controller runs one at a time; nothing here relies on it.
+  std::vector<std::weak_ptr<MoveCleanup>> active;
+  // Counts explicit finishes: a move that began before one must not start another strategy.
+  uint64_t finishes = 0;
+
+  void finishAll() {
+    ++finishes;
+    for (auto& weak : active) {
+      if (auto cleanup = weak.lock()) {
+        cleanup->finish();
+        cleanup->aborted = true;
+      }
+    }
+    active.clear();
+  }
+  // Paying here keeps the debts from outliving the service's platform.
+  ~MoverState() { finishAll(); }
+
+  using Service = MenuBarCaptureService;
+  using Destination = MenuBarMoveDestination;
+
+  static MoverState& of(Service* self) {
+    if (!self->moverState_) self->moverState_ = std::make_shared<MoverState>();
+    return *self->moverState_;
+  }
+
+  static std::shared_ptr<MoveCleanup> beginMove(Service* self, platform::EventSourceRef source) {
+    of(self);
+    auto cleanup = std::make_shared<MoveCleanup>();
+    cleanup->events = &self->platform_.events;
+    cleanup->source = std::move(source);
+    auto& active = self->moverState_->active;
+    std::erase_if(active, [](const std::weak_ptr<MoveCleanup>& weak) { return weak.expired(); });
+    active.push_back(cleanup);
+    return cleanup;
+  }
+
+  // Saves the pointer, hides the cursor on the main display.
+  static void parkCursor(Service* self, MoveCleanup& cleanup, Point fallback) {
+    platform::Events& events = self->platform_.events;
+    auto probe = events.createNullEvent();
+    cleanup.savedLocation = probe ? probe->location : fallback;
+    cleanup.display = self->platform_.screens.mainDisplayID();
+    events.hideCursor(cleanup.display);
+    cleanup.cursorHidden = true;
+  }
+
+  static std::optional<Rect> windowFrame(Service* self, const std::string& name) {
+    return MenuBarHider::windowServerFrame(self->platform_.windowServer, name);
+  }
+
+  static std::optional<int32_t> axOwner(Service* self, uint32_t windowID) {
+    const auto& owners = self->state_.menuExtraAXOwnerPIDs;
+    auto it = owners.find(windowID);
+    if (it == owners.end()) return std::nullopt;
+    return it->second;
+  }
+
+  static bool destinationReached(Service* self, uint32_t windowID, Destination destination) {
+    auto frame = self->currentFrame(windowID);
+    if (!frame) return false;
+    auto divider = windowFrame(self, hider::dividerName);
+    if (destination == Destination::collected) {
+      return divider && frame->maxX() <= divider->minX() + kSideTolerance;
+    }
+    if (!self->isFrameOnScreen(*frame) || !self->isFrameInAuxiliaryTopRightArea(*frame)) return false;
+    auto control = windowFrame(self, hider::controlName);
+    return divider && control && frame->minX() >= divider->maxX() - kSideTolerance &&
+           frame->maxX() <= control->minX() + kSideTolerance;
+  }
+
+  static async::Task<bool> waitForMoveVerification(Service* self, uint32_t windowID, Destination destination) {
+    for (int check = 0; check < kVerificationChecks; ++check) {
+      if (async::isCancelled()) co_return false;
+      if (destinationReached(self, windowID, destination)) co_return true;
+      co_await async::sleepFor(25ms);
+    }
+    co_return false;
+  }
+
+  static std::optional<Rect> accessibilityFrame(platform::Accessibility& ax, AXElement element) {
+    auto position = ax.copyAttributeValue(element, platform::axattr::position);
+    auto size = ax.copyAttributeValue(element, platform::axattr::size);
+    if (position.error != AXError::Success || size.error != AXError::Success) return std::nullopt;
+    if (!position.value || !size.value) return std::nullopt;
+    const Point* origin = position.value->point();
+    const Size* extent = size.value->size();
+    if (!origin || !extent) return std::nullopt;
+    return Rect(*origin, *extent);
+  }
+
+  static std::optional<AXElement> parentOf(platform::Accessibility& ax, AXElement element) {
+    auto parent = ax.copyAttributeValue(element, platform::axattr::parent);
+    if (parent.error != AXError::Success || !parent.value) return std::nullopt;
+    const AXElement* up = parent.value->element();
+    if (!up || !*up) return std::nullopt;
+    return *up;
+  }
+
+  // The element and up to four ancestors: the first whose position is settable takes the origin.
+  static bool setPositionOnHierarchy(platform::Accessibility& ax, AXElement element, Point origin) {
+    for (int depth = 0; depth < 5; ++depth) {
+      auto settable = ax.isAttributeSettable(element, platform::axattr::position);
+      if (settable.error == AXError::Success && settable.settable) {
+        platform::AXValue value{origin};
+        if (ax.setAttributeValue(element, platform::axattr::position, value) == AXError::Success) return true;
+      }
+      if (depth == 4) break;
+      auto parent = parentOf(ax, element);
+      if (!parent) return false;
+      element = *parent;
+    }
+    return false;
+  }
+
+  static bool repositionAccessibilityElement(Service* self, const Rect& sourceFrame, int32_t ownerPID,
+                                             Point targetOrigin) {
+    platform::Accessibility& ax = self->platform_.accessibility;
+    const AXElement app = ax.createApplication(ownerPID);
+    auto bar = ax.copyAttributeValue(app, platform::axattr::extrasMenuBar);
+    if (bar.error == AXError::Success && bar.value && bar.value->element() && *bar.value->element()) {
+      auto children = ax.copyAttributeValue(*bar.value->element(), platform::axattr::children);
+      if (children.error == AXError::Success && children.value && children.value->array()) {
+        std::optional<AXElement> best;
+        double bestScore = std::numeric_limits<double>::infinity();
+        const Point centre = sourceFrame.center();
+        for (const auto& child : *children.value->array()) {
+          const AXElement* element = child.element();
+          if (!element || !*element) continue;
+          auto frame = accessibilityFrame(ax, *element);
+          if (!frame || !(frame->width > 0) || !(frame->height > 0)) continue;
+          if (!frame->intersects(sourceFrame) && !frame->contains(centre) && !sourceFrame.contains(frame->center())) {
+            continue;
+          }
+          const double score = std::hypot(frame->midX() - centre.x, frame->midY() - centre.y) +
+                               0.5 * std::fabs(frame->width - sourceFrame.width) +
+                               0.5 * std::fabs(frame->height - sourceFrame.height);
+          if (score < bestScore) {
+            bestScore = score;
+            best = *element;
+          }
+        }
+        if (best && setPositionOnHierarchy(ax, *best, targetOrigin)) return true;
+      }
+    }
+    auto hit = ax.copyElementAtPosition(app, static_cast<float>(sourceFrame.midX()), static_cast<float>(sourceFrame.midY()));
+    if (hit.error != AXError::Success || !hit.element) return false;
+    return setPositionOnHierarchy(ax, hit.element, targetOrigin);
+  }
+
+  static async::Task<bool> targetedCommandSessionMove(Service* self, CapturedMenuBarItem item, Point drop,
+                                                      Destination destination, Rect startFrame) {
+    platform::Events& events = self->platform_.events;
+    platform::EventSourceRef source = events.createSource(platform::EventSourceStateID::HIDSystem);
+    if (!source) co_return false;
+    const int32_t pid = axOwner(self, item.id).value_or(item.ownerPID);
+    const Point start = startFrame.center();
+
+    MoveGuard guard{beginMove(self, source)};
+    MoveCleanup& cleanup = *guard.cleanup;
+    parkCursor(self, cleanup, start);
+    // Local mouse input is held off briefly so the user's hand cannot interleave with ours.
+    source->setLocalEventsSuppressionInterval(0.02);
+    source->setLocalEventsFilterDuringSuppressionState(6, 0);
+
+    events.warpMouseCursorPosition(start);
+    co_await async::sleepFor(80ms);
+    if (cleanup.aborted) co_return false;
+
+    std::map<int, int64_t> fields = {
+        {platform::eventfield::targetUnixProcessID, pid},
+        {platform::eventfield::windowUnderMousePointer, item.id},
+        {platform::eventfield::windowUnderMousePointerThatCanHandleThisEvent, item.id},
+        {platform::eventfield::mouseEventWindowNumber, item.id},
+        {platform::eventfield::mouseEventClickState, 1},
+        {platform::eventfield::sourceUserData, 1337},
+        {platform::eventfield::sourceStateID, 1},
+    };
+    auto down = mouseEvent(events, source.get(), EventType::LeftMouseDown, start, kCommand);
+    if (!down) co_return false;
+    down->fields = fields;
+    fields[platform::eventfield::sourceUserData] = 1340;
+    events.post(EventTap::Session, *down);
+    cleanup.buttonDown = true;
+    cleanup.buttonPoint = start;
+    cleanup.buttonTap = EventTap::Session;
+    cleanup.buttonUpFields = fields;
+    co_await async::sleepFor(90ms);
+    if (cleanup.aborted) co_return false;
+
+    events.warpMouseCursorPosition(drop);
+    co_await async::sleepFor(90ms);
+    if (cleanup.aborted) co_return false;
+
+    auto up = mouseEvent(events, source.get(), EventType::LeftMouseUp, drop, kCommand);
+    if (!up) co_return false;
+    up->fields = fields;
+    events.post(EventTap::Session, *up);
+    cleanup.buttonDown = false;
+    co_await async::sleepFor(100ms);
+    if (cleanup.aborted) co_return false;
+
+    auto verification = waitForMoveVerification(self, item.id, destination);
+    const bool moved = co_await std::move(verification);
+    co_return moved && !cleanup.aborted;
+  }
+
+  static async::Task<bool> commandDrag(Service* self, CapturedMenuBarItem item, Rect frame, std::optional<Point> anchor,
+                                       Point target, bool exactOrder, Destination destination) {
+    platform::Events& events = self->platform_.events;
+    platform::EventSourceRef source = events.createSource(platform::EventSourceStateID::HIDSystem);
+    if (!source) co_return false;
+    source->setLocalEventsSuppressionInterval(0);
+    const Point start = frame.center();
+
+    MoveGuard guard{beginMove(self, source)};
+    MoveCleanup& cleanup = *guard.cleanup;
+    parkCursor(self, cleanup, start);
+    events.warpMouseCursorPosition(start);
+    co_await async::sleepFor(80ms);
+    if (cleanup.aborted) co_return false;
+
+    auto moved = mouseEvent(events, source.get(), EventType::MouseMoved, start, kCommand);
+    if (!moved) co_return false;
+    events.post(EventTap::HID, *moved);
+    co_await async::sleepFor(55ms);
+    if (cleanup.aborted) co_return false;
+
+    auto keyDown = commandKeyEvent(events, source.get(), true);
+    if (!keyDown) co_return false;
+    events.post(EventTap::HID, *keyDown);
+    cleanup.commandDown = true;
+    co_await async::sleepFor(60ms);
+    if (cleanup.aborted) co_return false;
+
+    auto down = mouseEvent(events, source.get(), EventType::LeftMouseDown, start, kCommand);
+    if (!down) co_return false;
+    events.post(EventTap::HID, *down);
+    cleanup.buttonDown = true;
+    cleanup.buttonPoint = start;
+    cleanup.buttonTap = EventTap::HID;
+    cleanup.buttonUpFields.clear();
+    co_await async::sleepFor(90ms);
+    if (cleanup.aborted) co_return false;
+
+    Point drop = target;
+    if (anchor) {
+      drop = *anchor;
+    } else if (exactOrder && destination == Destination::visible) {
+      // Exact order means "immediately left of the control item"; without it there is no slot.
+      auto control = windowFrame(self, hider::controlName);
+      if (!control) co_return false;
+      drop = {control->minX(), control->midY()};
+    }
+
+    for (int step = 1; step <= kDragSteps; ++step) {
+      const double t = static_cast<double>(step) / kDragSteps;
+      const Point p{start.x + (drop.x - start.x) * t, start.y + (drop.y - start.y) * t};
+      auto drag = mouseEvent(events, source.get(), EventType::LeftMouseDragged, step == kDragSteps ? drop : p, kCommand);
+      if (!drag) co_return false;
+      events.post(EventTap::HID, *drag);
+      co_await async::sleepFor(24ms);
+      if (cleanup.aborted) co_return false;
+    }
+
+    auto up = mouseEvent(events, source.get(), EventType::LeftMouseUp, drop, kCommand);
+    if (!up) co_return false;
+    events.post(EventTap::HID, *up);
+    cleanup.buttonDown = false;
+    co_await async::sleepFor(80ms);
+    if (cleanup.aborted) co_return false;
+
+    // A key-up that cannot be created here is tried once more before the pointer goes back.
+    cleanup.releaseCommand();
+
+    auto verification = waitForMoveVerification(self, item.id, destination);
+    const bool arrived = co_await std::move(verification);
+    co_return arrived && !cleanup.aborted;
+  }
+};
+
+async::Task<bool> MenuBarCaptureService::moveMenuBarItem(CapturedMenuBarItem item, Point destination, bool exactOrder,
+                                                         MenuBarMoveDestination moveDestination) {
+  using M = MoverState;
+  // Clock and Control Center stand where the system puts them.
+  if (item.isFixed()) co_return false;
+  if (!platform_.accessibility.isProcessTrusted(true)) co_return false;
+  auto start = currentFrame(item.id);
+  if (!start) co_return false;
+  Rect frame = *start;
+  const uint64_t epoch = M::of(this).finishes;
+  auto abandoned = [&] { return M::of(this).finishes != epoch; };
+
+  std::optional<Point> anchor;
+  Point target = destination;
+  if (moveDestination == MenuBarMoveDestination::visible) {
+    if (auto control = M::windowFrame(this, hider::controlName)) {
+      anchor = Point{control->minX(), control->midY()};
+      if (!exactOrder) target = {control->minX() - frame.width / 2, control->midY()};
+    }
+  }
+
+  const std::optional<int32_t> owner = M::axOwner(this, item.id);
+  if (item.ownerBundleIdentifier == kControlCenterBundle || owner) {
+    auto targeted = M::targetedCommandSessionMove(this, item, anchor.value_or(target), moveDestination, frame);
+    const bool moved = co_await std::move(targeted);
+    if (moved) co_return true;
+    if (abandoned()) co_return false;
+  }
+
+  std::vector<int32_t> pids;
+  if (owner) pids.push_back(*owner);
+  if (!owner || *owner != item.ownerPID) pids.push_back(item.ownerPID);
+  for (int32_t pid : pids) {
+    const Point origin{target.x - frame.width / 2, frame.minY()};
+    if (!M::repositionAccessibilityElement(this, frame, pid, origin)) continue;
+    co_await async::sleepFor(exactOrder ? 60ms : 35ms);
+    if (abandoned()) co_return false;
+    if (M::destinationReached(this, item.id, moveDestination)) co_return true;
+    if (auto again = currentFrame(item.id)) frame = *again;
+  }
+
+  auto drag = M::commandDrag(this, item, frame, anchor, target, exactOrder, moveDestination);
+  const bool dragged = co_await std::move(drag);
+  co_return dragged;
+}
+
+void MenuBarCaptureService::finishPendingMoveCleanup() {
+  if (moverState_) moverState_->finishAll();
+}
+
+}  // namespace vimbo
