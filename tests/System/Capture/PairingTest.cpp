@@ -112,6 +112,30 @@ TEST_F(Pairing, APlaceholderNeverReplacesAStoredMeaningfulName) {
   EXPECT_FALSE(service->state().confirmedDisplayNames.contains("com.y|window=W|ax=x"));
 }
 
+class NameTable : public CaptureWorld {};
+
+TEST_F(NameTable, KeepsThe128GreatestKeysWhateverTheLearningOrder) {
+  start({});
+  auto identity = [](int i) { return "com.n|window=Item-0|ax=identifier:" + std::to_string(1000 + (i * 37) % 300); };
+  std::set<std::string> all;
+  for (int round = 0; round < 2; ++round) {
+    for (int i = 0; i < 300; ++i) {
+      service->learnDisplayName("Name " + std::to_string(i), identity(i), nullptr);
+      all.insert(identity(i));
+    }
+  }
+  const std::set<std::string> greatest(std::prev(all.end(), 128), all.end());
+  std::set<std::string> kept;
+  for (const auto& [k, v] : service->state().persistedDisplayNames) kept.insert(k);
+  EXPECT_EQ(kept, greatest);
+  const auto json = storedJSON(*defaults, "capturedMenuExtraDisplayNames.v1");
+  std::set<std::string> stored;
+  for (auto& [k, v] : json.items()) stored.insert(k);
+  EXPECT_EQ(stored, greatest);
+  // Every name is still confirmed for the run.
+  EXPECT_EQ(service->state().confirmedDisplayNames.size(), 300u);
+}
+
 TEST_F(Pairing, ConfirmedNamesNeedTheirLiveCandidate) {
   auto sound = metadata("sound");
   const std::string identity = "com.apple.controlcenter|window=Sound|ax=identifier:com.apple.menuextra.sound";
