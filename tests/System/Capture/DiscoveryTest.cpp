@@ -142,6 +142,15 @@ TEST_F(Discovery, EqualMinXOrdersByWindowNameThenOwner) {
 
 TEST_F(Discovery, ScreensAreComparedInWindowServerCoordinates) {
   startShipped("two-displays.json");
+  auto items = service->discoverMenuBarItems();
+  ASSERT_EQ(items.size(), 14u);
+  for (size_t i = 0; i < items.size(); ++i) {
+    EXPECT_FALSE(items[i].isCollected) << items[i].stableIdentity;
+    if (i) {
+      EXPECT_LT(items[i - 1].originalFrame.minX(), items[i].originalFrame.minX());
+    }
+  }
+  EXPECT_EQ(items.back().windowName, "Clock");
   // On the side display by its window-server bounds (y 200...1280), though its AppKit frame
   // spans y -380...700.
   EXPECT_TRUE(service->isFrameOnScreen(Rect(2000, 1000, 30, 24)));
