@@ -160,8 +160,7 @@ bool sessionGlyphUsable(const MenuBarCaptureService::SessionGlyphImage& g, const
 }
 }  // namespace
 
-ImageRef MenuBarCaptureService::capturePictureForItem(const CapturedMenuBarItem& item, bool allowWindowServer) {
-  if (!allowWindowServer) return nullptr;
+ImageRef MenuBarCaptureService::capturePictureForItem(const CapturedMenuBarItem& item) {
   const Size size = item.originalFrame.size();
   if (!bridge_) bridge_ = std::make_unique<WindowServerCaptureBridge>(platform_.windowServer);
   ImageRef candidate = bridge_->capture(item.id);
@@ -174,7 +173,8 @@ ImageRef MenuBarCaptureService::capturePictureForItem(const CapturedMenuBarItem&
   return hasVisibleContent(candidate) ? candidate : nullptr;
 }
 
-// Steps 6 to 9: the final picture, the back-filled name and learning it.
+// The final picture (captured, else the caller's, else a remembered glyph), then a name from a
+// remembered glyph when the item's own says nothing, learned when it changed.
 static CapturedMenuBarItem finishItem(MenuBarCaptureService& service, const CapturedMenuBarItem& item, ImageRef captured,
                                       const std::map<std::string, ImageRef>& preserving, const std::set<std::string>& unique) {
   ImageRef picture = captured;
@@ -231,7 +231,7 @@ async::Task<MenuBarCaptureService::CaptureImagesResult> MenuBarCaptureService::c
           ImageRef screenshot = co_await std::move(shot);
           if (hasVisibleContent(screenshot)) captured = screenshot;
         }
-        if (!captured) captured = capturePictureForItem(item, true);
+        if (!captured) captured = capturePictureForItem(item);
       }
       if (!captured) {
         if (auto it = state_.sessionGlyphImages.find(item.id); it != state_.sessionGlyphImages.end() && sessionGlyphUsable(it->second, item)) {
@@ -264,7 +264,7 @@ std::vector<CapturedMenuBarItem> MenuBarCaptureService::captureVisibleImages(con
     if (isClock) captured = platform::Image::symbol("clock", "Clock");
     if (!captured) {
       if (!isClock && access) {
-        captured = capturePictureForItem(item, true);
+        captured = capturePictureForItem(item);
         if (captured) {
           state_.sessionGlyphImages[item.id] = SessionGlyphImage{captured, item.windowName, item.ownerBundleIdentifier, item.ownerPID,
                                                                  item.originalFrame.width, item.originalFrame.height};

@@ -356,7 +356,7 @@ class MenuBarCaptureService {
   // One-window screenshot at twice the point size, shown at the point size; null on any failure.
   async::Task<ImageRef> capture(uint32_t windowID, Size size);
   // The window-server pictures (bridge, then the window image), kept only when they show something.
-  ImageRef capturePictureForItem(const CapturedMenuBarItem& item, bool allowWindowServer);
+  ImageRef capturePictureForItem(const CapturedMenuBarItem& item);
   void loadPersistedTables();
 
   platform::Platform platform_;
