@@ -1,6 +1,30 @@
-#include <cstdio>
+// Vimbo on the simulated desktop: one window, driven by the real pointer and keyboard.
+#include <QApplication>
+#include <variant>
 
-int main() {
-  std::puts("Vimbo: the desktop window is not built yet.");
-  return 0;
+#include "Platform/Desktop/Appearance.h"
+#include "Platform/Desktop/DesktopHost.h"
+#include "Platform/Desktop/QtExecutor.h"
+
+int main(int argc, char** argv) {
+  qunsetenv("QT_QPA_PLATFORMTHEME");  // no desktop theme plugin may change our fonts or palette
+  QApplication app(argc, argv);
+  QApplication::setApplicationName(QStringLiteral("Vimbo"));
+  vimbo::desktop::configureApplication(app);
+
+  auto load = vimbo::desktop::worldFromEnvironment();
+  if (auto* error = std::get_if<vimbo::sim::WorldError>(&load)) {
+    vimbo::desktop::reportWorldError(*error);
+    return 1;
+  }
+  vimbo::desktop::QtExecutor executor;
+  int status = 0;
+  {
+    vimbo::desktop::DesktopHost host(executor, std::get<vimbo::sim::WorldSpec>(std::move(load)),
+                                     [] { QCoreApplication::quit(); });
+    host.window().show();
+    status = app.exec();
+    executor.stop();
+  }
+  return status;
 }

@@ -1,0 +1,46 @@
+#include "Platform/Desktop/Appearance.h"
+
+#include <QApplication>
+#include <QIcon>
+#include <QPalette>
+#include <QStyleFactory>
+
+namespace vimbo::desktop {
+
+QStringList fontFamilies() { return {QStringLiteral("Noto Sans CJK SC"), QStringLiteral("DejaVu Sans")}; }
+
+QFont uiFont(int pixelSize, QFont::Weight weight) {
+  QFont f;
+  f.setFamilies(fontFamilies());
+  f.setPixelSize(pixelSize);
+  f.setWeight(weight);
+  f.setHintingPreference(QFont::PreferNoHinting);
+  return f;
+}
+
+void configureApplication(QApplication& app) {
+  app.setStyle(QStyleFactory::create(QStringLiteral("Fusion")));
+  QPalette p;
+  p.setColor(QPalette::Window, QColor(0xEC, 0xEC, 0xEC));
+  p.setColor(QPalette::WindowText, QColor(0x1D, 0x1D, 0x1F));
+  p.setColor(QPalette::Base, QColor(0xFF, 0xFF, 0xFF));
+  p.setColor(QPalette::AlternateBase, QColor(0xF5, 0xF5, 0xF7));
+  p.setColor(QPalette::Text, QColor(0x1D, 0x1D, 0x1F));
+  p.setColor(QPalette::Button, QColor(0xF2, 0xF2, 0xF2));
+  p.setColor(QPalette::ButtonText, QColor(0x1D, 0x1D, 0x1F));
+  p.setColor(QPalette::Highlight, QColor(0x0A, 0x84, 0xFF));
+  p.setColor(QPalette::HighlightedText, QColor(0xFF, 0xFF, 0xFF));
+  p.setColor(QPalette::ToolTipBase, QColor(0xFF, 0xFF, 0xF0));
+  p.setColor(QPalette::ToolTipText, QColor(0x1D, 0x1D, 0x1F));
+  p.setColor(QPalette::PlaceholderText, QColor(0x8E, 0x8E, 0x93));
+  p.setColor(QPalette::Disabled, QPalette::Text, QColor(0xA0, 0xA0, 0xA5));
+  p.setColor(QPalette::Disabled, QPalette::ButtonText, QColor(0xA0, 0xA0, 0xA5));
+  p.setColor(QPalette::Disabled, QPalette::WindowText, QColor(0xA0, 0xA0, 0xA5));
+  app.setPalette(p);
+  app.setFont(uiFont(13));
+  app.setCursorFlashTime(0);  // still frames: no blinking caret
+  QIcon::setThemeSearchPaths({QStringLiteral("/usr/share/icons")});
+  QIcon::setThemeName(QStringLiteral("Adwaita"));
+}
+
+}  // namespace vimbo::desktop

@@ -1,0 +1,105 @@
+#include "Platform/Desktop/DesktopHost.h"
+
+#include <QCloseEvent>
+#include <QGuiApplication>
+#include <QMessageBox>
+#include <QScreen>
+#include <QVBoxLayout>
+#include <cstdlib>
+#include <iostream>
+
+#include "Platform/Foundation/Image.h"
+#include "Platform/Foundation/UserDefaults.h"
+
+namespace vimbo::desktop {
+
+sim::WorldLoad worldFromEnvironment() {
+  const char* named = std::getenv(kWorldVariable);
+  if (named && *named) return sim::loadWorld(named);
+  return sim::loadWorld(sim::shippedWorldsFolder() / "notched-laptop.json");
+}
+
+void reportWorldError(const sim::WorldError& error) {
+  std::cerr << "Vimbo: " << error.message << std::endl;
+  QMessageBox box(QMessageBox::Critical, QStringLiteral("Vimbo"), QStringLiteral("无法载入模拟桌面的世界文件。"));
+  box.setInformativeText(QString::fromStdString(error.message));
+  box.exec();
+}
+
+StandInStatusItems installStandInStatusItems(platform::StatusBar& statusBar, platform::UserDefaults& defaults) {
+  auto seed = [&](const std::string& name, double position) {
+    std::string key = "NSStatusItem Preferred Position " + name;
+    if (!defaults.hasObject(key)) defaults.set(key, position);
+  };
+  seed("Vimbo.Control", 0.0);
+  seed("Vimbo.HiddenDivider", 1.0);
+  StandInStatusItems items;
+  items.divider = statusBar.statusItem(1);
+  if (items.divider) {
+    items.divider->setAutosaveName("Vimbo.HiddenDivider");
+    items.divider->setVisible(true);
+  }
+  items.control = statusBar.statusItem(platform::statusitemlength::square);
+  if (items.control) {
+    items.control->setAutosaveName("Vimbo.Control");
+    items.control->setVisible(true);
+    if (auto* button = items.control->button()) {
+      auto glyph = platform::Image::symbol("rectangle.3.group", "Vimbo");
+      button->setImage(glyph);
+      button->setToolTip("Vimbo · ⌃⌘B");
+    }
+  }
+  return items;
+}
+
+DesktopWindow::DesktopWindow(sim::World& world, std::function<void()> onClose)
+    : view_(new DesktopView(world, this)), onClose_(std::move(onClose)) {
+  setWindowTitle(QStringLiteral("Vimbo · 模拟桌面"));
+  setAttribute(Qt::WA_AlwaysShowToolTips);  // the menu bar answers hovering whether or not we are active
+  auto* layout = new QVBoxLayout(this);
+  layout->setContentsMargins(0, 0, 0, 0);
+  layout->addWidget(view_);
+  view_->setFocus();
+}
+
+void DesktopWindow::fitToScreen() {
+  QSize want = view_->sizeHint();
+  QScreen* screen = QGuiApplication::primaryScreen();
+  if (!screen || want.isEmpty()) {
+    resize(want);
+    return;
+  }
+  QSize room = screen->availableGeometry().size();
+  double s = std::min({1.0, double(room.width()) / want.width(), double(room.height()) / want.height()});
+  resize(int(want.width() * s), int(want.height() * s));
+}
+
+void DesktopWindow::closeEvent(QCloseEvent* e) {
+  if (onClose_) {
+    auto onClose = std::move(onClose_);
+    onClose_ = nullptr;
+    onClose();
+  }
+  e->accept();
+}
+
+DesktopHost::DesktopHost(async::Executor& executor, sim::WorldSpec spec, std::function<void()> quit)
+    : executor_(executor), quit_(std::move(quit)) {
+  environment_ = std::make_unique<sim::SimEnvironment>(std::move(spec), executor);
+  items_ = installStandInStatusItems(environment_->sim().statusBar, environment_->defaults());
+  window_ = std::make_unique<DesktopWindow>(environment_->world(), [this] { closed(); });
+  window_->fitToScreen();
+}
+
+DesktopHost::~DesktopHost() {
+  window_->view().detach();
+  window_.reset();
+}
+
+void DesktopHost::closed() {
+  window_->view().detach();
+  executor_.stop();
+  if (quit_) quit_();
+}
+
+}  // namespace vimbo::desktop

@@ -1,0 +1,73 @@
+#pragma once
+// The application's host: one window showing the simulated desktop, on the runtime's Qt loop.
+// The world comes from the file named by VIMBO_WORLD, else the shipped notched laptop. Closing the
+// window stops the runtime (nothing runs afterwards) and then quits.
+
+#include <QWidget>
+#include <functional>
+#include <memory>
+
+#include "Platform/Desktop/DesktopView.h"
+#include "Platform/Runtime/Executor.h"
+#include "Platform/Sim/SimPlatform.h"
+#include "Platform/Sim/WorldJson.h"
+#include "Platform/StatusBar.h"
+
+namespace vimbo::desktop {
+
+inline constexpr const char* kWorldVariable = "VIMBO_WORLD";
+
+// The world named by VIMBO_WORLD (unset or empty: worlds/notched-laptop.json); a bad file gives
+// the simulation's error, which names the file and the place.
+sim::WorldLoad worldFromEnvironment();
+// On stderr and in a message box.
+void reportWorldError(const sim::WorldError& error);
+
+// The host's stand-in until the controller exists: our two status items, so the bar looks right
+// (the divider at length 1, the control item with its glyph), installed through the status bar
+// as the controller will: divider first, each with its preferred position seeded when absent.
+struct StandInStatusItems {
+  platform::StatusItemRef divider;
+  platform::StatusItemRef control;
+};
+StandInStatusItems installStandInStatusItems(platform::StatusBar& statusBar, platform::UserDefaults& defaults);
+
+class DesktopWindow : public QWidget {
+ public:
+  DesktopWindow(sim::World& world, std::function<void()> onClose);
+  DesktopView& view() { return *view_; }
+  // Fits the window to the screen: the desktop 1:1 when there is room, else scaled down.
+  void fitToScreen();
+
+ protected:
+  void closeEvent(QCloseEvent* e) override;
+
+ private:
+  DesktopView* view_;
+  std::function<void()> onClose_;
+};
+
+class DesktopHost {
+ public:
+  // quit runs after the runtime stopped (the application passes QCoreApplication::quit).
+  DesktopHost(async::Executor& executor, sim::WorldSpec spec, std::function<void()> quit = {});
+  ~DesktopHost();
+  DesktopHost(const DesktopHost&) = delete;
+  DesktopHost& operator=(const DesktopHost&) = delete;
+
+  DesktopWindow& window() { return *window_; }
+  sim::SimEnvironment& environment() { return *environment_; }
+  sim::World& world() { return environment_->world(); }
+  const StandInStatusItems& statusItems() const { return items_; }
+
+ private:
+  void closed();
+
+  async::Executor& executor_;
+  std::function<void()> quit_;
+  std::unique_ptr<sim::SimEnvironment> environment_;
+  StandInStatusItems items_;
+  std::unique_ptr<DesktopWindow> window_;  // reads the world: goes first
+};
+
+}  // namespace vimbo::desktop

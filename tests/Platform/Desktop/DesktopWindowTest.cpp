@@ -1,0 +1,268 @@
+// The desktop window as a person meets it: what it shows of the world, and what the pointer and
+// keyboard inside it do to the world.
+#include <gtest/gtest.h>
+
+#include <QMessageBox>
+#include <QTest>
+#include <QTimer>
+#include <algorithm>
+#include <cmath>
+#include <cstdlib>
+
+#include "Platform/Desktop/DesktopHost.h"
+#include "Platform/Desktop/QtExecutor.h"
+#include "Platform/HotKeys.h"
+#include "Platform/Runtime/Task.h"
+#include "QtTestApp.h"
+
+using namespace vimbo;
+using namespace vimbo::desktop;
+using namespace std::chrono_literals;
+
+namespace {
+
+sim::WorldSpec notchedLaptop() {
+  auto load = sim::loadWorld(sim::shippedWorldsFolder() / "notched-laptop.json");
+  EXPECT_TRUE(std::holds_alternative<sim::WorldSpec>(load));
+  return std::get<sim::WorldSpec>(load);
+}
+
+struct DesktopWindowTest : ::testing::Test {
+  vimbo::desktop::testing::AppFirst app;
+  QtExecutor ex;
+  DesktopHost host{ex, notchedLaptop()};
+  sim::World& world = host.world();
+  DesktopView& view = host.window().view();
+
+  void SetUp() override { showAt(view.sizeHint()); }
+
+  void showAt(QSize size) {
+    host.window().resize(size);
+    host.window().show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&host.window()));
+    ASSERT_EQ(view.size(), size);
+  }
+  QImage shot() {
+    view.refresh();
+    return view.grab().toImage();
+  }
+  QColor pixel(const QImage& image, Point p) {
+    QPointF w = view.toWidget(p);
+    return image.pixelColor(int(std::floor(w.x())), int(std::floor(w.y())));
+  }
+  QPoint at(Point p) {
+    QPointF w = view.toWidget(p);
+    return {int(std::floor(w.x())), int(std::floor(w.y()))};
+  }
+  Rect frame(const std::string& key) {
+    auto f = world.frameOf(key);
+    EXPECT_TRUE(f) << key;
+    return f.value_or(Rect());
+  }
+  Rect notch() { return *view.scene().displays.front().notch; }
+  // Third-party items a person can see and move: right of the notch, left of our divider.
+  std::vector<sim::ItemView> movableItems() {
+    std::vector<sim::ItemView> out;
+    double dividerX = frame("Vimbo.HiddenDivider").minX();
+    for (const sim::ItemView& v : world.items())
+      if (!v.own && !v.fixed && v.frame.minX() >= notch().maxX() && v.frame.maxX() <= dividerX) out.push_back(v);
+    return out;
+  }
+  // Press at the item's centre with Command, drag in steps, release at x on the bar.
+  void commandDrag(Point from, Point to) {
+    QTest::mousePress(&view, Qt::LeftButton, Qt::ControlModifier, at(from));
+    for (int i = 1; i <= 4; ++i) {
+      Point p{from.x + (to.x - from.x) * i / 5, from.y};
+      QTest::mouseMove(&view, at(p));
+    }
+    QTest::mouseRelease(&view, Qt::LeftButton, Qt::ControlModifier, at(to));
+  }
+  void dragToControlThenClick(const sim::ItemView& item) {
+    Rect control = frame("Vimbo.Control");
+    commandDrag({item.frame.midX(), item.frame.midY()}, {control.minX(), control.midY()});
+    std::vector<std::string> order = world.logicalOrder();
+    auto it = std::find(order.begin(), order.end(), item.specKey);
+    ASSERT_NE(it, order.end());
+    ASSERT_NE(it + 1, order.end());
+    EXPECT_EQ(*(it + 1), "Vimbo.Control");
+    EXPECT_EQ(frame(item.specKey).maxX(), frame("Vimbo.Control").minX());
+    EXPECT_TRUE(world.openMenus().empty());  // a Command-drag opens nothing
+
+    Rect moved = frame(item.specKey);
+    QTest::mouseClick(&view, Qt::LeftButton, Qt::NoModifier, at({moved.midX(), moved.midY()}));
+    auto menus = world.openMenus();
+    ASSERT_EQ(menus.size(), 1u);
+    EXPECT_EQ(menus.front().item, item.key);
+    auto listed = world.windowList(platform::WindowListOption::OnScreenOnly, menus.front().windowNumber);
+    EXPECT_TRUE(std::any_of(listed->begin(), listed->end(),
+                            [&](const platform::WindowInfo& w) { return w.number() == menus.front().windowNumber; }));
+    Rect m = menus.front().frame;
+    EXPECT_EQ(m.minY(), moved.maxY());  // right under the bar
+    QColor panel = pixel(shot(), {std::clamp(moved.midX(), m.minX() + 4, m.maxX() - 4), m.maxY() - 6});
+    EXPECT_EQ(panel, QColor(0xED, 0xED, 0xED));
+    // A click outside closes it again.
+    QTest::mouseClick(&view, Qt::LeftButton, Qt::NoModifier, at({m.minX() + 5, m.maxY() + 200}));
+    EXPECT_TRUE(world.openMenus().empty());
+  }
+};
+
+bool isBarBackground(const QColor& c) { return c.red() > 200 && c.green() > 200 && c.blue() > 200; }
+
+TEST_F(DesktopWindowTest, ShowsEveryPictureAtItsFrameOurControlGlyphAndNothingForTheDivider) {
+  QImage image = shot();
+  ASSERT_EQ(view.scale(), 1.0);
+  int checked = 0;
+  for (const sim::ItemView& v : world.items()) {
+    if (v.own || v.frame.minX() < notch().maxX()) continue;
+    if (v.picture.glyph != "dot" && v.picture.glyph != "square" && v.picture.glyph != "bar") continue;
+    QColor c = pixel(image, {v.frame.midX(), v.frame.midY()});
+    QColor want((v.picture.color >> 16) & 0xFF, (v.picture.color >> 8) & 0xFF, v.picture.color & 0xFF);
+    EXPECT_EQ(c, want) << v.specKey;
+    ++checked;
+  }
+  EXPECT_GE(checked, 5);
+  // Behind the notch nothing shows.
+  EXPECT_EQ(pixel(image, {notch().midX(), notch().midY()}), QColor(Qt::black));
+
+  Rect control = frame("Vimbo.Control");
+  int ink = 0;
+  for (double x = control.minX(); x < control.maxX(); ++x)
+    for (double y = control.minY(); y < control.maxY(); ++y) ink += !isBarBackground(pixel(image, {x, y}));
+  EXPECT_GT(ink, 10);  // its glyph
+  Rect divider = frame("Vimbo.HiddenDivider");
+  EXPECT_EQ(divider.width, 1);
+  for (double y = divider.minY() + 2; y < divider.maxY() - 2; ++y)
+    EXPECT_TRUE(isBarBackground(pixel(image, {divider.minX(), y})));
+}
+
+TEST_F(DesktopWindowTest, ACollapsedDividerLeavesTheBarLeftOfItEmpty) {
+  host.statusItems().divider->setLength(10000);
+  Rect divider = frame("Vimbo.HiddenDivider");
+  ASSERT_LT(divider.minX(), 0);  // it reaches off the screen
+  Rect control = frame("Vimbo.Control");
+  QImage image = shot();
+  int looked = 0;
+  for (double x = 0; x < control.minX(); ++x) {
+    if (x >= notch().minX() - 1 && x <= notch().maxX() + 1) continue;
+    for (double y = control.minY() + 4; y < control.maxY() - 4; y += 3, ++looked)
+      ASSERT_TRUE(isBarBackground(pixel(image, {x, y}))) << x << "," << y;
+  }
+  EXPECT_GT(looked, 1000);
+  // Expanded again, the items return.
+  host.statusItems().divider->setLength(1);
+  sim::ItemView first = movableItems().front();
+  EXPECT_FALSE(isBarBackground(pixel(shot(), {first.frame.midX(), first.frame.midY()})));
+}
+
+TEST_F(DesktopWindowTest, CommandDragMovesAnItemAndAPlainClickOpensItsMenu) {
+  auto items = movableItems();
+  ASSERT_GE(items.size(), 3u);
+  dragToControlThenClick(items.front());
+}
+
+TEST_F(DesktopWindowTest, TheSameAtAScaledDownWindowSize) {
+  QSize full = view.sizeHint();
+  showAt(full / 2);
+  ASSERT_NEAR(view.scale(), 0.5, 0.002);
+  auto items = movableItems();
+  ASSERT_GE(items.size(), 3u);
+  dragToControlThenClick(items[1]);
+  // Letterboxed: a wider window keeps the desktop centred and the mapping exact.
+  showAt({full.width(), full.height() / 2});
+  Point p{1000, 12};
+  Point back = view.toWorld(view.toWidget(p));
+  EXPECT_NEAR(back.x, p.x, 1e-9);
+  EXPECT_NEAR(back.y, p.y, 1e-9);
+  EXPECT_GT(view.toWidget({0, 0}).x(), 100);
+}
+
+TEST_F(DesktopWindowTest, KeysStandForTheMacModifiersAndReachHotKeys) {
+  int fired = 0;
+  world.installHotKeyHandler([&](platform::HotKeyID) {
+    ++fired;
+    return platform::hotkeystatus::noErr;
+  });
+  using namespace platform::hotkeymodifier;
+  ASSERT_EQ(world.registerHotKey(11, control | command, {1, 1}).status, platform::hotkeystatus::noErr);
+  ASSERT_EQ(world.registerHotKey(11, option | command, {1, 2}).status, platform::hotkeystatus::noErr);
+
+  QTest::keyPress(&view, Qt::Key_Control);
+  EXPECT_TRUE(world.isCommandHeld());
+  QTest::keyPress(&view, Qt::Key_Meta, Qt::ControlModifier);
+  QTest::keyClick(&view, Qt::Key_B, Qt::ControlModifier | Qt::MetaModifier);  // Control-Command-B
+  QTest::keyRelease(&view, Qt::Key_Meta, Qt::ControlModifier | Qt::MetaModifier);
+  QTest::keyPress(&view, Qt::Key_Alt, Qt::ControlModifier);
+  QTest::keyClick(&view, Qt::Key_B, Qt::ControlModifier | Qt::AltModifier);  // Option-Command-B
+  EXPECT_TRUE(ex.runUntil([&] { return fired == 2; }, ex.now() + 2s));
+  for (const platform::Event& e : world.keysToFocusedApp()) EXPECT_NE(e.type, platform::EventType::KeyDown);
+
+  // Leaving the window lets go of what we pressed.
+  QFocusEvent out(QEvent::FocusOut);
+  QApplication::sendEvent(&view, &out);
+  EXPECT_EQ(world.heldModifiers(), 0u);
+}
+
+TEST_F(DesktopWindowTest, ClosingTheWindowStopsTheRuntimeAndNothingRunsAfterwards) {
+  int ran = 0;
+  ex.scheduleAfter(1ms, [&] { ++ran; });
+  auto sleeper = async::spawn(ex, [&]() -> async::Task<> {
+    auto r = co_await async::sleepFor(1ms);
+    (void)r;
+    ++ran;
+  });
+  host.window().close();
+  EXPECT_TRUE(ex.isStopped());
+  async::spawn(ex, [&]() -> async::Task<> {
+    ++ran;
+    co_return;
+  });
+  ex.post([&] { ++ran; });
+  QTest::qWait(10);
+  EXPECT_EQ(ran, 0);
+  EXPECT_FALSE(sleeper.isDone());
+  // The window no longer feeds the world.
+  sim::ItemView item = movableItems().front();
+  QTest::mouseClick(&view, Qt::LeftButton, Qt::NoModifier, at({item.frame.midX(), item.frame.midY()}));
+  EXPECT_TRUE(world.openMenus().empty());
+}
+
+TEST(DesktopWorld, ComesFromTheVariableOrTheNotchedLaptopAndABadFileSaysWhere) {
+  ::unsetenv(kWorldVariable);
+  auto load = worldFromEnvironment();
+  ASSERT_TRUE(std::holds_alternative<sim::WorldSpec>(load));
+  EXPECT_EQ(std::get<sim::WorldSpec>(load).screens.front().notchWidth, 200);
+
+  std::string plain = (sim::shippedWorldsFolder() / "plain-1920.json").string();
+  ::setenv(kWorldVariable, plain.c_str(), 1);
+  load = worldFromEnvironment();
+  ASSERT_TRUE(std::holds_alternative<sim::WorldSpec>(load));
+  EXPECT_EQ(std::get<sim::WorldSpec>(load).screens.front().notchWidth, 0);
+
+  std::string bad = ::testing::TempDir() + "bad-world.json";
+  FILE* f = std::fopen(bad.c_str(), "w");
+  std::fputs("{\"screens\": [ {\"name\": 5} ]", f);
+  std::fclose(f);
+  ::setenv(kWorldVariable, bad.c_str(), 1);
+  load = worldFromEnvironment();
+  ::unsetenv(kWorldVariable);
+  ASSERT_TRUE(std::holds_alternative<sim::WorldError>(load));
+  const sim::WorldError& error = std::get<sim::WorldError>(load);
+  EXPECT_NE(error.message.find("bad-world.json"), std::string::npos);
+
+  // Reported on stderr and in a message box, both with the simulation's words.
+  vimbo::desktop::testing::testApp();
+  QString shown;
+  QTimer::singleShot(0, [&] {
+    if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
+      shown = box->text() + "\n" + box->informativeText();
+      box->accept();
+    }
+  });
+  ::testing::internal::CaptureStderr();
+  reportWorldError(error);
+  std::string printed = ::testing::internal::GetCapturedStderr();
+  EXPECT_NE(printed.find(error.message), std::string::npos);
+  EXPECT_TRUE(shown.contains(QString::fromStdString(error.message))) << shown.toStdString();
+}
+
+}  // namespace
