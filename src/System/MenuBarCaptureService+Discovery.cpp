@@ -39,14 +39,14 @@ std::vector<MenuBarCaptureService::WindowMetadata> MenuBarCaptureService::menuBa
       m.ownerBundleIdentifier = "owner:" + m.ownerName;
     }
     if (m.frame.height > 40 || m.windowName.starts_with("Vimbo.")) continue;
-    m.accessibilityIdentity = hitTestIdentity(m.frame, m.windowID, m.windowName, m.ownerPID);
+    m.accessibilityIdentity = accessibilityIdentity(m.frame, m.windowID, m.windowName, m.ownerPID);
     out.push_back(std::move(m));
   }
   return out;
 }
 
-std::optional<std::string> MenuBarCaptureService::hitTestIdentity(const Rect& frame, uint32_t windowID,
-                                                                 const std::string& windowName, int32_t ownerPID) {
+std::optional<std::string> MenuBarCaptureService::accessibilityIdentity(const Rect& frame, uint32_t windowID,
+                                                                       const std::string& windowName, int32_t ownerPID) {
   if (!isFrameOnScreen(frame)) return std::nullopt;
   const HitResult hit = hitTest(frame);
   if (!hit.hit) return std::nullopt;

@@ -160,8 +160,7 @@ bool sessionGlyphUsable(const MenuBarCaptureService::SessionGlyphImage& g, const
 }
 }  // namespace
 
-ImageRef MenuBarCaptureService::capturePictureForItem(const CapturedMenuBarItem& item, bool allowWindowServer) {
-  if (!allowWindowServer) return nullptr;
+ImageRef MenuBarCaptureService::capturePictureForItem(const CapturedMenuBarItem& item) {
   const Size size = item.originalFrame.size();
   if (!bridge_) bridge_ = std::make_unique<WindowServerCaptureBridge>(platform_.windowServer);
   ImageRef candidate = bridge_->capture(item.id);
@@ -174,7 +173,8 @@ ImageRef MenuBarCaptureService::capturePictureForItem(const CapturedMenuBarItem&
   return hasVisibleContent(candidate) ? candidate : nullptr;
 }
 
-// Steps 6 to 9: the final picture, the back-filled name and learning it.
+// The final picture (captured, else the caller's, else a remembered glyph), then a name from a
+// remembered glyph when the item's own says nothing, learned when it changed.
 static CapturedMenuBarItem finishItem(MenuBarCaptureService& service, const CapturedMenuBarItem& item, ImageRef captured,
                                       const std::map<std::string, ImageRef>& preserving, const std::set<std::string>& unique) {
   ImageRef picture = captured;
@@ -188,6 +188,17 @@ static CapturedMenuBarItem finishItem(MenuBarCaptureService& service, const Capt
   out.name = std::move(name);
   out.image = std::move(picture);
   return out;
+}
+
+async::Task<ImageRef> MenuBarCaptureService::capture(uint32_t windowID, Size size) {
+  const platform::ScreenshotConfiguration configuration{pixelsFor(size.width), pixelsFor(size.height), true, false, true};
+  async::OneShot<platform::ScreenshotResult> shot;
+  platform_.screenCapture.captureWindow(windowID, configuration, [shot](platform::ScreenshotResult r) mutable { shot.resume(std::move(r)); });
+  auto shotWait = shot.wait();
+  platform::ScreenshotResult screenshot = co_await std::move(shotWait);
+  auto* image = std::get_if<ImageRef>(&screenshot);
+  if (!image || !*image) co_return nullptr;
+  co_return atPointSize(*image, size);
 }
 
 async::Task<MenuBarCaptureService::CaptureImagesResult> MenuBarCaptureService::captureImages(
@@ -216,18 +227,11 @@ async::Task<MenuBarCaptureService::CaptureImagesResult> MenuBarCaptureService::c
     if (!captured) {
       if (!isClock) {
         if (windows.contains(item.id)) {
-          const platform::ScreenshotConfiguration configuration{pixelsFor(item.originalFrame.width), pixelsFor(item.originalFrame.height),
-                                                                true, false, true};
-          async::OneShot<platform::ScreenshotResult> shot;
-          platform_.screenCapture.captureWindow(item.id, configuration, [shot](platform::ScreenshotResult r) mutable { shot.resume(std::move(r)); });
-          auto shotWait = shot.wait();
-          platform::ScreenshotResult screenshot = co_await std::move(shotWait);
-          if (auto* image = std::get_if<ImageRef>(&screenshot); image && *image) {
-            ImageRef sized = atPointSize(*image, item.originalFrame.size());
-            if (hasVisibleContent(sized)) captured = sized;
-          }
+          auto shot = capture(item.id, item.originalFrame.size());
+          ImageRef screenshot = co_await std::move(shot);
+          if (hasVisibleContent(screenshot)) captured = screenshot;
         }
-        if (!captured) captured = capturePictureForItem(item, true);
+        if (!captured) captured = capturePictureForItem(item);
       }
       if (!captured) {
         if (auto it = state_.sessionGlyphImages.find(item.id); it != state_.sessionGlyphImages.end() && sessionGlyphUsable(it->second, item)) {
@@ -260,7 +264,7 @@ std::vector<CapturedMenuBarItem> MenuBarCaptureService::captureVisibleImages(con
     if (isClock) captured = platform::Image::symbol("clock", "Clock");
     if (!captured) {
       if (!isClock && access) {
-        captured = capturePictureForItem(item, true);
+        captured = capturePictureForItem(item);
         if (captured) {
           state_.sessionGlyphImages[item.id] = SessionGlyphImage{captured, item.windowName, item.ownerBundleIdentifier, item.ownerPID,
                                                                  item.originalFrame.width, item.originalFrame.height};

@@ -56,9 +56,13 @@ void MenuBarCaptureService::learnDisplayName(std::string_view name, const std::s
   // Only meaningful names reach the persisted table: a placeholder written there would be
   // dropped by the next flush and take the good name it replaced with it.
   if (isPersistableNameIdentity(stableIdentity) && isMeaningfulDisplayName(t)) {
-    auto it = state_.persistedDisplayNames.find(stableIdentity);
-    if (it == state_.persistedDisplayNames.end() || it->second != t) {
-      state_.persistedDisplayNames[stableIdentity] = t;
+    auto& names = state_.persistedDisplayNames;
+    auto it = names.find(stableIdentity);
+    // A full table drops its smallest key at the flush: a new key below every stored one would be
+    // dropped at once and the write would repeat the stored table, so it is left out.
+    const bool droppedAtOnce = it == names.end() && names.size() >= displayNameCap && stableIdentity < names.begin()->first;
+    if ((it == names.end() || it->second != t) && !droppedAtOnce) {
+      names[stableIdentity] = t;
       flushPersistedDisplayNames();
     }
   }

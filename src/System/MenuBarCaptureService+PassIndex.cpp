@@ -115,9 +115,15 @@ std::vector<const MenuBarCaptureService::StableIdentityCacheEntry*> MenuBarCaptu
   return out;
 }
 
+namespace {
+// Hit tests take single-precision coordinates; clamp first, as a conversion out of range is
+// undefined.
+float coordinate(double v) { return static_cast<float>(std::clamp(v, -1.0e30, 1.0e30)); }
+}  // namespace
+
 MenuBarCaptureService::HitResult MenuBarCaptureService::hitTest(const Rect& frame) {
-  const float x = static_cast<float>(frame.midX());
-  const float y = static_cast<float>(frame.midY());
+  const float x = coordinate(frame.midX());
+  const float y = coordinate(frame.midY());
   if (pass_) {
     if (auto it = pass_->hits.find({x, y}); it != pass_->hits.end()) return it->second;
   }

@@ -13,6 +13,7 @@
 //   +Images.cpp             picture capture
 //   +Glyphs.cpp             glyph caches
 //   +Names.cpp              display names and name learning
+//   +PassIndex.cpp          per-pass lookups that keep a pass n log n
 //   +Mover.cpp, +Activation.cpp, +SafeSlot.cpp  moving, activating and indexing items
 
 #include <cstdint>
@@ -26,6 +27,7 @@
 #include <utility>
 #include <vector>
 
+#include "Models/CapturedMenuBarItem.h"
 #include "Platform/Foundation/Geometry.h"
 #include "Platform/Platform.h"
 
@@ -42,7 +44,6 @@ class Image;
 
 namespace vimbo {
 
-struct CapturedMenuBarItem;
 using ImageRef = std::shared_ptr<const platform::Image>;
 
 class MenuBarCaptureService {
@@ -217,6 +218,10 @@ class MenuBarCaptureService {
   std::string stableIdentity(const CapturedMenuBarItem& item);
   bool isOutsideVisibleScreens(const Rect& frame);
   std::optional<MenuExtraDisplayCandidate> matchingMenuExtraCandidate(const WindowMetadata& m);
+  // The hit-test identity of a window: the element under its midpoint, when its process is one
+  // the window may be drawn by, walked up to five elements for an identifier or a title.
+  std::optional<std::string> accessibilityIdentity(const Rect& frame, uint32_t windowID, const std::string& windowName,
+                                                   int32_t ownerPID);
 
   // ---- Identities ----------------------------------------------------------------------------
   std::string stableIdentityBase(const WindowMetadata& m);
@@ -348,11 +353,10 @@ class MenuBarCaptureService {
   HitResult hitTest(const Rect& frame);
   std::optional<std::string> ownerBundleIdentifier(int32_t pid);
 
-  // Platform glue (+Platform.cpp keeps every direct platform call in one place).
-  std::optional<std::string> hitTestIdentity(const Rect& frame, uint32_t windowID, const std::string& windowName,
-                                             int32_t ownerPID);
+  // One-window screenshot at twice the point size, shown at the point size; null on any failure.
+  async::Task<ImageRef> capture(uint32_t windowID, Size size);
   // The window-server pictures (bridge, then the window image), kept only when they show something.
-  ImageRef capturePictureForItem(const CapturedMenuBarItem& item, bool allowWindowServer);
+  ImageRef capturePictureForItem(const CapturedMenuBarItem& item);
   void loadPersistedTables();
 
   platform::Platform platform_;

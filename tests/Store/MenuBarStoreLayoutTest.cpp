@@ -63,15 +63,16 @@ TEST_F(LayoutTest, ZonesAndOrderComeFromFixedSessionRecordThenCaptureSide) {
     EXPECT_EQ(layout(), record({P("gone"), P("y"), P("x")}, {P("b")}));  // items publish before the layout
   });
   store->replaceCapturedSystemItems({clockItem(1), item(2, P("x")), item(3, P("c"), true), item(4, P("y")),
-                                     item(5, P("b")), item(6, P("z")), item(7, S("s"), true)});
+                                     item(5, P("b")), item(6, P("z")), item(7, S("s"), true), item(8, P("y"), true)});
   EXPECT_EQ(store->layoutZone(store->capturedSystemItems.get()[0]), Zone::visible);
-  EXPECT_EQ(ids(store->capturedItems(Zone::visible)), (std::vector<std::uint32_t>{4, 2, 6, 1}));
+  // A repeated identity: the record places the first capture; the other follows in capture order.
+  EXPECT_EQ(ids(store->capturedItems(Zone::visible)), (std::vector<std::uint32_t>{4, 2, 6, 1, 8}));
   EXPECT_EQ(ids(store->capturedItems(Zone::collected)), (std::vector<std::uint32_t>{5, 3, 7}));
   EXPECT_EQ(store->persistableLayoutIdentities(Zone::collected), (Ids{P("b"), P("c")}));
   // The record learns captured identities, keeps absent ones and never holds fixed or session ones.
   EXPECT_EQ(layout(), record({P("gone"), P("y"), P("x"), P("z")}, {P("b"), P("c")}));
   EXPECT_EQ(saved(), layout());
-  EXPECT_EQ(store->currentMenuBarLayoutDraft(), draft({4, 2, 6, 1}, {5, 3, 7}));
+  EXPECT_EQ(store->currentMenuBarLayoutDraft(), draft({4, 2, 6, 1, 8}, {5, 3, 7}));
 }
 
 TEST_F(LayoutTest, ReplaceSavesOnlyWhenTheRecordChanged) {

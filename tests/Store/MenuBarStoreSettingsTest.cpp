@@ -61,6 +61,7 @@ TEST_F(StoreTest, LoadingSanitisesAndRewritesStoredSettings) {
   EXPECT_EQ(defaults->number("hoverSamplingInterval"), 0.05);
   EXPECT_EQ(defaults->string("hoverDetectionMethod"), "polling");
   EXPECT_EQ(defaults->boolean("expandOnHover"), false);
+  EXPECT_EQ(defaults->object("showLabels"), platform::DefaultsValue(false));  // rewritten as a Boolean
 
   defaults->set("hoverDetectionMethod", std::string("eventDriven"));
   defaults->set("hoverSamplingInterval", 0.02);  // the lower bound itself stays

@@ -142,7 +142,17 @@ TEST(HiderGeometry, AFrameJustOffAScreenBelongsToThatScreen) {
   second.frame = {1920, 1080 - 1100 - 982, 1512, 982};
   second.menuBarHeight = 24;
   spec.screens.push_back(second);
+  // A notched screen above-left whose screen frame is half its display size.
+  sim::ScreenSpec third;
+  third.name = "Scaled";
+  third.displayID = 3;
+  third.displayBounds = {-1512, -982, 1512, 982};
+  third.frame = {-756, 1080, 756, 491};
+  third.menuBarHeight = 20;
+  third.notchWidth = 100;
+  spec.screens.push_back(third);
   Desk d(std::move(spec));
+  EXPECT_EQ(d.hider.menuBarSafeArea(Rect{-600, -980, 30, 20}), (Rect{-656, -982, 656, 40}));
   // Centre (1921, 1099): off both screens, within 2 points of the second only.
   EXPECT_EQ(d.hider.menuBarSafeArea(Rect{1906, 1089.5, 30, 19}), (Rect{1920, 1100, 1512, 29}));
   EXPECT_EQ(d.hider.menuBarSafeArea(Rect{1906, 1085, 30, 10}), (Rect{0, 0, 1920, 29}));  // near neither: the first

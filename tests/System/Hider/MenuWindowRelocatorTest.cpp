@@ -139,12 +139,28 @@ TEST_F(RelocatorTest, PollingWaitsKeepTheirCadenceAndLimits) {
   EXPECT_EQ(ex.now() - start, 250ms);
 
   start = ex.now();
+  ws.reads = 0;
+  auto open = async::spawn(ex, [&]() { return relocator.waitForMenuToClose(9); });
+  ex.runUntilIdle();
+  EXPECT_TRUE(open.isDone());
+  EXPECT_EQ(ex.now() - start, 30000ms);  // gives up after 1200 waits
+  EXPECT_EQ(ws.reads, 1200);
+
+  start = ex.now();
   auto stuck = async::spawn(ex, [&]() { return relocator.waitForMenuToClose(9); });
   ex.runFor(1000ms);
   stuck.cancel();
   ex.runUntilIdle();
   EXPECT_TRUE(stuck.isDone());
   EXPECT_EQ(ex.now() - start, 1000ms);
+
+  start = ex.now();
+  auto cancelled = async::spawn(ex, [&]() { return relocator.newMenuWindowID({1, 8, 9}); });
+  ex.runFor(100ms);
+  cancelled.cancel();
+  ex.runUntilIdle();
+  EXPECT_FALSE(cancelled.result()->has_value());
+  EXPECT_EQ(ex.now() - start, 100ms);
 }
 
 }  // namespace

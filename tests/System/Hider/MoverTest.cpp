@@ -145,6 +145,64 @@ TEST_F(MoverTest, RefusedTargetedMoveThenUnsettablePositionThenDragTakes1313ms) 
   expectCleanDesk();
 }
 
+// Remembers which applications' trees were asked, in order.
+struct AppLog : platform::Accessibility {
+  explicit AppLog(platform::Accessibility& inner) : inner(inner) {}
+  platform::Accessibility& inner;
+  std::vector<int32_t> apps;
+  using E = platform::AXElement;
+  bool isProcessTrusted(bool prompt) override { return inner.isProcessTrusted(prompt); }
+  E createApplication(int32_t pid) override { apps.push_back(pid); return inner.createApplication(pid); }
+  E createSystemWide() override { return inner.createSystemWide(); }
+  platform::AXCopyResult copyAttributeValue(E e, const std::string& a) override { return inner.copyAttributeValue(e, a); }
+  platform::AXSettableResult isAttributeSettable(E e, const std::string& a) override { return inner.isAttributeSettable(e, a); }
+  platform::AXError setAttributeValue(E e, const std::string& a, const platform::AXValue& v) override {
+    return inner.setAttributeValue(e, a, v);
+  }
+  platform::AXError performAction(E e, const std::string& a) override { return inner.performAction(e, a); }
+  platform::AXElementResult copyElementAtPosition(E e, float x, float y) override { return inner.copyElementAtPosition(e, x, y); }
+  platform::AXPidResult getPid(E e) override { return inner.getPid(e); }
+  platform::AXError setMessagingTimeout(E e, float s) override { return inner.setMessagingTimeout(e, s); }
+};
+
+// An item whose menu extra lives in a helper process: once that owner is known, the targeted move
+// aims at it, and the reposition asks the helper's tree before the window owner's.
+TEST(MoverOwner, AKnownAccessibilityOwnerIsTriedFirst) {
+  sim::WorldSpec spec = smallWorld(true);
+  sim::AppSpec helper = spec.apps.back();
+  helper.pid = 503;
+  helper.name = "Tallybird Agent";
+  helper.bundleIdentifier = "io.tallybird.agent";
+  spec.apps.push_back(helper);
+  spec.items[1].axPID = 503;
+  spec.items[1].faults.positionSettable = true;
+  spec.items[1].faults.positionWriteIgnored = true;
+  Desk d(std::move(spec));
+  d.installOwnItems();
+  const platform::Platform& p = d.platform;
+  AppLog log(p.accessibility);
+  MenuBarCaptureService service({p.executor, p.defaults, p.windowServer, p.screenCaptureAccess, p.screenCapture, log,
+                                 p.events, p.statusBar, p.screens, p.workspace, p.eventMonitors, p.hotKeys,
+                                 p.application, p.loginItem},
+                                d.defaults, d.executor);
+  const CapturedMenuBarItem b = d.itemFor("b");
+  service.mutableStateForTesting().menuExtraAXOwnerPIDs[b.id] = 503;
+  d.world().clearRecords();
+  const auto began = d.executor.now();
+  const Point point{d.control().minX() - 15, d.control().midY()};
+  auto move = async::spawn(d.executor, [&]() { return service.moveMenuBarItem(b, point, false, Destination::visible); });
+  d.executor.runUntilIdle();
+  ASSERT_EQ(move.result(), true);
+  // Refused targeted move and its checks, one settle after the ignored write, then the drag.
+  EXPECT_EQ(d.executor.now() - began, 660ms + 35ms + 653ms);
+  const auto& posted = d.world().postedEvents();
+  ASSERT_EQ(posted.size(), 2u + 17u);
+  EXPECT_EQ(posted[0].route, sim::PostRoute::SessionTap);
+  EXPECT_EQ(posted[0].event.integerValueField(40), 503);
+  EXPECT_EQ(posted[1].event.integerValueField(40), 503);
+  EXPECT_EQ(log.apps, (std::vector<int32_t>{503, 502}));
+}
+
 TEST_F(MoverTest, AccessibilityRepositionWinsWhenItsWriteLands) {
   d.world().faults("b").positionSettable = true;
   start("b", Destination::visible);

@@ -6,8 +6,9 @@ namespace {
 struct SafeSlotTest : ::testing::Test {
   std::unique_ptr<Desk> d;
 
-  void makeDesk(bool secondLumenItem) {
+  void makeDesk(bool secondLumenItem, std::string lumenName = "Lumen Notes") {
     sim::WorldSpec spec = smallWorld(true);
+    spec.apps[1].name = lumenName;
     if (secondLumenItem) {
       sim::ItemSpec extra = spec.items.front();
       extra.key = "a2";
@@ -46,6 +47,16 @@ TEST_F(SafeSlotTest, TheOnlyExtraOfTheHitProcessNamesTheWindowAndPersistsOnlyOnR
   ASSERT_TRUE(state().persistedMenuExtraAliases.contains(key));
   EXPECT_EQ(state().persistedMenuExtraAliases.at(key).verification, "safe-hit");
   EXPECT_TRUE(d->defaults->hasObject(std::string(MenuBarCaptureService::aliasesKey)));
+}
+
+TEST_F(SafeSlotTest, ARejectedNameStillIndexesTheWindowButLearnsNothing) {
+  makeDesk(false, "Item-0");
+  const CapturedMenuBarItem a = d->itemFor("a");
+  ASSERT_TRUE(d->capture().indexMenuExtraFromSafeSlot(a, false));
+  ASSERT_TRUE(state().sessionIdentityCache.contains(a.id));
+  EXPECT_EQ(state().menuExtraAXOwnerPIDs.at(a.id), 501);
+  EXPECT_FALSE(state().confirmedDisplayNames.contains(state().sessionIdentityCache.at(a.id).identity));
+  EXPECT_FALSE(state().confirmedDisplayNameObservations.contains(a.id));
 }
 
 TEST_F(SafeSlotTest, TwoExtrasOfOneProcessOrNoWindowChangeNothing) {

@@ -1,0 +1,97 @@
+// Discovery and a full capture of pictures and names against generated worlds, and the
+// accessibility scan with one unresponsive application. Platform calls are counted per pass.
+
+#include <benchmark/benchmark.h>
+
+#include <memory>
+
+#include "../tests/System/Capture/CountingPlatform.h"
+#include "Models/CapturedMenuBarItem.h"
+#include "Platform/Foundation/UserDefaults.h"
+#include "Platform/Runtime/Executor.h"
+#include "Platform/Runtime/Task.h"
+#include "Platform/Sim/Generator.h"
+#include "Platform/Sim/SimPlatform.h"
+#include "System/MenuBarCaptureService.h"
+
+namespace {
+
+using namespace vimbo;
+
+struct Bench {
+  explicit Bench(int items) {
+    env = std::make_unique<sim::SimEnvironment>(sim::generateWorld(items), executor, defaults);
+    counting = std::make_unique<capture_testing::CountingPlatform>(env->platform());
+    service = std::make_unique<MenuBarCaptureService>(counting->platform, defaults, executor);
+    service->preparePreDividerMenuExtraCandidates();
+  }
+  template <class T>
+  T run(async::Task<T> task) {
+    auto handle = async::spawn(executor, std::move(task));
+    executor.runUntil([&] { return handle.isDone(); }, executor.now() + std::chrono::hours(1));
+    return *handle.result();
+  }
+  async::VirtualExecutor executor;
+  std::shared_ptr<platform::UserDefaults> defaults = platform::UserDefaults::inMemory();
+  std::unique_ptr<sim::SimEnvironment> env;
+  std::unique_ptr<capture_testing::CountingPlatform> counting;
+  std::unique_ptr<MenuBarCaptureService> service;
+};
+
+void report(benchmark::State& state, Bench& b, int64_t passes, size_t items) {
+  const auto& c = b.counting->counts;
+  state.counters["windowLists/pass"] = static_cast<double>(c.windowListCopies) / static_cast<double>(passes);
+  state.counters["axMessages/item"] =
+      static_cast<double>(c.accessibilityMessages()) / static_cast<double>(passes) / static_cast<double>(items);
+  state.counters["hitTests/item"] = static_cast<double>(c.hitTests) / static_cast<double>(passes) / static_cast<double>(items);
+  state.counters["items"] = static_cast<double>(items);
+}
+
+void BM_Discover(benchmark::State& state) {
+  Bench b(static_cast<int>(state.range(0)));
+  size_t items = b.service->discoverMenuBarItems().size();
+  b.counting->counts.reset();
+  int64_t passes = 0;
+  for (auto _ : state) {
+    auto found = b.service->discoverMenuBarItems();
+    benchmark::DoNotOptimize(found);
+    ++passes;
+  }
+  report(state, b, passes, items);
+}
+BENCHMARK(BM_Discover)->Arg(16)->Arg(64)->Arg(256)->Unit(benchmark::kMicrosecond);
+
+void BM_FullCapture(benchmark::State& state) {
+  Bench b(static_cast<int>(state.range(0)));
+  size_t items = b.service->discoverMenuBarItems().size();
+  b.counting->counts.reset();
+  int64_t passes = 0;
+  for (auto _ : state) {
+    auto found = b.service->discoverMenuBarItems();
+    auto captured = b.run(b.service->captureImages(found, {}));
+    benchmark::DoNotOptimize(captured);
+    ++passes;
+  }
+  report(state, b, passes, items);
+}
+BENCHMARK(BM_FullCapture)->Arg(16)->Arg(64)->Arg(256)->Unit(benchmark::kMillisecond);
+
+// Virtual time of the start-up scan with one application that never answers.
+void BM_ScanWithUnresponsiveApplication(benchmark::State& state) {
+  Bench b(static_cast<int>(state.range(0)));
+  b.env->world().setUnresponsive(1000, true);
+  double virtualMs = 0;
+  int64_t passes = 0;
+  for (auto _ : state) {
+    auto start = b.executor.now();
+    b.service->preparePreDividerMenuExtraCandidates();
+    virtualMs += std::chrono::duration<double, std::milli>(b.executor.now() - start).count();
+    ++passes;
+  }
+  state.counters["virtualMs/scan"] = virtualMs / static_cast<double>(passes);
+}
+BENCHMARK(BM_ScanWithUnresponsiveApplication)->Arg(64)->Unit(benchmark::kMillisecond);
+
+}  // namespace
+
+BENCHMARK_MAIN();

@@ -1,0 +1,128 @@
+// The glyph caches and the stored tables: hostile or corrupt defaults, caps, change detection
+// and the lookup order of remembered pictures.
+
+#include "CaptureFixture.h"
+#include "Platform/Foundation/Image.h"
+
+namespace vimbo::capture_testing {
+namespace {
+
+ImageRef glyph(uint32_t rgb) {
+  std::vector<uint8_t> px(8 * 8 * 4, 0);
+  for (int i = 0; i < 8 * 8; i += 3) {
+    px[i * 4] = rgb >> 16;
+    px[i * 4 + 1] = (rgb >> 8) & 0xFF;
+    px[i * 4 + 2] = rgb & 0xFF;
+    px[i * 4 + 3] = 255;
+  }
+  return platform::Image::make({4, 4}, 8, 8, px);
+}
+
+CapturedMenuBarItem itemNamed(std::string identity, std::string name) {
+  CapturedMenuBarItem i;
+  i.id = 7;
+  i.stableIdentity = std::move(identity);
+  i.name = std::move(name);
+  i.windowName = "Item-0";
+  i.ownerBundleIdentifier = "com.x";
+  i.originalFrame = Rect(0, 0, 4, 4);
+  return i;
+}
+
+class GlyphCache : public CaptureWorld {
+ protected:
+  void SetUp() override { start({}); }
+};
+
+TEST_F(GlyphCache, CorruptOrHostileStoredTablesAreHandledTableByTable) {
+  const auto good = glyph(0xFF0000)->encodePNG();
+  platform::Data truncated(good.begin(), good.begin() + static_cast<long>(good.size() / 2));
+  // One value that is not data spoils the whole glyph dictionary.
+  defaults->set("capturedNativeGlyphs.v1", platform::DefaultsDictionary{{"a", good}, {"b", std::string("not data")}});
+  // Undecodable pictures are dropped one by one.
+  defaults->set("capturedNativeGlyphAliases.v1",
+                platform::DefaultsDictionary{{"good", good}, {"bad", truncated}, {"empty", platform::Data{}}});
+  const std::string aliases = R"({"windowID=1": {"observedWindowID": "one"}})";
+  defaults->set("capturedMenuExtraAliases.v1", platform::Data(aliases.begin(), aliases.end()));
+  const std::string names =
+      R"({"com.x|window=W|ax=a": "Rain", "com.x|window=W": "NoAx", "com.x|window=W|ax=b": "com.x.y", "com.x|window=W|ax=c": "Item-0"})";
+  defaults->set("capturedMenuExtraDisplayNames.v1", platform::Data(names.begin(), names.end()));
+  makeService();
+  const auto& s = service->state();
+  EXPECT_TRUE(s.persistedNativeGlyphs.empty());
+  ASSERT_EQ(s.persistedNativeGlyphAliases.size(), 1u);
+  EXPECT_TRUE(s.persistedNativeGlyphAliases.contains("good"));
+  EXPECT_TRUE(s.persistedMenuExtraAliases.empty());
+  EXPECT_EQ(s.persistedDisplayNames, (std::map<std::string, std::string>{{"com.x|window=W|ax=a", "Rain"}}));
+  // Nothing is written back at creation.
+  EXPECT_EQ(defaults->dictionary("capturedNativeGlyphAliases.v1")->size(), 3u);
+
+  // Wrong types under the keys, and a name table with a non-string value: empty tables.
+  defaults->set("capturedNativeGlyphs.v1", std::string("x"));
+  defaults->set("capturedMenuExtraAliases.v1", int64_t{3});
+  const std::string mixed = R"({"com.x|window=W|ax=a": "Rain", "com.x|window=W|ax=d": 5})";
+  defaults->set("capturedMenuExtraDisplayNames.v1", platform::Data(mixed.begin(), mixed.end()));
+  makeService();
+  EXPECT_TRUE(service->state().persistedNativeGlyphs.empty());
+  EXPECT_TRUE(service->state().persistedMenuExtraAliases.empty());
+  EXPECT_TRUE(service->state().persistedDisplayNames.empty());
+}
+
+TEST_F(GlyphCache, StoresOnlyChangedPicturesWithinTheSizeLimit) {
+  auto item = itemNamed("com.x|window=Item-0|ax=a", "Rain");
+  service->persistNativeGlyph(glyph(0xFF0000), item, std::string("com.x|window=Item-0|name=Rain"));
+  EXPECT_TRUE(service->state().glyphCacheNeedsFlush);
+  service->flushGlyphDictionariesIfNeeded();
+  EXPECT_FALSE(service->state().glyphCacheNeedsFlush);
+  service->persistNativeGlyph(glyph(0xFF0000), item, std::string("com.x|window=Item-0|name=Rain"));
+  EXPECT_FALSE(service->state().glyphCacheNeedsFlush);  // same bytes: nothing to write
+
+  // Pictures over 262,144 bytes of encoded data are not persisted.
+  std::vector<uint8_t> noise(512 * 512 * 4);
+  uint32_t seed = 12345;
+  for (auto& b : noise) b = static_cast<uint8_t>((seed = seed * 1103515245 + 12345) >> 16);
+  auto big = platform::Image::make({256, 256}, 512, 512, noise);
+  ASSERT_GT(big->encodePNG().size(), MenuBarCaptureService::glyphMaxBytes);
+  service->persistNativeGlyph(big, itemNamed("com.x|window=Item-0|ax=big", "Big"), std::nullopt);
+  EXPECT_FALSE(service->state().persistedNativeGlyphs.contains("com.x|window=Item-0|ax=big"));
+
+  // An empty identity can still store its alias.
+  service->persistNativeGlyph(glyph(0x00FF00), itemNamed("", "Leaf"), std::string("com.x|window=Item-0|name=Leaf"));
+  EXPECT_TRUE(service->state().persistedNativeGlyphAliases.contains("com.x|window=Item-0|name=Leaf"));
+  EXPECT_FALSE(service->state().persistedNativeGlyphs.contains(""));
+}
+
+TEST_F(GlyphCache, FlushKeepsTheNinetySixGreatestKeys) {
+  auto& s = service->mutableStateForTesting();
+  auto picture = glyph(0x0000FF);
+  for (int i = 0; i < 97; ++i) s.persistedNativeGlyphs["id" + std::to_string(100 + i)] = picture;
+  s.glyphCacheNeedsFlush = true;
+  service->flushGlyphDictionariesIfNeeded();
+  EXPECT_EQ(service->state().persistedNativeGlyphs.size(), 96u);
+  EXPECT_FALSE(service->state().persistedNativeGlyphs.contains("id100"));
+  auto stored = defaults->dictionary("capturedNativeGlyphs.v1");
+  ASSERT_TRUE(stored);
+  EXPECT_EQ(stored->size(), 96u);
+  EXPECT_FALSE(stored->contains("id100"));
+}
+
+TEST_F(GlyphCache, LookupOrderNeverGuesses) {
+  auto& s = service->mutableStateForTesting();
+  auto red = glyph(0xFF0000), green = glyph(0x00FF00), blue = glyph(0x0000FF);
+  auto item = itemNamed("com.x|window=Item-0|ax=identifier:a", "Rain");
+  s.persistedNativeGlyphs["com.x|window=Item-0|ax=identifier:a"] = red;
+  EXPECT_EQ(service->persistedNativeGlyph(item, {}), red);  // exact
+
+  item.stableIdentity = "com.x|window=Item-0|size=40x40";
+  EXPECT_EQ(service->persistedNativeGlyph(item, {}), red);  // the one entry of the same base
+  s.persistedNativeGlyphs["com.x|window=Item-0|ax=title:Rain gauge"] = green;
+  EXPECT_EQ(service->persistedNativeGlyph(item, {}), green);  // two of that base; one with the title
+  s.persistedNativeGlyphs["com.x|window=Item-0|ax=title:Rainy"] = blue;
+  EXPECT_FALSE(service->persistedNativeGlyph(item, {}));  // two titles begin with the name
+  s.persistedNativeGlyphAliases["com.x|window=Item-0|name=Rain"] = blue;
+  EXPECT_FALSE(service->persistedNativeGlyph(item, {}));  // the alias key is not unique in this pass
+  EXPECT_EQ(service->persistedNativeGlyph(item, {"com.x|window=Item-0|name=Rain"}), blue);
+}
+
+}  // namespace
+}  // namespace vimbo::capture_testing
