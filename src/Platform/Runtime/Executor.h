@@ -13,6 +13,7 @@
 
 #include <atomic>
 #include <condition_variable>
+#include <cstddef>
 #include <cstdint>
 #include <deque>
 #include <functional>
@@ -68,6 +69,10 @@ class Executor {
   void endExternalWork();
   int externalWork() const { return externalWork_.load(std::memory_order_acquire); }
 
+  // True while a blocking fan-out (parallelFor) holds the main thread, so it turns nothing; any
+  // thread may ask (e.g. whether our own process could answer a request that needs its loop).
+  bool isMainThreadBlocked() const { return blockingFanOuts_.load(std::memory_order_acquire) > 0; }
+
   // A virtual clock lets worker code charge simulated time (see Parallel.h).
   virtual bool usesVirtualTime() const { return false; }
   virtual void advanceVirtualTime(Duration) {}
@@ -85,6 +90,7 @@ class Executor {
 
  private:
   friend struct detail::RuntimeAccess;
+  friend void parallelFor(Executor& ex, std::size_t n, std::function<void(std::size_t)> fn);
   void registerTask(const std::shared_ptr<detail::TaskStateBase>& st);
   void unregisterTask(detail::TaskStateBase& st);
   void destroyFrame(detail::TaskStateBase& st);
@@ -92,6 +98,7 @@ class Executor {
 
   std::atomic<bool> stopped_{false};
   std::atomic<int> externalWork_{0};
+  std::atomic<int> blockingFanOuts_{0};
   std::uint64_t nextTaskSeq_ = 1;
   std::map<std::uint64_t, std::shared_ptr<detail::TaskStateBase>> tasks_;  // spawn order
   struct Worker {

@@ -15,6 +15,7 @@ void chargeVirtualCost(Duration d) { tCost += d; }
 
 void parallelFor(Executor& ex, std::size_t n, std::function<void(std::size_t)> fn) {
   if (n == 0) return;
+  ex.blockingFanOuts_.fetch_add(1, std::memory_order_acq_rel);
   std::size_t count = std::min<std::size_t>(n, std::max(2u, std::thread::hardware_concurrency()));
   std::atomic<std::size_t> next{0};
   std::vector<Duration> worst(count, Duration::zero());
@@ -30,6 +31,7 @@ void parallelFor(Executor& ex, std::size_t n, std::function<void(std::size_t)> f
     });
   }
   for (auto& t : pool) t.join();
+  ex.blockingFanOuts_.fetch_sub(1, std::memory_order_acq_rel);
   if (ex.usesVirtualTime()) ex.advanceVirtualTime(*std::max_element(worst.begin(), worst.end()));
 }
 

@@ -19,6 +19,8 @@ struct Clockwork {
   std::function<void(std::function<bool()>)> runUntil;
   // Charges the virtual cost of a blocking call to the running fan-out iteration; may be empty.
   std::function<void(Duration)> chargeCost;
+  // Whether a blocking fan-out holds the main loop (any thread); may be empty: never.
+  std::function<bool()> mainLoopBlocked;
 };
 
 }  // namespace vimbo::sim

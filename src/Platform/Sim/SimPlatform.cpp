@@ -32,6 +32,7 @@ Clockwork clockworkFor(async::Executor& ex) {
   c.post = [&ex](std::function<void()> f) { ex.post(std::move(f)); };
   c.runUntil = [&ex](std::function<bool()> pred) { ex.runUntil(std::move(pred), TimePoint::max()); };
   c.chargeCost = [](Duration d) { async::chargeVirtualCost(d); };
+  c.mainLoopBlocked = [&ex] { return ex.isMainThreadBlocked(); };
   return c;
 }
 

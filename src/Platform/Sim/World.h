@@ -340,6 +340,7 @@ class World {
   void relayout();
   void publishAX();
   std::shared_ptr<const AXSnapshot> axSnapshot() const;
+  bool ownLoopBlocked(const AXSnapshot& snapshot) const;
 
   // Events.
   void routeMouse(const platform::Event& e, PostRoute route);

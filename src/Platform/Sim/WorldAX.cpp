@@ -88,6 +88,12 @@ void World::publishAX() {
   ax_ = std::move(s);
 }
 
+// Our own elements are served by our main loop: a worker's read answers while the loop is free
+// (a detached offload) and times out while a blocking fan-out holds it.
+bool World::ownLoopBlocked(const AXSnapshot& s) const {
+  return std::this_thread::get_id() != s.mainThread && clock_.mainLoopBlocked && clock_.mainLoopBlocked();
+}
+
 std::shared_ptr<const World::AXSnapshot> World::axSnapshot() const {
   if (axDirty_ && std::this_thread::get_id() == mainThread_) const_cast<World*>(this)->publishAX();
   std::lock_guard lock(axMutex_);
@@ -161,10 +167,10 @@ std::optional<int32_t> ownerOf(const Snapshot& s, AXElement e) {
 AXCopyResult World::axCopy(AXElement e, const std::string& attr) {
   auto fail = [](AXError err) { return AXCopyResult{err, std::nullopt}; };
   auto ok = [](AXValue v) { return AXCopyResult{AXError::Success, std::move(v)}; };
-  auto answers = [](const AXSnapshot& s, int32_t pid) {
+  auto answers = [this](const AXSnapshot& s, int32_t pid) {
     auto it = s.apps.find(pid);
     if (it != s.apps.end() && it->second.unresponsive) return false;
-    return !(pid == s.ownPID && std::this_thread::get_id() != s.mainThread);
+    return !(pid == s.ownPID && ownLoopBlocked(s));
   };
   auto chargeTimeout = [this](AXElement el) {
     double t = defaultTimeout;
@@ -324,7 +330,7 @@ AXElementResult World::axHitTest(AXElement scope, float fx, float fy) {
   if (!screen) return {AXError::IllegalArgument, {}};
   for (size_t i = 0; i < snap->overlays.size(); ++i)
     if (snap->overlays[i].contains(p) && (!onlyPID || *onlyPID == snap->ownPID)) {
-      if (std::this_thread::get_id() != snap->mainThread) {
+      if (ownLoopBlocked(*snap)) {
         if (clock_.chargeCost) clock_.chargeCost(timeoutDuration(defaultTimeout));
         return {AXError::CannotComplete, {}};
       }
@@ -336,8 +342,8 @@ AXElementResult World::axHitTest(AXElement scope, float fx, float fy) {
     if (!x.frame.contains(p)) continue;
     auto app = snap->apps.find(x.pid);
     bool unresponsive = app != snap->apps.end() && app->second.unresponsive;
-    bool ownOffMain = x.pid == snap->ownPID && std::this_thread::get_id() != snap->mainThread;
-    if (unresponsive || ownOffMain) {
+    bool ownBlocked = x.pid == snap->ownPID && ownLoopBlocked(*snap);
+    if (unresponsive || ownBlocked) {
       double t = defaultTimeout;
       {
         std::lock_guard lock(axMutex_);

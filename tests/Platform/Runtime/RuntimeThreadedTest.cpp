@@ -19,11 +19,12 @@ TEST(RuntimeThreaded, VirtualTimeStandsStillWhileAnOffloadIsOutstanding) {
   VirtualExecutor ex;
   TimePoint t0 = ex.now();
   std::vector<std::string> log;
-  std::atomic<bool> timeMoved{false}, go{false};
+  std::atomic<bool> timeMoved{false}, go{false}, blocked{true};
   ex.scheduleAfter(10ms, [&] { log.push_back("timer"); });
   auto h = spawn(ex, [&]() -> Task<int> {
     auto job = offload(ex, [&] {
       while (!go) std::this_thread::yield();
+      blocked = ex.isMainThreadBlocked();  // an offload leaves the loop free
       // Give the loop every chance to jump while we work.
       for (int i = 0; i < 2000; ++i) {
         if (ex.clock().now() != t0) timeMoved = true;
@@ -40,6 +41,7 @@ TEST(RuntimeThreaded, VirtualTimeStandsStillWhileAnOffloadIsOutstanding) {
   go = true;
   ex.runUntilIdle();
   EXPECT_FALSE(timeMoved);
+  EXPECT_FALSE(blocked);
   EXPECT_EQ(log, (std::vector<std::string>{"offload 42 cancelled", "timer"}));
   EXPECT_EQ(*h.result(), 42);
   EXPECT_EQ(ex.now() - t0, 10ms);
@@ -66,13 +68,18 @@ TEST(RuntimeThreaded, FanOutBlocksTheMainThreadAndLastsAsLongAsItsCostliestItera
   bool postRan = false;
   ex.post([&] { postRan = true; });
   std::vector<int> seen(16, 0);
+  std::atomic<int> sawBlocked{0};
+  EXPECT_FALSE(ex.isMainThreadBlocked());
   parallelFor(ex, seen.size(), [&](std::size_t i) {
     seen[i] += 1;
+    if (ex.isMainThreadBlocked()) ++sawBlocked;
     chargeVirtualCost(10ms * static_cast<int>(i));  // summed per iteration, not per thread
     chargeVirtualCost(5ms);
   });
   EXPECT_FALSE(postRan);
   EXPECT_EQ(seen, std::vector<int>(16, 1));
+  EXPECT_EQ(sawBlocked, 16);
+  EXPECT_FALSE(ex.isMainThreadBlocked());
   EXPECT_EQ(ex.now() - t0, 155ms);
   parallelFor(ex, 0, [](std::size_t) { FAIL(); });
   EXPECT_EQ(ex.now() - t0, 155ms);

@@ -5,6 +5,7 @@
 
 #include "Platform/Runtime/Executor.h"
 #include "Platform/Runtime/Parallel.h"
+#include "Platform/Runtime/Task.h"
 #include "Platform/Sim/SimPlatform.h"
 #include "Platform/Sim/WorldJson.h"
 
@@ -50,6 +51,59 @@ TEST(AccessibilityThreaded, ScanFromWorkersChargesTimeOutsAndNeverNeedsTheMainTh
   EXPECT_EQ(extras[501], 1u);
   // On the main loop our own elements answer.
   EXPECT_EQ(ax.copyAttributeValue(ax.createApplication(4242), "AXExtrasMenuBar").error, AXError::Success);
+}
+
+// Our own elements need our main loop: a detached offload leaves it free, a fan-out blocks it.
+TEST(AccessibilityThreaded, OwnElementsAnswerAnOffloadButTimeOutInAFanOut) {
+  async::VirtualExecutor ex;
+  SimEnvironment env(std::get<WorldSpec>(loadWorld(shippedWorldsFolder() / "notched-laptop.json")), ex);
+  env.defaults().set("NSStatusItem Preferred Position Vimbo.Control", 0.0);  // right of the notch
+  auto control = env.sim().statusBar.statusItem(24);
+  control->setAutosaveName("Vimbo.Control");
+  Accessibility& ax = env.platform().accessibility;
+  AXElement own = ax.createApplication(4242);
+  ax.setMessagingTimeout(own, 0.15f);
+  ax.setMessagingTimeout(ax.createSystemWide(), 0.15f);
+  Point centre = env.world().frameOf("Vimbo.Control")->center();
+  struct Reads {
+    AXError bar = AXError::Failure, hit = AXError::Failure;
+    int32_t hitPID = 0;
+  };
+  auto read = [&] {
+    Reads r;
+    r.bar = ax.copyAttributeValue(own, "AXExtrasMenuBar").error;
+    auto hit = ax.copyElementAtPosition(ax.createSystemWide(), static_cast<float>(centre.x), static_cast<float>(centre.y));
+    r.hit = hit.error;
+    if (hit.error == AXError::Success) r.hitPID = ax.getPid(hit.element).pid;
+    return r;
+  };
+  const auto start = ex.now();
+  Reads detached;
+  auto body = [&]() -> async::Task<void> {
+    auto job = async::offload(ex, read);
+    detached = co_await std::move(job);
+  };
+  async::spawn(ex, body);
+  ex.runUntilIdle();
+  EXPECT_EQ(detached.bar, AXError::Success);
+  EXPECT_EQ(detached.hit, AXError::Success);
+  EXPECT_EQ(detached.hitPID, 4242);
+  EXPECT_EQ(ex.now(), start);  // answered at once
+
+  Reads blocked;
+  async::parallelFor(ex, 1, [&](size_t) { blocked = read(); });
+  EXPECT_EQ(blocked.bar, AXError::CannotComplete);
+  EXPECT_EQ(blocked.hit, AXError::CannotComplete);
+  EXPECT_EQ(ex.now() - start, std::chrono::milliseconds(300));  // the bar read and the hit test
+
+  // Free again once the fan-out has returned.
+  Reads after;
+  async::spawn(ex, [&]() -> async::Task<void> {
+    auto job = async::offload(ex, read);
+    after = co_await std::move(job);
+  });
+  ex.runUntilIdle();
+  EXPECT_EQ(after.bar, AXError::Success);
 }
 
 TEST(AccessibilityThreaded, ReadsRaceWithMainThreadLayoutChanges) {
