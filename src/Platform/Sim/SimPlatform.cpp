@@ -46,7 +46,6 @@ SimEnvironment::SimEnvironment(WorldSpec spec, async::Executor& executor, std::s
 // ---------------------------------------------------------------- window server
 
 std::optional<std::vector<WindowInfo>> SimWindowServer::copyWindowList(WindowListOption option, uint32_t relative) {
-  w_.syncAccessibility();
   return w_.windowList(option, relative);
 }
 
@@ -298,7 +297,6 @@ RunningApplication running(const AppSpec& a) {
 }  // namespace
 
 std::vector<RunningApplication> SimWorkspace::runningApplications() const {
-  w_.syncAccessibility();
   std::vector<RunningApplication> out;
   RunningApplication own;
   own.processIdentifier = w_.ownPID();

@@ -257,12 +257,23 @@ std::vector<std::string> World::displayedOrder() const {
   return out;
 }
 
-ItemFaults& World::faults(const std::string& specKey) { return itemSpec(specKey).faults; }
+Publication::~Publication() {
+  if (world_) world_->refresh();
+}
 
-ItemSpec& World::itemSpec(const std::string& specKey) {
-  axDirty_ = true;
+Switches& World::switches(Publication&& publication) {
+  publication.world_ = this;
+  return spec_.switches;
+}
+
+ItemFaults& World::faults(const std::string& specKey, Publication&& publication) {
+  return itemSpec(specKey, std::move(publication)).faults;
+}
+
+ItemSpec& World::itemSpec(const std::string& specKey, Publication&& publication) {
   Item* i = findSpec(specKey);
   if (!i) throw std::out_of_range("no status item \"" + specKey + "\" in this world");
+  publication.world_ = this;
   return i->spec;
 }
 

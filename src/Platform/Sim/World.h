@@ -81,6 +81,21 @@ struct HotKeyEntry {
   platform::HotKeyID id;
 };
 
+class World;
+
+// Publishes the world's data to readers on every thread when it goes away (see World::switches).
+class Publication {
+ public:
+  Publication() = default;
+  Publication(const Publication&) = delete;
+  Publication& operator=(const Publication&) = delete;
+  ~Publication();
+
+ private:
+  friend class World;
+  World* world_ = nullptr;
+};
+
 // What the desktop window draws: a copy of everything visible.
 struct WorldSnapshot {
   std::vector<ScreenSpec> screens;
@@ -111,18 +126,12 @@ class World {
   void setOwnOverlays(std::vector<Rect> overlays);
   const std::vector<Rect>& ownOverlays() const { return overlays_; }
   Clockwork& clockwork() { return clock_; }
-  // Fault switches and item specs. Changes made through these mutable accessors reach
-  // accessibility reads on worker threads after the next main-thread read (window list,
-  // workspace, accessibility) or refresh().
-  Switches& switches() {
-    axDirty_ = true;
-    return spec_.switches;
-  }
+  // Fault switches and item specs (main thread), e.g. world.faults("wifi").pressRefused = true.
+  // A change takes effect for readers on every thread at the end of the statement making it:
+  // the defaulted argument is a temporary that lives until then and publishes when it goes.
+  // (Keep no reference for later statements: their changes would wait for the next publication.)
+  Switches& switches(Publication&& publication = {});
   void refresh() { relayout(); }
-  // Publishes pending element changes to worker-thread readers (main thread; cheap when none).
-  void syncAccessibility() {
-    if (axDirty_ && std::this_thread::get_id() == mainThread_) publishAX();
-  }
   void setAccessibilityTrusted(bool trusted);
   void setUnresponsive(int32_t pid, bool unresponsive);
   int32_t ownPID() const { return spec_.ownPID; }
@@ -151,8 +160,9 @@ class World {
   // Logical left-to-right order of non-fixed items (pending drops included), by spec key.
   std::vector<std::string> logicalOrder() const;
   std::vector<std::string> displayedOrder() const;
-  ItemFaults& faults(const std::string& specKey);
-  ItemSpec& itemSpec(const std::string& specKey);
+  // Both throw std::out_of_range for an unknown key.
+  ItemFaults& faults(const std::string& specKey, Publication&& publication = {});
+  ItemSpec& itemSpec(const std::string& specKey, Publication&& publication = {});
 
   // Scripted changes.
   void addItem(ItemSpec item, Duration after = Duration{0});  // appears at the left end
@@ -422,7 +432,6 @@ class World {
   mutable std::mutex axMutex_;
   std::shared_ptr<const AXSnapshot> ax_;
   std::map<uint64_t, float> axTimeouts_;  // guarded by axMutex_
-  std::atomic<bool> axDirty_{false};
 };
 
 }  // namespace vimbo::sim

@@ -54,7 +54,6 @@ struct World::AXSnapshot {
 };
 
 void World::publishAX() {
-  axDirty_ = false;
   auto s = std::make_shared<AXSnapshot>();
   s->trusted = spec_.switches.accessibilityTrusted;
   s->ownPID = spec_.ownPID;
@@ -95,7 +94,6 @@ bool World::ownLoopBlocked(const AXSnapshot& s) const {
 }
 
 std::shared_ptr<const World::AXSnapshot> World::axSnapshot() const {
-  if (axDirty_ && std::this_thread::get_id() == mainThread_) const_cast<World*>(this)->publishAX();
   std::lock_guard lock(axMutex_);
   return ax_;
 }

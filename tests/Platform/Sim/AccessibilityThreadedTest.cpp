@@ -106,6 +106,33 @@ TEST(AccessibilityThreaded, OwnElementsAnswerAnOffloadButTimeOutInAFanOut) {
   EXPECT_EQ(after.bar, AXError::Success);
 }
 
+// A change made on the main thread reaches worker readers with the statement that makes it,
+// with no main-thread read in between.
+TEST(AccessibilityThreaded, ChangesReachWorkerReadersAtOnce) {
+  async::VirtualExecutor ex;
+  SimEnvironment env(std::get<WorldSpec>(loadWorld(shippedWorldsFolder() / "notched-laptop.json")), ex);
+  Accessibility& ax = env.platform().accessibility;
+  AXElement wifi = env.world().menuExtraElement("wifi");
+  auto onWorker = [&](const char* attribute) {
+    AXCopyResult r;
+    async::parallelFor(ex, 1, [&](size_t) { r = ax.copyAttributeValue(wifi, attribute); });
+    return r;
+  };
+  ASSERT_EQ(*onWorker("AXDescription").value->string(), "Wi-Fi");
+  env.world().itemSpec("wifi").axDescription = AXValue{std::string("Wi-Fi menu")};
+  auto description = onWorker("AXDescription");
+  ASSERT_EQ(description.error, AXError::Success);
+  EXPECT_EQ(*description.value->string(), "Wi-Fi menu");
+  env.world().itemSpec("wifi").axOffset = Rect(0, 3, 0, -6);
+  EXPECT_EQ(*onWorker("AXSize").value->size(), Size(30, 31));
+  env.world().faults("wifi").positionSettable = true;
+  bool settable = false;
+  async::parallelFor(ex, 1, [&](size_t) { settable = ax.isAttributeSettable(wifi, "AXPosition").settable; });
+  EXPECT_TRUE(settable);
+  env.world().switches().accessibilityTrusted = false;
+  EXPECT_EQ(onWorker("AXPosition").error, AXError::APIDisabled);
+}
+
 TEST(AccessibilityThreaded, ReadsRaceWithMainThreadLayoutChanges) {
   async::VirtualExecutor ex;
   SimEnvironment env(std::get<WorldSpec>(loadWorld(shippedWorldsFolder() / "notched-laptop.json")), ex);

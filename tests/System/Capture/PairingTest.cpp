@@ -58,7 +58,6 @@ TEST_F(Pairing, AnAliasWithoutItsCandidateIsSkippedAndOneWithCounterEvidenceIsDe
   // It answers again with another identity: the alias is deleted.
   world().setUnresponsive(506, false);
   world().itemSpec("kettle-weather").axDescription = platform::AXValue(std::string("Kettle Weather menu v2"));
-  service->accessibilityHitPID(kettle.frame);  // the simulation publishes element changes on a main-thread read
   run(service->refreshMenuExtraDisplayNames());
   EXPECT_FALSE(service->persistedMenuExtraAlias(kettle));
   EXPECT_FALSE(aliases().contains(aliasKey(kettle.windowID)));

@@ -111,7 +111,6 @@ TEST_F(Scan, DetachedRescanLetsTheMainLoopRun) {
   world().setUnresponsive(509, false);
   world().setUnresponsive(510, false);
   world().itemSpec("bytecount").axOffset = Rect(0, 0, -26, 0);
-  service->accessibilityHitPID(Rect(0, 0, 1, 1));  // the simulation publishes element changes on a main-thread read
   run(service->refreshMenuExtraDisplayNames());
   EXPECT_EQ(candidatesOf(509), 0u);
   EXPECT_EQ(candidatesOf(510), 1u);
