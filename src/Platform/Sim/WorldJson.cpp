@@ -230,7 +230,8 @@ ItemSpec readItem(const Reader& r, const std::set<int32_t>& pids) {
 
 Switches readSwitches(const Reader& r) {
   r.object({"accessibilityTrusted", "screenCaptureGranted", "screenCaptureRequestGrants", "windowListUnavailable",
-            "onScreenCountFailures", "onScreenCountZeros", "dividerWindowMissing", "controlWindowMissing",
+            "onScreenCountFailures", "onScreenCountZeros", "onScreenCountFailsAfterMs", "dividerWindowMissing",
+            "controlWindowMissing",
             "controlWindowDuplicates", "duplicateControlOwnerPID", "eventSourceFails", "failingEventTypes",
             "hotKeyRegistrationFails", "redactNamesWithoutCapture", "screenRectBridgeAvailable",
             "shareableContentFails", "viewFillsWindowAvailable", "statusItemsHaveButtons", "dragSettleLatencyMs",

@@ -28,6 +28,7 @@ TEST(WorldFiles, Scenario10_1_ShippedWorldsLoad) {
   notched.switches.dragSettleLatency = millis(250);
   notched.switches.controlWindowDuplicates = 2;
   notched.switches.screenRectBridgeAvailable = false;
+  notched.switches.onScreenCountFailsAfter = millis(2000);
   std::string once = worldToJson(notched);
   WorldLoad again = parseWorld(once);
   ASSERT_TRUE(std::holds_alternative<WorldSpec>(again));
@@ -37,6 +38,7 @@ TEST(WorldFiles, Scenario10_1_ShippedWorldsLoad) {
   EXPECT_EQ(back.dragSettleLatency, millis(250));
   EXPECT_EQ(back.controlWindowDuplicates, 2);
   EXPECT_FALSE(back.screenRectBridgeAvailable);
+  EXPECT_EQ(back.onScreenCountFailsAfter, millis(2000));
 }
 
 TEST(WorldFiles, Scenario10_2_ErrorsNameTheFileAndThePlace) {
