@@ -396,6 +396,7 @@ std::string worldToJson(const WorldSpec& w) {
     json menu = json::object();
     if (!s.menu.exists) menu["exists"] = false;
     if (s.menu.level != windowlevel::popUpMenu) menu["level"] = s.menu.level;
+    if (!(s.menu.size == MenuSpec().size)) menu["size"] = json::array({s.menu.size.width, s.menu.size.height});
     if (s.menu.neverCloses) menu["neverCloses"] = true;
     if (s.menu.closesAfter) menu["closesAfterMs"] = ms(*s.menu.closesAfter);
     if (s.menu.appearDelay > Duration{0}) menu["appearDelayMs"] = ms(s.menu.appearDelay);

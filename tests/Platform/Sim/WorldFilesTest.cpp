@@ -29,6 +29,7 @@ TEST(WorldFiles, Scenario10_1_ShippedWorldsLoad) {
   notched.switches.controlWindowDuplicates = 2;
   notched.switches.screenRectBridgeAvailable = false;
   notched.switches.onScreenCountFailsAfter = millis(2000);
+  notched.items[0].menu.size = Size(180, 90);
   std::string once = worldToJson(notched);
   WorldLoad again = parseWorld(once);
   ASSERT_TRUE(std::holds_alternative<WorldSpec>(again));
@@ -39,6 +40,7 @@ TEST(WorldFiles, Scenario10_1_ShippedWorldsLoad) {
   EXPECT_EQ(back.controlWindowDuplicates, 2);
   EXPECT_FALSE(back.screenRectBridgeAvailable);
   EXPECT_EQ(back.onScreenCountFailsAfter, millis(2000));
+  EXPECT_EQ(std::get<WorldSpec>(again).items[0].menu.size, Size(180, 90));
 }
 
 TEST(WorldFiles, Scenario10_2_ErrorsNameTheFileAndThePlace) {
