@@ -104,6 +104,7 @@ struct Switches {
   int onScreenCountFailures = 0;  // next N calls fail
   int onScreenCountZeros = 0;     // next N calls report 0
   std::optional<Duration> onScreenCountFailsAfter;  // every call fails from this long after the start
+  std::optional<Duration> onScreenCountZeroAfter;   // every call reports 0 from this long after the start
   bool dividerWindowMissing = false;
   bool controlWindowMissing = false;
   int controlWindowDuplicates = 0;

@@ -458,6 +458,7 @@ OnScreenWindowCount World::onScreenWindowCount() {
     --sw.onScreenCountZeros;
     return {0, 0};
   }
+  if (sw.onScreenCountZeroAfter && clock_.now && clock_.now() >= start_ + *sw.onScreenCountZeroAfter) return {0, 0};
   auto list = windowList(WindowListOption::OnScreenOnly, 0);
   return {0, static_cast<int32_t>(list ? list->size() : 1)};
 }

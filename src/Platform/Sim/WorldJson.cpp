@@ -230,8 +230,8 @@ ItemSpec readItem(const Reader& r, const std::set<int32_t>& pids) {
 
 Switches readSwitches(const Reader& r) {
   r.object({"accessibilityTrusted", "screenCaptureGranted", "screenCaptureRequestGrants", "windowListUnavailable",
-            "onScreenCountFailures", "onScreenCountZeros", "onScreenCountFailsAfterMs", "dividerWindowMissing",
-            "controlWindowMissing",
+            "onScreenCountFailures", "onScreenCountZeros", "onScreenCountFailsAfterMs", "onScreenCountZeroAfterMs",
+            "dividerWindowMissing", "controlWindowMissing",
             "controlWindowDuplicates", "duplicateControlOwnerPID", "eventSourceFails", "failingEventTypes",
             "hotKeyRegistrationFails", "redactNamesWithoutCapture", "screenRectBridgeAvailable",
             "shareableContentFails", "viewFillsWindowAvailable", "statusItemsHaveButtons", "dragSettleLatencyMs",
@@ -244,6 +244,7 @@ Switches readSwitches(const Reader& r) {
   if (r.has("onScreenCountFailures")) s.onScreenCountFailures = static_cast<int>(r.at("onScreenCountFailures").integer());
   if (r.has("onScreenCountZeros")) s.onScreenCountZeros = static_cast<int>(r.at("onScreenCountZeros").integer());
   if (r.has("onScreenCountFailsAfterMs")) s.onScreenCountFailsAfter = r.at("onScreenCountFailsAfterMs").millis();
+  if (r.has("onScreenCountZeroAfterMs")) s.onScreenCountZeroAfter = r.at("onScreenCountZeroAfterMs").millis();
   opt(r, "dividerWindowMissing", s.dividerWindowMissing, &Reader::boolean);
   opt(r, "controlWindowMissing", s.controlWindowMissing, &Reader::boolean);
   if (r.has("controlWindowDuplicates"))
@@ -434,6 +435,7 @@ std::string worldToJson(const WorldSpec& w) {
   if (q.onScreenCountFailures) sw["onScreenCountFailures"] = q.onScreenCountFailures;
   if (q.onScreenCountZeros) sw["onScreenCountZeros"] = q.onScreenCountZeros;
   if (q.onScreenCountFailsAfter) sw["onScreenCountFailsAfterMs"] = ms(*q.onScreenCountFailsAfter);
+  if (q.onScreenCountZeroAfter) sw["onScreenCountZeroAfterMs"] = ms(*q.onScreenCountZeroAfter);
   flag("dividerWindowMissing", q.dividerWindowMissing, d.dividerWindowMissing);
   flag("controlWindowMissing", q.controlWindowMissing, d.controlWindowMissing);
   if (q.controlWindowDuplicates) sw["controlWindowDuplicates"] = q.controlWindowDuplicates;

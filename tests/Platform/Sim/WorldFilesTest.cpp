@@ -29,6 +29,7 @@ TEST(WorldFiles, Scenario10_1_ShippedWorldsLoad) {
   notched.switches.controlWindowDuplicates = 2;
   notched.switches.screenRectBridgeAvailable = false;
   notched.switches.onScreenCountFailsAfter = millis(2000);
+  notched.switches.onScreenCountZeroAfter = millis(1500);
   notched.items[0].menu.size = Size(180, 90);
   std::string once = worldToJson(notched);
   WorldLoad again = parseWorld(once);
@@ -40,6 +41,7 @@ TEST(WorldFiles, Scenario10_1_ShippedWorldsLoad) {
   EXPECT_EQ(back.controlWindowDuplicates, 2);
   EXPECT_FALSE(back.screenRectBridgeAvailable);
   EXPECT_EQ(back.onScreenCountFailsAfter, millis(2000));
+  EXPECT_EQ(back.onScreenCountZeroAfter, millis(1500));
   EXPECT_EQ(std::get<WorldSpec>(again).items[0].menu.size, Size(180, 90));
 }
 
