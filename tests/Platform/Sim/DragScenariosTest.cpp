@@ -163,18 +163,26 @@ TEST_F(Drag, Scenario5_10_AccessibilityPositionWritesOfTheMover) {
   EXPECT_EQ(sim->accessibility.setAttributeValue(wifi, "AXPosition", AXValue{Point{C().minX() - f.width, f.minY()}}),
             AXError::Success);
   EXPECT_EQ(leftNeighbour("Vimbo.Control"), "wifi");
+  EXPECT_EQ(frame("wifi"), Rect(1298, 0, 30, 37));  // o.x 1298 > m: a drop at o.x + 30 = C.minX
   // collected: origin (D.minX - 24 - F.width / 2, F.minY)
   f = frame("wifi");
   EXPECT_EQ(sim->accessibility.setAttributeValue(wifi, "AXPosition",
                                                  AXValue{Point{D().minX() - 24 - f.width / 2, f.minY()}}),
             AXError::Success);
   EXPECT_EQ(leftNeighbour("Vimbo.HiddenDivider"), "wifi");
+  EXPECT_EQ(frame("wifi"), Rect(1297, 0, 30, 37));  // o.x 1258 < m: a drop at o.x
   // its own origin changes nothing; ancestors are never settable
   auto before = order();
   EXPECT_EQ(sim->accessibility.setAttributeValue(wifi, "AXPosition", AXValue{frame("wifi").origin()}), AXError::Success);
   EXPECT_EQ(order(), before);
   AXElement bar = *sim->accessibility.copyAttributeValue(wifi, "AXParent").value->element();
-  EXPECT_FALSE(sim->accessibility.isAttributeSettable(bar, "AXPosition").settable);
+  AXElement app = *sim->accessibility.copyAttributeValue(bar, "AXParent").value->element();
+  for (AXElement ancestor : {bar, app}) {
+    EXPECT_FALSE(sim->accessibility.isAttributeSettable(ancestor, "AXPosition").settable);
+    EXPECT_NE(sim->accessibility.setAttributeValue(ancestor, "AXPosition", AXValue{Point{C().minX() - 30, 0}}),
+              AXError::Success);
+  }
+  EXPECT_EQ(order(), before);
   // settable but ignored: success, nothing moves
   world->faults("wifi").positionWriteIgnored = true;
   EXPECT_EQ(sim->accessibility.setAttributeValue(wifi, "AXPosition", AXValue{Point{C().minX() - 30, 0}}), AXError::Success);

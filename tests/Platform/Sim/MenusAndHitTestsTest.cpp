@@ -148,6 +148,20 @@ TEST_F(HitTests, Scenario7_1_HitTestsRespectTheNotch) {
   // A plain click under the notch still reaches the item.
   world->personClick(frame("lumen-notes").center());
   EXPECT_EQ(world->menuOpenCount("lumen-notes"), 1);
+  // Left of the notch (x < 656) no element answers either, yet a Command-drag from there moves
+  // the item, which then answers right of the notch.
+  ItemSpec wide;
+  wide.key = "wide";
+  wide.windowName = "Item-0";
+  wide.ownerPID = 501;
+  wide.width = 100;
+  world->addItem(wide);
+  ASSERT_EQ(frame("wide"), Rect(599, 0, 100, 37));
+  EXPECT_EQ(hit(frame("wide").center()).error, AXError::NoValue);
+  EXPECT_EQ(hit(frame("wide").center(), sim->accessibility.createApplication(501)).error, AXError::NoValue);
+  dragItem("wide", {C().minX(), C().midY()});
+  EXPECT_EQ(frame("wide"), Rect(1228, 0, 100, 37));
+  EXPECT_EQ(hit(frame("wide").center()).element, world->menuExtraElement("wide"));
   // On a screen without a notch the whole bar answers.
   startShipped("plain-1920.json");
   EXPECT_EQ(hit(frame("lumen-notes").center()).element, world->menuExtraElement("lumen-notes"));
