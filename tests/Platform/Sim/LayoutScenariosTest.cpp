@@ -35,6 +35,13 @@ TEST_F(Layout, Scenario1_ItemsStandRightAlignedWithFixedItemsRightmost) {
   ASSERT_NE(control, list->end());
   EXPECT_EQ(control->ownerPID(), 4242);
   EXPECT_EQ(control->bounds(), C());
+
+  // A configured spacing stands between neighbours.
+  world->switches().itemSpacing = 4;
+  EXPECT_EQ(frame("clock"), Rect(1382, 0, 130, 37));
+  EXPECT_EQ(frame("control-center"), Rect(1348, 0, 30, 37));
+  EXPECT_EQ(C(), Rect(1320, 0, 24, 37));
+  EXPECT_EQ(D(), Rect(1315, 0, 1, 37));
 }
 
 // Our items are placed by their preferred positions; a new item without one appears at the left end.
@@ -75,6 +82,11 @@ TEST_F(Layout, Scenario2_CollapseAndExpandGeometry) {
   auto pos = sim->accessibility.copyAttributeValue(world->menuExtraElement("battery"), "AXPosition");
   ASSERT_EQ(pos.error, AXError::Success);
   EXPECT_EQ(*pos.value->point(), Point(1327 - 9999 - 40, 0));
+
+  // The pointer cannot reach them: a click at battery's centre lands clamped on the divider.
+  world->personClick(frame("battery").center());
+  EXPECT_EQ(world->pointer(), Point(0, 18.5));
+  EXPECT_EQ(world->menuOpenCount("battery"), 0);
 
   divider->setLength(1);
   auto restored = world->items();
