@@ -258,7 +258,12 @@ std::vector<std::string> World::displayedOrder() const {
 }
 
 Publication::~Publication() {
-  if (world_) world_->refresh();
+  if (world_) world_->publishEdits();
+}
+
+void World::publishEdits() {
+  for (auto& [key, item] : items_) normalizeStrings(item.spec);  // texts set by the statement
+  relayout();
 }
 
 Switches& World::switches(Publication&& publication) {

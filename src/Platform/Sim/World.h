@@ -346,6 +346,8 @@ class World {
   const AppSpec* app(int32_t pid) const;
   std::optional<ItemKey> controlKey() const;
 
+  friend class Publication;
+  void publishEdits();
   void mutate(Duration latency, std::function<void(BarState&)> op);
   void relayout();
   void publishAX();

@@ -54,6 +54,9 @@ TEST_F(Scripted, Scenario11_3_StringsAreComposedAndObserversHearChanges) {
   EXPECT_EQ(sim->workspace.runningApplication(spec.apps[4].pid)->localizedName, "Caf\xC3\xA9");
   auto title = sim->accessibility.copyAttributeValue(world->menuExtraElement(spec.items[0].key), "AXTitle");
   EXPECT_EQ(*title.value->string(), "Caf\xC3\xA9");
+  world->itemSpec(spec.items[0].key).axHelp = AXValue{std::string("Cafe\xCC\x81 help")};
+  auto help = sim->accessibility.copyAttributeValue(world->menuExtraElement(spec.items[0].key), "AXHelp");
+  EXPECT_EQ(*help.value->string(), "Caf\xC3\xA9 help");
   int changes = 0;
   world->setChangeObserver([&] { ++changes; });
   divider->setLength(10000);
