@@ -417,6 +417,7 @@ class World {
   platform::MonitorToken nextMonitor_ = 1;
   std::map<platform::HotKeyHandlerRef, std::function<int32_t(platform::HotKeyID)>> hotKeyHandlers_;
   std::map<platform::HotKeyRef, HotKeyEntry> hotKeys_;
+  std::set<uint16_t> heldHotKeys_;  // key codes whose key-down fired a hot key
   uint64_t nextHotKey_ = 1;
   platform::TrackingAreaID nextArea_ = 1;
 

@@ -415,10 +415,13 @@ void World::routeKey(const Event& in) {
     return;
   }
   e.flags |= heldModifiers_;
+  // The release of a hot key's keystroke belongs to the hot key too.
+  if (!down && heldHotKeys_.erase(e.keyCode)) return;
   if (down) {
     uint32_t mods = carbonModifiers(e.flags);
     for (const auto& [ref, hk] : hotKeys_)
       if (hk.keyCode == e.keyCode && hk.modifiers == mods) {
+        heldHotKeys_.insert(e.keyCode);
         std::vector<std::function<int32_t(HotKeyID)>> handlers;
         for (auto& [r, h] : hotKeyHandlers_) handlers.push_back(h);
         HotKeyID id = hk.id;

@@ -130,12 +130,21 @@ TEST_F(Events, Scenario8_4_HotKeys) {
   EXPECT_EQ(second.status, hotkeystatus::noErr);
   EXPECT_EQ(sim->hotKeys.registerHotKey(11, 0x1100, {vmbo, 3}).status, hotkeystatus::hotKeyExists);
 
+  int globalKeys = 0;
+  sim->eventMonitors.addGlobalMonitor(eventMaskBit(EventType::KeyDown) | eventMaskBit(EventType::KeyUp),
+                                      [&](const Event&) { ++globalKeys; });
   world->personKey(11, true, eventflag::command | eventflag::control);
   world->personKey(11, false, eventflag::command | eventflag::control);
   loop.runUntilIdle();
   ASSERT_EQ(fired.size(), 1u);
   EXPECT_EQ(fired[0], (HotKeyID{vmbo, 1}));
-  EXPECT_EQ(world->keysToFocusedApp().size(), 1u);  // only the key-up went on
+  EXPECT_TRUE(world->keysToFocusedApp().empty());  // neither the key-down nor its key-up
+  EXPECT_EQ(globalKeys, 0);
+  world->personKey(11, true);  // the plain key is anyone's
+  world->personKey(11, false);
+  loop.runUntilIdle();
+  EXPECT_EQ(world->keysToFocusedApp().size(), 2u);
+  EXPECT_EQ(globalKeys, 2);
 
   world->personKey(11, true, eventflag::command | eventflag::option);
   loop.runUntilIdle();
