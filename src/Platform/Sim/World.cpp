@@ -593,8 +593,12 @@ std::optional<uint32_t> World::menuAt(Point p) const {
 
 void World::closeMenusOnOutsideClick(Point p) {
   std::vector<uint32_t> close;
-  for (const Menu& m : menus_)
+  for (const Menu& m : menus_) {
+    // A click on the menu's own item is the second click that closes it (see openMenu).
+    auto item = frames_.find(m.view.item);
+    if (!m.view.own && item != frames_.end() && item->second.contains(p)) continue;
     if (!m.neverCloses && !m.view.frame.contains(p)) close.push_back(m.view.windowNumber);
+  }
   for (uint32_t n : close) closeMenu(n);
 }
 

@@ -50,6 +50,13 @@ TEST_F(Menus, Scenario6_2_ClosingRules) {
   world->personClick({700, 600});
   EXPECT_TRUE(menuWindows().empty());
 
+  // A second click on the item closes its menu as a second press does.
+  world->personClick(frame("clock").center());
+  ASSERT_EQ(menuWindows().size(), 1u);
+  world->personClick(frame("clock").center());
+  EXPECT_TRUE(menuWindows().empty());
+  EXPECT_EQ(world->menuOpenCount("clock"), 1);
+
   world->itemSpec("sound").menu.closesAfter = millis(500);
   sim->accessibility.performAction(world->menuExtraElement("sound"), "AXPress");
   loop.runFor(millis(499));
