@@ -13,6 +13,7 @@
 #include "Platform/Accessibility.h"
 #include "Platform/Events.h"
 #include "Platform/Foundation/Geometry.h"
+#include "Platform/Foundation/LoginItem.h"
 #include "Platform/WindowServer.h"
 #include "Platform/Workspace.h"
 
@@ -100,6 +101,8 @@ struct Switches {
   bool accessibilityTrusted = true;
   bool screenCaptureGranted = true;
   bool screenCaptureRequestGrants = false;  // a request grants access (after relaunch)
+  platform::LoginItemStatus loginItemStatus = platform::LoginItemStatus::notRegistered;  // at start
+  bool loginItemRequiresApproval = false;  // registering leaves the item waiting for approval
   bool windowListUnavailable = false;
   int onScreenCountFailures = 0;  // next N calls fail
   int onScreenCountZeros = 0;     // next N calls report 0

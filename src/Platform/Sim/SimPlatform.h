@@ -224,7 +224,9 @@ struct SimPlatform {
   explicit SimPlatform(World& world)
       : world(world), windowServer(world), screenCaptureAccess(world), screenCapture(world), accessibility(world),
         events(world), statusBar(world), screens(world), workspace(world), eventMonitors(world), hotKeys(world),
-        application(world) {}
+        application(world), loginItem(world.spec().switches.loginItemStatus) {
+    loginItem.setRequiresApproval(world.spec().switches.loginItemRequiresApproval);
+  }
   // The references the system receives.
   platform::Platform bundle(async::Executor& executor, platform::UserDefaults& defaults) {
     return {executor,     defaults,  windowServer,  screenCaptureAccess, screenCapture, accessibility, events,

@@ -100,6 +100,22 @@ ActivationPolicy policy(const Reader& r) {
   r.fail("unknown activation policy \"" + s + "\" (regular, accessory, prohibited)");
 }
 
+const std::map<std::string, LoginItemStatus>& loginItemStatuses() {
+  static const std::map<std::string, LoginItemStatus> names{{"enabled", LoginItemStatus::enabled},
+                                                            {"notRegistered", LoginItemStatus::notRegistered},
+                                                            {"requiresApproval", LoginItemStatus::requiresApproval},
+                                                            {"notFound", LoginItemStatus::notFound}};
+  return names;
+}
+
+LoginItemStatus loginItemStatus(const Reader& r) {
+  std::string s = r.string();
+  auto it = loginItemStatuses().find(s);
+  if (it == loginItemStatuses().end())
+    r.fail("unknown login item status \"" + s + "\" (enabled, notRegistered, requiresApproval, notFound)");
+  return it->second;
+}
+
 EventType eventType(const Reader& r) {
   static const std::map<std::string, EventType> names{
       {"null", EventType::Null},          {"leftMouseDown", EventType::LeftMouseDown},
@@ -229,7 +245,8 @@ ItemSpec readItem(const Reader& r, const std::set<int32_t>& pids) {
 }
 
 Switches readSwitches(const Reader& r) {
-  r.object({"accessibilityTrusted", "screenCaptureGranted", "screenCaptureRequestGrants", "windowListUnavailable",
+  r.object({"accessibilityTrusted", "screenCaptureGranted", "screenCaptureRequestGrants", "loginItemStatus",
+            "loginItemRequiresApproval", "windowListUnavailable",
             "onScreenCountFailures", "onScreenCountZeros", "onScreenCountFailsAfterMs", "onScreenCountZeroAfterMs",
             "dividerWindowMissing", "controlWindowMissing",
             "controlWindowDuplicates", "duplicateControlOwnerPID", "eventSourceFails", "failingEventTypes",
@@ -240,6 +257,8 @@ Switches readSwitches(const Reader& r) {
   opt(r, "accessibilityTrusted", s.accessibilityTrusted, &Reader::boolean);
   opt(r, "screenCaptureGranted", s.screenCaptureGranted, &Reader::boolean);
   opt(r, "screenCaptureRequestGrants", s.screenCaptureRequestGrants, &Reader::boolean);
+  if (r.has("loginItemStatus")) s.loginItemStatus = loginItemStatus(r.at("loginItemStatus"));
+  opt(r, "loginItemRequiresApproval", s.loginItemRequiresApproval, &Reader::boolean);
   opt(r, "windowListUnavailable", s.windowListUnavailable, &Reader::boolean);
   if (r.has("onScreenCountFailures")) s.onScreenCountFailures = static_cast<int>(r.at("onScreenCountFailures").integer());
   if (r.has("onScreenCountZeros")) s.onScreenCountZeros = static_cast<int>(r.at("onScreenCountZeros").integer());
@@ -431,6 +450,10 @@ std::string worldToJson(const WorldSpec& w) {
   flag("accessibilityTrusted", q.accessibilityTrusted, d.accessibilityTrusted);
   flag("screenCaptureGranted", q.screenCaptureGranted, d.screenCaptureGranted);
   flag("screenCaptureRequestGrants", q.screenCaptureRequestGrants, d.screenCaptureRequestGrants);
+  if (q.loginItemStatus != d.loginItemStatus)
+    for (const auto& [name, status] : loginItemStatuses())
+      if (status == q.loginItemStatus) sw["loginItemStatus"] = name;
+  flag("loginItemRequiresApproval", q.loginItemRequiresApproval, d.loginItemRequiresApproval);
   flag("windowListUnavailable", q.windowListUnavailable, d.windowListUnavailable);
   if (q.onScreenCountFailures) sw["onScreenCountFailures"] = q.onScreenCountFailures;
   if (q.onScreenCountZeros) sw["onScreenCountZeros"] = q.onScreenCountZeros;

@@ -212,6 +212,20 @@ TEST_F(Faults, Scenario9_7_EventCreationAndHotKeyRegistration) {
   EXPECT_EQ(r.ref, 0u);
 }
 
+// The login item starts as the world says; registering may leave it waiting for approval.
+TEST_F(Faults, Scenario9_10_LoginItem) {
+  EXPECT_EQ(sim->loginItem.status(), LoginItemStatus::notRegistered);
+  WorldSpec spec = shippedWorld("notched-laptop.json");
+  spec.switches.loginItemRequiresApproval = true;
+  start(spec);
+  EXPECT_FALSE(sim->loginItem.registerItem());
+  EXPECT_EQ(sim->loginItem.status(), LoginItemStatus::requiresApproval);
+  spec.switches.loginItemStatus = LoginItemStatus::notFound;
+  start(spec);
+  EXPECT_TRUE(sim->loginItem.registerItem());
+  EXPECT_EQ(sim->loginItem.status(), LoginItemStatus::notFound);
+}
+
 TEST_F(Faults, Scenario9_8_ScreensAndViewFillsWindow) {
   WorldSpec spec = shippedWorld("two-displays.json");
   spec.screens[1].hasScreenNumber = false;

@@ -30,6 +30,7 @@ TEST(WorldFiles, Scenario10_1_ShippedWorldsLoad) {
   notched.switches.screenRectBridgeAvailable = false;
   notched.switches.onScreenCountFailsAfter = millis(2000);
   notched.switches.onScreenCountZeroAfter = millis(1500);
+  notched.switches.loginItemStatus = LoginItemStatus::requiresApproval;
   notched.items[0].menu.size = Size(180, 90);
   std::string once = worldToJson(notched);
   WorldLoad again = parseWorld(once);
@@ -42,6 +43,7 @@ TEST(WorldFiles, Scenario10_1_ShippedWorldsLoad) {
   EXPECT_FALSE(back.screenRectBridgeAvailable);
   EXPECT_EQ(back.onScreenCountFailsAfter, millis(2000));
   EXPECT_EQ(back.onScreenCountZeroAfter, millis(1500));
+  EXPECT_EQ(back.loginItemStatus, LoginItemStatus::requiresApproval);
   EXPECT_EQ(std::get<WorldSpec>(again).items[0].menu.size, Size(180, 90));
 }
 
@@ -60,6 +62,9 @@ TEST(WorldFiles, Scenario10_2_ErrorsNameTheFileAndThePlace) {
             "bad.json: items[0].picture.glyph: unknown glyph \"star\"");
   EXPECT_EQ(errorOf(R"({"screens": [], "switches": {"failingEventTypes": ["keyUp", "scroll"]}})"),
             "bad.json: switches.failingEventTypes[1]: unknown event type \"scroll\"");
+  EXPECT_EQ(errorOf(R"({"screens": [], "switches": {"loginItemStatus": "on"}})"),
+            "bad.json: switches.loginItemStatus: unknown login item status \"on\" (enabled, notRegistered, "
+            "requiresApproval, notFound)");
   EXPECT_EQ(errorOf("[1, 2]"), "bad.json: top level: expected an object");
   EXPECT_EQ(errorOf(R"({"apps": []})").find("bad.json: "), 0u);  // screens are required
   auto missing = loadWorld("/nonexistent/world.json");
