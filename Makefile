@@ -29,7 +29,7 @@ test-sanitize: deps
 # The tests that use worker threads, under ThreadSanitizer.
 test-tsan: deps
 	@cmake -S . -B build-tsan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DVIMBO_SANITIZE=thread -DVIMBO_BUILD_BENCHMARKS=OFF -DVIMBO_BUILD_DESKTOP=OFF >/dev/null
-	@cmake --build build-tsan -j $(JOBS)
+	@cmake --build build-tsan -j $(JOBS) --target $$(ninja -C build-tsan -t targets all | sed -n 's/^\([A-Za-z0-9_]*_threaded\): .*/\1/p' | sort -u)
 	@cd build-tsan && TSAN_OPTIONS=halt_on_error=1 ctest -j $(JOBS) -L threads --output-on-failure --timeout 300
 
 bench: build

@@ -271,7 +271,12 @@ MenuBarCaptureService::highConfidencePreDividerPairs(const std::vector<WindowMet
   for (const auto& c : state_.menuExtraDisplayCandidates) {
     if (c.processIdentifier > 0 && !c.bundleIdentifier.empty()) C.push_back(c);
   }
-  std::stable_sort(C.begin(), C.end(), [](const auto& a, const auto& b) { return a.frame.midX() < b.frame.midX(); });
+  // A candidate whose position is not a number matches nothing; it goes last so the order stays
+  // one the searches below can rely on.
+  std::stable_sort(C.begin(), C.end(), [](const auto& a, const auto& b) {
+    const double x = a.frame.midX(), y = b.frame.midX();
+    return std::isnan(y) ? !std::isnan(x) : x < y;
+  });
   if (M.empty() || C.empty()) return {};
 
   std::vector<bool> windowTaken(M.size(), false), candidateTaken(C.size(), false);

@@ -3,6 +3,7 @@
 // change under it.
 
 #include <algorithm>
+#include <cmath>
 
 #include "Platform/Platform.h"
 #include "System/MenuBarCaptureService.h"
@@ -27,7 +28,8 @@ MenuBarCaptureService::PassScope::PassScope(MenuBarCaptureService& service) : se
   index->byMidX.reserve(candidates.size());
   for (size_t i = 0; i < candidates.size(); ++i) {
     const auto& c = candidates[i];
-    index->byMidX.emplace_back(c.frame.midX(), i);
+    // A position that is not a number matches no frame and would break the order searched below.
+    if (!std::isnan(c.frame.midX())) index->byMidX.emplace_back(c.frame.midX(), i);
     ++index->bundleCounts[c.bundleIdentifier];
     index->byBundleAndProcess[{c.bundleIdentifier, c.processIdentifier}].push_back(i);
     index->byProcess[c.processIdentifier].push_back(i);

@@ -51,42 +51,48 @@ std::optional<MenuBarCaptureService::SavedIdentityDescriptor> MenuBarCaptureServ
 void MenuBarCaptureService::cacheVisibleStableIdentities() {
   const auto deadline = executor_.now() + 120ms;
   do {
-    PassScope pass(*this);
-    std::vector<WindowMetadata> kept;
-    for (auto& m : menuBarWindowMetadata()) {
-      bool keep = m.accessibilityIdentity.has_value();
-      if (!keep) {
-        auto it = state_.preDividerMenuExtraCandidates.find(m.windowID);
-        if (it != state_.preDividerMenuExtraCandidates.end()) {
-          const auto& o = it->second;
-          keep = o.windowName == m.windowName && o.ownerBundleIdentifier == m.ownerBundleIdentifier && o.ownerPID == m.ownerPID &&
-                 std::fabs(o.height - m.frame.height) < 0.5 && durableCandidateAccessibilityIdentity(o.candidate).has_value();
-        }
-      }
-      if (keep) kept.push_back(std::move(m));
-    }
-    std::vector<std::string> bases;
-    std::map<std::string, size_t> counts;
-    for (const auto& m : kept) {
-      bases.push_back(uncachedStableIdentityBase(m));
-      ++counts[bases.back()];
-    }
-    for (size_t i = 0; i < kept.size(); ++i) {
-      if (counts[bases[i]] != 1) continue;
-      const auto& m = kept[i];
-      auto it = state_.sessionIdentityCache.find(m.windowID);
-      if (it != state_.sessionIdentityCache.end()) {
-        const auto& e = it->second;
-        if (namesAgree(e.windowName, m.windowName) && e.ownerBundleIdentifier == m.ownerBundleIdentifier && e.ownerPID == m.ownerPID &&
-            std::fabs(e.height - m.frame.height) < 0.5) {
-          continue;
-        }
-      }
-      state_.sessionIdentityCache[m.windowID] =
-          StableIdentityCacheEntry{bases[i], m.windowName, m.ownerBundleIdentifier, m.ownerPID, m.frame.width, m.frame.height};
-    }
+    pollStableIdentitiesOnce();
     if (executor_.now() < deadline) executor_.runUntil(executor_.now() + 15ms);
   } while (executor_.now() < deadline);
+}
+
+// One poll of the plain settling. Its pass ends before the run-loop step, where other work may
+// change the bar and the tables.
+void MenuBarCaptureService::pollStableIdentitiesOnce() {
+  PassScope pass(*this);
+  std::vector<WindowMetadata> kept;
+  for (auto& m : menuBarWindowMetadata()) {
+    bool keep = m.accessibilityIdentity.has_value();
+    if (!keep) {
+      auto it = state_.preDividerMenuExtraCandidates.find(m.windowID);
+      if (it != state_.preDividerMenuExtraCandidates.end()) {
+        const auto& o = it->second;
+        keep = o.windowName == m.windowName && o.ownerBundleIdentifier == m.ownerBundleIdentifier && o.ownerPID == m.ownerPID &&
+               std::fabs(o.height - m.frame.height) < 0.5 && durableCandidateAccessibilityIdentity(o.candidate).has_value();
+      }
+    }
+    if (keep) kept.push_back(std::move(m));
+  }
+  std::vector<std::string> bases;
+  std::map<std::string, size_t> counts;
+  for (const auto& m : kept) {
+    bases.push_back(uncachedStableIdentityBase(m));
+    ++counts[bases.back()];
+  }
+  for (size_t i = 0; i < kept.size(); ++i) {
+    if (counts[bases[i]] != 1) continue;
+    const auto& m = kept[i];
+    auto it = state_.sessionIdentityCache.find(m.windowID);
+    if (it != state_.sessionIdentityCache.end()) {
+      const auto& e = it->second;
+      if (namesAgree(e.windowName, m.windowName) && e.ownerBundleIdentifier == m.ownerBundleIdentifier && e.ownerPID == m.ownerPID &&
+          std::fabs(e.height - m.frame.height) < 0.5) {
+        continue;
+      }
+    }
+    state_.sessionIdentityCache[m.windowID] =
+        StableIdentityCacheEntry{bases[i], m.windowName, m.ownerBundleIdentifier, m.ownerPID, m.frame.width, m.frame.height};
+  }
 }
 
 std::map<std::string, MenuBarCaptureService::SavedIdentityCacheObservation> MenuBarCaptureService::savedIdentityObservations(

@@ -358,6 +358,7 @@ class MenuBarCaptureService {
   // The window-server pictures (bridge, then the window image), kept only when they show something.
   ImageRef capturePictureForItem(const CapturedMenuBarItem& item);
   void loadPersistedTables();
+  void pollStableIdentitiesOnce();
 
   platform::Platform platform_;
   std::shared_ptr<platform::UserDefaults> defaults_;

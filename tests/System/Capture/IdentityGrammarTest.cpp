@@ -103,13 +103,6 @@ TEST(NameTests, CompatibilityFoldsCaseAndDiacritics) {
   EXPECT_FALSE(S::isDisplayNameCompatible("Rain", "item-0"));
 }
 
-TEST(NameTests, PersistableNameIdentity) {
-  EXPECT_TRUE(S::isPersistableNameIdentity("com.a|window=Item-0|ax=bundle:com.a"));
-  EXPECT_FALSE(S::isPersistableNameIdentity("com.a|window=Item-0"));
-  EXPECT_FALSE(S::isPersistableNameIdentity("com.a|window=Item-0|ax=x|size=220x240"));
-  EXPECT_FALSE(S::isPersistableNameIdentity("com.a|window=Item-0|ax=x|size=220x240|slot=1"));
-}
-
 TEST(NameTests, FriendlyNames) {
   S::MenuExtraDisplayCandidate c;
   c.bundleIdentifier = "com.apple.TextInputMenuAgent";

@@ -79,5 +79,18 @@ TEST_F(IdentityCache, FindsAMovedWindowOnlyByUniqueOwnerProcessAndSize) {
   EXPECT_EQ(service->discoverMenuBarItems().at(0).stableIdentity, "com.anvil|window=Anvil|ax=identifier:com.anvil.other");
 }
 
+TEST_F(IdentityCache, ACandidateWithoutAPositionHidesNoOtherCandidate) {
+  // An application may report a position that is not a number; such a candidate matches no
+  // window, and the window's own matches are still found: here a helper process draws the item,
+  // so the hit on the owner is not the item's identity.
+  const Rect frame = world().item("a")->frame;
+  MenuBarCaptureService::MenuExtraDisplayCandidate far{Rect(5, 0, 20, 24), 990, "Far", "com.far", {}, {}, {}, {}};
+  auto broken = far;
+  broken.frame.x = std::nan("");
+  MenuBarCaptureService::MenuExtraDisplayCandidate helper{frame, 999, "Helper", "com.anvil.helper", {}, {}, {}, {}};
+  service->mutableStateForTesting().menuExtraDisplayCandidates = {far, broken, helper};
+  EXPECT_EQ(service->discoverMenuBarItems().at(0).stableIdentity, "com.anvil|window=Anvil");
+}
+
 }  // namespace
 }  // namespace vimbo::capture_testing

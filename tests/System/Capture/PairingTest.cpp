@@ -47,6 +47,26 @@ TEST_F(Pairing, StartUpPairsAreRecordedAsAliasesWithTheirEvidence) {
   EXPECT_EQ(service->state().preDividerMenuExtraCandidates.size(), 19u);
 }
 
+TEST_F(Pairing, ACandidateWithoutAPositionChangesNoPair) {
+  auto pairs = [&] {
+    std::vector<std::pair<uint32_t, int32_t>> out;
+    for (const auto& [w, c] : service->highConfidencePreDividerPairs(service->menuBarWindowMetadata())) {
+      out.emplace_back(w.windowID, c.processIdentifier);
+    }
+    return out;
+  };
+  service->mutableStateForTesting().persistedMenuExtraAliases.clear();  // pairs by frame, not by alias
+  const auto before = pairs();
+  const auto scanned = service->state().menuExtraDisplayCandidates;
+  MenuBarCaptureService::MenuExtraDisplayCandidate broken{Rect(std::nan(""), 0, 20, 37), 4242, "Broken", "com.broken", {}, {}, {}, {}};
+  for (size_t at = 0; at <= scanned.size(); ++at) {
+    auto candidates = scanned;
+    candidates.insert(candidates.begin() + static_cast<std::ptrdiff_t>(at), broken);
+    service->mutableStateForTesting().menuExtraDisplayCandidates = candidates;
+    EXPECT_EQ(pairs(), before) << "inserted at " << at;
+  }
+}
+
 TEST_F(Pairing, AnAliasWithoutItsCandidateIsSkippedAndOneWithCounterEvidenceIsDeleted) {
   auto kettle = metadata("kettle-weather");
   ASSERT_TRUE(service->persistedMenuExtraAlias(kettle));

@@ -27,6 +27,29 @@ class Pictures : public CaptureWorld {
   std::vector<CapturedMenuBarItem> items;
 };
 
+TEST(VisibleContent, SamplesAboutATwentyByTwentyGridAndNeedsSomeAlphaAndContrast) {
+  // Opaque white on odd columns only, on a transparent ground.
+  auto stripes = [](int width, uint8_t alpha) {
+    std::vector<uint8_t> rgba(static_cast<size_t>(width) * 4 * 4, 0);
+    for (int y = 0; y < 4; ++y) {
+      for (int x = 1; x < width; x += 2) {
+        uint8_t* p = &rgba[(static_cast<size_t>(y) * width + x) * 4];
+        p[0] = p[1] = p[2] = 255;
+        p[3] = alpha;
+      }
+    }
+    return platform::Image::make(Size(width / 2.0, 2), width, 4, std::move(rgba));
+  };
+  EXPECT_TRUE(MenuBarCaptureService::hasVisibleContent(stripes(39, 255)));   // every column sampled
+  EXPECT_FALSE(MenuBarCaptureService::hasVisibleContent(stripes(40, 255)));  // every second column: all clear
+  EXPECT_FALSE(MenuBarCaptureService::hasVisibleContent(stripes(39, 20)));   // max alpha 0.078
+  EXPECT_TRUE(MenuBarCaptureService::hasVisibleContent(stripes(39, 21)));    // max alpha 0.082
+  // Opaque and flat: neither alpha nor brightness varies.
+  EXPECT_FALSE(MenuBarCaptureService::hasVisibleContent(
+      platform::Image::make(Size(2, 2), 4, 4, std::vector<uint8_t>(64, 255))));
+  EXPECT_FALSE(MenuBarCaptureService::hasVisibleContent(nullptr));
+}
+
 TEST_F(Pictures, FullCaptureGivesEveryItemAPictureAndRemembersThem) {
   auto result = capture();
   ASSERT_FALSE(result.error);

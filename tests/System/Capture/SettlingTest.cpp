@@ -96,6 +96,24 @@ TEST_F(Settling, ARowThatOnlyShiftsSidewaysStillSettles) {
   EXPECT_LE(elapsed, 30ms);
 }
 
+TEST_F(Settling, WorkRunInsideThePlainSettlingSeesTheTablesAsTheyAreThen) {
+  // Timers and tasks run inside the settling's 15 ms steps: here a rescan lands there and a
+  // discovery follows; it must see the new candidates, not what the settling pass had read.
+  std::map<uint32_t, int32_t> owners;
+  executor.scheduleAfter(5ms, [&] {
+    MenuBarCaptureService::MenuExtraDisplayCandidate bolt;
+    bolt.frame = world().item("b")->frame;
+    bolt.processIdentifier = 602;
+    bolt.applicationName = "Wb";  // a name the window name agrees with
+    bolt.bundleIdentifier = "com.bolt";
+    service->mutableStateForTesting().menuExtraDisplayCandidates = {bolt};
+    service->discoverMenuBarItems();
+    owners = service->state().menuExtraAXOwnerPIDs;
+  });
+  service->cacheVisibleStableIdentities();
+  EXPECT_EQ(owners, (std::map<uint32_t, int32_t>{{world().item("b")->windowNumber, 602}}));
+}
+
 TEST_F(Settling, TwoSavedIdentitiesOnOneWindowEmptyTheCache) {
   service->cacheVisibleStableIdentities();
   auto window = world().item("a")->windowNumber;
