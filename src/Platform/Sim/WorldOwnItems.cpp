@@ -119,7 +119,9 @@ bool World::installViewFillsWindow(const std::string& autosaveName) {
 }
 
 // Preferred positions are distances (points) of an item's right edge from the right end of the
-// non-fixed part of the bar: smaller means further right.
+// non-fixed part of the bar: smaller means further right. Against another of our items that has a
+// preferred position of its own the two values decide, so the order does not depend on which item
+// was named first (seeds of 0 and 1 both fall inside the rightmost item's width).
 void World::placeByPreferredPosition(ItemKey key) {
   Item* item = find(key);
   if (!item || !item->own || item->own->autosaveName.empty()) return;
@@ -130,7 +132,10 @@ void World::placeByPreferredPosition(ItemKey key) {
   double offset = 0;
   for (auto it = logical_.nonFixed.rbegin(); it != logical_.nonFixed.rend(); ++it) {
     if (it->key == key) continue;
-    if (*value < offset + it->width / 2) {
+    std::optional<double> otherValue;
+    if (const Item* other = find(it->key); other && other->own && !other->own->autosaveName.empty())
+      otherValue = readPreferredPosition(other->own->autosaveName);
+    if (otherValue ? *value < *otherValue : *value < offset + it->width / 2) {
       found = true;
       break;
     }

@@ -57,6 +57,26 @@ TEST_F(Layout, Scenario1b_PreferredPositionsPlaceOurItemsAndNewItemsAppearLeft) 
   EXPECT_EQ(frame("Extra"), Rect(1267, 0, 20, 37));
 }
 
+// Our two items keep their seeded order (control rightmost, divider just left of it) whichever is
+// named first.
+class LayoutOwnItems : public SimWorld {
+ protected:
+  void SetUp() override { startShipped("notched-laptop.json", /*install=*/false); }
+};
+
+TEST_F(LayoutOwnItems, Scenario1c_SeededOrderHoldsWhenTheControlItemIsNamedFirst) {
+  defaults->set("NSStatusItem Preferred Position Vimbo.Control", 0.0);
+  defaults->set("NSStatusItem Preferred Position Vimbo.HiddenDivider", 1.0);
+  auto control = sim->statusBar.statusItem(statusitemlength::square);
+  control->setAutosaveName("Vimbo.Control");
+  auto divider = sim->statusBar.statusItem(0);
+  divider->setAutosaveName("Vimbo.HiddenDivider");
+  divider->setLength(1);
+  EXPECT_EQ(leftNeighbour("Vimbo.Control"), "Vimbo.HiddenDivider");
+  EXPECT_EQ(frame("Vimbo.Control"), Rect(1328, 0, 24, 37));
+  EXPECT_EQ(frame("Vimbo.HiddenDivider"), Rect(1327, 0, 1, 37));
+}
+
 // 2. Collapse: everything left of the divider goes to negative x, stays listed and ordered in,
 // keeps its window number and accessibility frame; expanding restores the exact frames.
 TEST_F(Layout, Scenario2_CollapseAndExpandGeometry) {
