@@ -30,36 +30,27 @@ QtExecutor::QtExecutor() : context_(std::make_unique<QObject>()), timer_(std::ma
 
 QtExecutor::~QtExecutor() { shutdown(); }
 
-void QtExecutor::enqueue(Ready r) {
-  ready_.push_back(std::move(r));
-  QMetaObject::invokeMethod(context_.get(), [this] { runTurn(); }, Qt::QueuedConnection);
+void QtExecutor::invokeTurns(std::size_t n) {
+  // One queued invocation per ready turn.
+  for (std::size_t i = 0; i < n; ++i) QMetaObject::invokeMethod(context_.get(), [this] { runTurn(); }, Qt::QueuedConnection);
 }
 
 void QtExecutor::post(std::function<void()> fn) {
   if (isStopped()) return;
-  enqueue({0, clock_.now(), std::move(fn)});
+  queues_.pushReady({0, clock_.now(), std::move(fn)});
+  invokeTurns(1);
 }
 
 void QtExecutor::postFromAnyThread(std::function<void()> fn) {
   bool first = false;
-  {
-    std::lock_guard lock(mutex_);
-    if (isStopped()) return;
-    first = incoming_.empty();
-    incoming_.push_back(std::move(fn));
-  }
+  if (!queues_.pushIncoming(*this, std::move(fn), &first)) return;
   // One invocation carries every post that arrives before it runs.
   if (first) QMetaObject::invokeMethod(context_.get(), [this] { takeIncoming(); }, Qt::QueuedConnection);
 }
 
 void QtExecutor::takeIncoming() {
-  std::vector<std::function<void()>> in;
-  {
-    std::lock_guard lock(mutex_);
-    in.swap(incoming_);
-  }
-  if (isStopped()) return;
-  for (auto& fn : in) enqueue({0, clock_.now(), std::move(fn)});
+  if (isStopped()) return;  // stop() has already dropped the inbox
+  invokeTurns(queues_.takeIncoming(clock_.now()));
 }
 
 void QtExecutor::wakeFromAnyThread() {
@@ -69,26 +60,20 @@ void QtExecutor::wakeFromAnyThread() {
 
 async::TimerId QtExecutor::scheduleAt(TimePoint when, std::function<void()> fn) {
   if (isStopped()) return 0;
-  async::TimerId id = nextTimer_++;
-  timers_.emplace(std::pair(when, id), std::move(fn));
-  liveTimers_.emplace(id, when);
-  if (timers_.begin()->first.second == id) armTimer();
+  async::TimerId id = queues_.schedule(when, std::move(fn));
+  if (queues_.isNextTimer(id)) armTimer();
   return id;
 }
 
-void QtExecutor::cancelTimer(async::TimerId id) {
-  auto it = liveTimers_.find(id);
-  if (it == liveTimers_.end()) return;
-  auto node = timers_.extract(std::pair(it->second, id));  // empty when already due
-  liveTimers_.erase(it);
-}
+void QtExecutor::cancelTimer(async::TimerId id) { queues_.cancel(id); }
 
 void QtExecutor::armTimer() {
-  if (timers_.empty()) {
+  auto next = queues_.nextDeadline();
+  if (!next) {
     timer_->stop();
     return;
   }
-  timer_->start(millisecondsUntil(timers_.begin()->first.first, clock_.now()));
+  timer_->start(millisecondsUntil(*next, clock_.now()));
 }
 
 void QtExecutor::onTimer() {
@@ -98,31 +83,25 @@ void QtExecutor::onTimer() {
 }
 
 void QtExecutor::releaseDueTimers(TimePoint now) {
-  bool released = false;
-  while (!timers_.empty() && timers_.begin()->first.first <= now) {
-    auto node = timers_.extract(timers_.begin());
-    enqueue({node.key().second, node.key().first, std::move(node.mapped())});
-    released = true;
-  }
-  if (released) armTimer();
+  std::size_t released = queues_.releaseDueTimers(now);
+  invokeTurns(released);
+  if (released > 0) armTimer();
 }
 
 void QtExecutor::runTurn() {
   if (isStopped()) return;
   releaseDueTimers(clock_.now());
-  if (ready_.empty()) return;  // its turn was discarded
+  if (!queues_.hasReady()) return;  // its turn was discarded
   if (!frames_.empty()) {
     const Frame& f = *frames_.back();
-    if ((f.pred && f.pred()) || ready_.front().due > f.limit) {
+    if ((f.pred && f.pred()) || queues_.frontReady().due > f.limit) {
       // The innermost runUntil is done: leave this turn to the loop it returns to.
       QMetaObject::invokeMethod(context_.get(), [this] { runTurn(); }, Qt::QueuedConnection);
       return;
     }
   }
-  Ready r = std::move(ready_.front());
-  ready_.pop_front();
-  if (r.timer != 0 && liveTimers_.erase(r.timer) == 0) return;  // cancelled after it fell due
-  r.fn();
+  auto fn = queues_.popReady();
+  if (fn) fn();
 }
 
 bool QtExecutor::frameDone(const Frame& f) {
@@ -132,7 +111,7 @@ bool QtExecutor::frameDone(const Frame& f) {
   if (now <= f.limit) return false;
   // Late: finish what fell due by the limit first.
   releaseDueTimers(now);
-  return ready_.empty() || ready_.front().due > f.limit;
+  return !queues_.hasReady() || queues_.frontReady().due > f.limit;
 }
 
 void QtExecutor::runUntil(TimePoint deadline) { runUntil(nullptr, deadline); }
@@ -161,17 +140,7 @@ void QtExecutor::stop() {
 }
 
 void QtExecutor::discardPending() {
-  // Swap everything out first: destroying a callback may post, which must find the queues whole.
-  std::deque<Ready> ready;
-  std::vector<std::function<void()>> incoming;
-  decltype(timers_) timers;
-  {
-    std::lock_guard lock(mutex_);
-    incoming.swap(incoming_);
-  }
-  ready.swap(ready_);
-  timers.swap(timers_);
-  liveTimers_.clear();
+  queues_.discardAll();
   timer_->stop();
 }
 

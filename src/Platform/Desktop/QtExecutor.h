@@ -10,16 +10,14 @@
 // Made on the thread that owns the QCoreApplication; only postFromAnyThread (and the base's
 // external-work calls) may come from other threads.
 
-#include <deque>
+#include <cstddef>
 #include <functional>
-#include <map>
 #include <memory>
-#include <mutex>
-#include <unordered_map>
 #include <vector>
 
 #include "Platform/Runtime/Clock.h"
 #include "Platform/Runtime/Executor.h"
+#include "Platform/Runtime/LoopQueues.h"
 
 class QObject;
 class QTimer;
@@ -46,17 +44,12 @@ class QtExecutor final : public async::Executor {
   void discardPending() override;
 
  private:
-  struct Ready {
-    async::TimerId timer = 0;  // 0 for posts
-    async::TimePoint due;      // when it became due: a nested loop runs only what was due by its limit
-    std::function<void()> fn;
-  };
   struct Frame {
     std::function<bool()> pred;
     async::TimePoint limit;
   };
 
-  void enqueue(Ready r);
+  void invokeTurns(std::size_t n);
   void runTurn();
   void takeIncoming();
   void onTimer();
@@ -67,14 +60,8 @@ class QtExecutor final : public async::Executor {
   async::SteadyClock clock_;
   std::unique_ptr<QObject> context_;  // receiver of our queued invocations
   std::unique_ptr<QTimer> timer_;
-  std::deque<Ready> ready_;
-  async::TimerId nextTimer_ = 1;
-  std::map<std::pair<async::TimePoint, async::TimerId>, std::function<void()>> timers_;
-  std::unordered_map<async::TimerId, async::TimePoint> liveTimers_;  // scheduled or due, not yet run
-  std::vector<Frame*> frames_;                                       // nested runUntil calls, innermost last
-
-  std::mutex mutex_;
-  std::vector<std::function<void()>> incoming_;  // guarded by mutex_
+  async::LoopQueues queues_;
+  std::vector<Frame*> frames_;  // nested runUntil calls, innermost last
 };
 
 }  // namespace vimbo::desktop

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "Platform/Runtime/LoopQueues.h"
 #include "Platform/Runtime/Task.h"
 
 namespace vimbo::async {
@@ -100,100 +101,62 @@ void Executor::destroyAbandonedFrames() {
 // ---- LoopExecutor
 
 LoopExecutor::LoopExecutor() : LoopExecutor(std::make_unique<SteadyClock>()) {}
-LoopExecutor::LoopExecutor(std::unique_ptr<Clock> clock) : clock_(std::move(clock)) {}
+LoopExecutor::LoopExecutor(std::unique_ptr<Clock> clock) : clock_(std::move(clock)), queues_(std::make_unique<LoopQueues>()) {}
 LoopExecutor::~LoopExecutor() { shutdown(); }
 
 void LoopExecutor::post(std::function<void()> fn) {
   if (isStopped()) return;
-  ready_.push_back({0, std::move(fn)});
+  queues_->pushReady({0, {}, std::move(fn)});
 }
 
 void LoopExecutor::postFromAnyThread(std::function<void()> fn) {
-  {
-    std::lock_guard lock(mutex_);
-    if (!isStopped()) incoming_.push_back(std::move(fn));
-  }
+  queues_->pushIncoming(*this, std::move(fn));
   wake_.notify_all();
 }
 
 void LoopExecutor::wakeFromAnyThread() {
-  { std::lock_guard lock(mutex_); }
+  { std::lock_guard lock(queues_->inboxMutex()); }
   wake_.notify_all();
 }
 
-bool LoopExecutor::hasIncoming() { return !incoming_.empty(); }
+void LoopExecutor::waitForInbox(TimePoint until, const std::function<bool()>& woken) {
+  std::unique_lock lock(queues_->inboxMutex());
+  auto pred = [&] { return !queues_->inboxEmptyLocked() || woken(); };
+  if (until == TimePoint::max()) {
+    wake_.wait(lock, pred);
+  } else {
+    wake_.wait_until(lock, until, pred);
+  }
+}
 
 TimerId LoopExecutor::scheduleAt(TimePoint when, std::function<void()> fn) {
   if (isStopped()) return 0;
-  TimerId id = nextTimer_++;
-  timers_.emplace(std::pair(when, id), std::move(fn));
-  liveTimers_.emplace(id, when);
-  return id;
+  return queues_->schedule(when, std::move(fn));
 }
 
-void LoopExecutor::cancelTimer(TimerId id) {
-  auto it = liveTimers_.find(id);
-  if (it == liveTimers_.end()) return;
-  auto node = timers_.extract(std::pair(it->second, id));  // empty when already due
-  liveTimers_.erase(it);
-}
+void LoopExecutor::cancelTimer(TimerId id) { queues_->cancel(id); }
 
-void LoopExecutor::discardPending() {
-  // Swap the queues out first: destroying a callback may post, which must find them whole.
-  std::deque<Ready> ready;
-  std::deque<std::function<void()>> incoming;
-  decltype(timers_) timers;
-  {
-    std::lock_guard lock(mutex_);
-    incoming.swap(incoming_);
-  }
-  ready.swap(ready_);
-  timers.swap(timers_);
-  liveTimers_.clear();
-}
-
-void LoopExecutor::takeIncoming() {
-  std::deque<std::function<void()>> in;
-  {
-    std::lock_guard lock(mutex_);
-    in.swap(incoming_);
-  }
-  for (auto& fn : in) ready_.push_back({0, std::move(fn)});
-}
-
-void LoopExecutor::releaseDueTimers(TimePoint now) {
-  while (!timers_.empty() && timers_.begin()->first.first <= now) {
-    auto node = timers_.extract(timers_.begin());
-    ready_.push_back({node.key().second, std::move(node.mapped())});
-  }
-}
+void LoopExecutor::discardPending() { queues_->discardAll(); }
 
 bool LoopExecutor::step(TimePoint limit) {
   if (isStopped()) return false;
-  takeIncoming();
+  queues_->takeIncoming(clock().now());
   TimePoint t = clock().now();
-  releaseDueTimers(t);
+  queues_->releaseDueTimers(t);
   if (t > limit) return false;
-  if (!ready_.empty()) {
-    Ready r = std::move(ready_.front());
-    ready_.pop_front();
-    if (r.timer != 0 && liveTimers_.erase(r.timer) == 0) return true;  // cancelled after it fell due
-    r.fn();
+  if (queues_->hasReady()) {
+    auto fn = queues_->popReady();
+    if (fn) fn();
     return true;
   }
   if (t == limit) return false;
-  TimePoint next = timers_.empty() ? limit : std::min(limit, timers_.begin()->first.first);
+  auto due = queues_->nextDeadline();
+  TimePoint next = due ? std::min(limit, *due) : limit;
   return idleUntil(next);
 }
 
 bool LoopExecutor::idleUntil(TimePoint next) {
-  std::unique_lock lock(mutex_);
-  auto pred = [&] { return !incoming_.empty() || isStopped(); };
-  if (next == TimePoint::max()) {
-    wake_.wait(lock, pred);
-  } else {
-    wake_.wait_until(lock, next, pred);
-  }
+  waitForInbox(next, [&] { return isStopped(); });
   return true;
 }
 
@@ -223,8 +186,7 @@ void VirtualExecutor::advanceVirtualTime(Duration d) {
 bool VirtualExecutor::idleUntil(TimePoint next) {
   if (externalWork() > 0) {
     // Time stands still until the worker reports back.
-    std::unique_lock lock(mutex_);
-    wake_.wait(lock, [&] { return hasIncoming() || externalWork() == 0 || isStopped(); });
+    waitForInbox(TimePoint::max(), [&] { return externalWork() == 0 || isStopped(); });
     return true;
   }
   if (next == TimePoint::max()) return false;

@@ -30,6 +30,8 @@ namespace vimbo::async {
 
 using TimerId = std::uint64_t;  // 0 is never a valid id
 
+class LoopQueues;
+
 namespace detail {
 struct TaskStateBase;
 struct RuntimeAccess;
@@ -136,25 +138,16 @@ class LoopExecutor : public Executor {
   virtual bool idleUntil(TimePoint next);
   void wakeFromAnyThread() override;
   void discardPending() override;
-  bool hasIncoming();
-  std::mutex mutex_;
-  std::condition_variable wake_;
+  // Waits until a post arrives from another thread, `woken()` holds or `until` passes (max: no
+  // limit).
+  void waitForInbox(TimePoint until, const std::function<bool()>& woken);
 
  private:
-  struct Ready {
-    TimerId timer;  // 0 for posts
-    std::function<void()> fn;
-  };
   bool step(TimePoint limit);
-  void takeIncoming();
-  void releaseDueTimers(TimePoint now);
 
   std::unique_ptr<Clock> clock_;
-  std::deque<Ready> ready_;
-  std::deque<std::function<void()>> incoming_;  // guarded by mutex_
-  TimerId nextTimer_ = 1;
-  std::map<std::pair<TimePoint, TimerId>, std::function<void()>> timers_;
-  std::unordered_map<TimerId, TimePoint> liveTimers_;  // scheduled or due, not yet run
+  std::unique_ptr<LoopQueues> queues_;
+  std::condition_variable wake_;
 };
 
 // Tests: a loop on a virtual clock. A subclass calls shutdown() in its destructor.
