@@ -158,7 +158,27 @@ bool sessionGlyphUsable(const MenuBarCaptureService::SessionGlyphImage& g, const
   return g.windowName == item.windowName && g.ownerBundleIdentifier == item.ownerBundleIdentifier && g.ownerPID == item.ownerPID &&
          std::fabs(item.originalFrame.height - g.height) < 0.5;
 }
+
+// Glyphs persist under the alias key only where it names one item of the pass.
+std::optional<std::string> uniqueAliasKey(const CapturedMenuBarItem& item, const std::set<std::string>& unique) {
+  std::string key = MenuBarCaptureService::glyphAliasKey(item);
+  return unique.contains(key) ? std::optional<std::string>(std::move(key)) : std::nullopt;
+}
+
+ImageRef clockSymbol() { return platform::Image::symbol("clock", "Clock"); }
 }  // namespace
+
+ImageRef MenuBarCaptureService::usableSessionGlyph(const CapturedMenuBarItem& item) const {
+  auto it = state_.sessionGlyphImages.find(item.id);
+  return it != state_.sessionGlyphImages.end() && sessionGlyphUsable(it->second, item) ? it->second.image : nullptr;
+}
+
+void MenuBarCaptureService::rememberSessionGlyph(const ImageRef& image, const CapturedMenuBarItem& item,
+                                                 const std::optional<std::string>& aliasKey) {
+  state_.sessionGlyphImages[item.id] = SessionGlyphImage{image, item.windowName, item.ownerBundleIdentifier, item.ownerPID,
+                                                         item.originalFrame.width, item.originalFrame.height};
+  persistNativeGlyph(image, item, aliasKey);
+}
 
 ImageRef MenuBarCaptureService::capturePictureForItem(const CapturedMenuBarItem& item) {
   const Size size = item.originalFrame.size();
@@ -219,11 +239,9 @@ async::Task<MenuBarCaptureService::CaptureImagesResult> MenuBarCaptureService::c
   std::vector<CapturedMenuBarItem> out;
   out.reserve(items.size());
   for (const auto& item : items) {
-    const std::string key = glyphAliasKey(item);
-    const std::optional<std::string> aliasKey = unique.contains(key) ? std::optional<std::string>(key) : std::nullopt;
-    ImageRef captured;
+    const std::optional<std::string> aliasKey = uniqueAliasKey(item, unique);
     const bool isClock = item.windowName == "Clock";
-    if (isClock) captured = platform::Image::symbol("clock", "Clock");
+    ImageRef captured = isClock ? clockSymbol() : nullptr;
     if (!captured) {
       if (!isClock) {
         if (windows.contains(item.id)) {
@@ -233,16 +251,8 @@ async::Task<MenuBarCaptureService::CaptureImagesResult> MenuBarCaptureService::c
         }
         if (!captured) captured = capturePictureForItem(item);
       }
-      if (!captured) {
-        if (auto it = state_.sessionGlyphImages.find(item.id); it != state_.sessionGlyphImages.end() && sessionGlyphUsable(it->second, item)) {
-          captured = it->second.image;
-        }
-      }
-      if (captured && !isClock) {
-        state_.sessionGlyphImages[item.id] = SessionGlyphImage{captured, item.windowName, item.ownerBundleIdentifier, item.ownerPID,
-                                                               item.originalFrame.width, item.originalFrame.height};
-        persistNativeGlyph(captured, item, aliasKey);
-      }
+      if (!captured) captured = usableSessionGlyph(item);
+      if (captured && !isClock) rememberSessionGlyph(captured, item, aliasKey);
     }
     out.push_back(finishItem(*this, item, captured, preservingImages, unique));
   }
@@ -257,25 +267,17 @@ std::vector<CapturedMenuBarItem> MenuBarCaptureService::captureVisibleImages(con
   std::vector<CapturedMenuBarItem> out;
   out.reserve(items.size());
   for (const auto& item : items) {
-    const std::string key = glyphAliasKey(item);
-    const std::optional<std::string> aliasKey = unique.contains(key) ? std::optional<std::string>(key) : std::nullopt;
-    ImageRef captured;
+    const std::optional<std::string> aliasKey = uniqueAliasKey(item, unique);
     const bool isClock = item.windowName == "Clock";
-    if (isClock) captured = platform::Image::symbol("clock", "Clock");
+    ImageRef captured = isClock ? clockSymbol() : nullptr;
     if (!captured) {
       if (!isClock && access) {
         captured = capturePictureForItem(item);
-        if (captured) {
-          state_.sessionGlyphImages[item.id] = SessionGlyphImage{captured, item.windowName, item.ownerBundleIdentifier, item.ownerPID,
-                                                                 item.originalFrame.width, item.originalFrame.height};
-          persistNativeGlyph(captured, item, aliasKey);
-        }
+        if (captured) rememberSessionGlyph(captured, item, aliasKey);
       }
       if (!captured) {
         // Here a session glyph only supplies the picture: nothing is rewritten or persisted.
-        if (auto it = state_.sessionGlyphImages.find(item.id); it != state_.sessionGlyphImages.end() && sessionGlyphUsable(it->second, item)) {
-          captured = it->second.image;
-        }
+        captured = usableSessionGlyph(item);
       }
     }
     out.push_back(finishItem(*this, item, captured, preservingImages, unique));

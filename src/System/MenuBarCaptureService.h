@@ -357,6 +357,10 @@ class MenuBarCaptureService {
   async::Task<ImageRef> capture(uint32_t windowID, Size size);
   // The window-server pictures (bridge, then the window image), kept only when they show something.
   ImageRef capturePictureForItem(const CapturedMenuBarItem& item);
+  // This session's glyph for the item, when it still fits the item.
+  ImageRef usableSessionGlyph(const CapturedMenuBarItem& item) const;
+  // Keeps a fresh picture as the session glyph and persists it.
+  void rememberSessionGlyph(const ImageRef& image, const CapturedMenuBarItem& item, const std::optional<std::string>& aliasKey);
   void loadPersistedTables();
   void pollStableIdentitiesOnce();
 
