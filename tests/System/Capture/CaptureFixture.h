@@ -11,6 +11,7 @@
 #include "Platform/Runtime/Task.h"
 #include "Platform/Sim/SimPlatform.h"
 #include "Platform/Sim/WorldJson.h"
+#include "Support/SimSpecs.h"
 #include "System/MenuBarCaptureService.h"
 
 namespace vimbo::capture_testing {
@@ -27,12 +28,7 @@ inline sim::WorldSpec shippedWorld(const std::string& file) {
 // One application with the given status items (window names), each with its own element texts.
 inline sim::AppSpec app(int32_t pid, std::string name, std::string bundle,
                         platform::ActivationPolicy policy = platform::ActivationPolicy::Accessory) {
-  sim::AppSpec a;
-  a.pid = pid;
-  a.name = name;
-  a.bundleIdentifier = bundle;
-  a.executablePath = "/Applications/" + name + ".app/Contents/MacOS/" + name;
-  a.bundlePath = "/Applications/" + name + ".app";
+  sim::AppSpec a = test_support::installedApp(pid, name, std::move(bundle));
   a.activationPolicy = policy;
   return a;
 }

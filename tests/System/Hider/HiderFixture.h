@@ -15,6 +15,7 @@
 #include "Platform/Runtime/Executor.h"
 #include "Platform/Runtime/Task.h"
 #include "Platform/Sim/SimPlatform.h"
+#include "Support/SimSpecs.h"
 #include "System/MenuBarCaptureService.h"
 #include "System/MenuBarHider.h"
 
@@ -34,12 +35,7 @@ inline sim::WorldSpec smallWorld(bool notch) {
   spec.screens.push_back(screen);
 
   auto app = [&](int32_t pid, std::string name, std::string bundle, bool cc = false) {
-    sim::AppSpec a;
-    a.pid = pid;
-    a.name = name;
-    a.bundleIdentifier = bundle;
-    a.executablePath = "/Applications/" + name + ".app/Contents/MacOS/" + name;
-    a.bundlePath = "/Applications/" + name + ".app";
+    sim::AppSpec a = test_support::installedApp(pid, name, std::move(bundle));
     a.hostsControlCenter = cc;
     spec.apps.push_back(a);
   };
