@@ -47,32 +47,34 @@ void report(benchmark::State& state, Bench& b, int64_t passes, size_t items) {
   state.counters["items"] = static_cast<double>(items);
 }
 
-void BM_Discover(benchmark::State& state) {
+// Times one pass per iteration; counters are per pass and item.
+template <class Pass>
+void measurePasses(benchmark::State& state, Pass pass) {
   Bench b(static_cast<int>(state.range(0)));
   size_t items = b.service->discoverMenuBarItems().size();
   b.counting->counts.reset();
   int64_t passes = 0;
   for (auto _ : state) {
-    auto found = b.service->discoverMenuBarItems();
-    benchmark::DoNotOptimize(found);
+    pass(b);
     ++passes;
   }
   report(state, b, passes, items);
 }
+
+void BM_Discover(benchmark::State& state) {
+  measurePasses(state, [](Bench& b) {
+    auto found = b.service->discoverMenuBarItems();
+    benchmark::DoNotOptimize(found);
+  });
+}
 BENCHMARK(BM_Discover)->Arg(16)->Arg(64)->Arg(256)->Unit(benchmark::kMicrosecond);
 
 void BM_FullCapture(benchmark::State& state) {
-  Bench b(static_cast<int>(state.range(0)));
-  size_t items = b.service->discoverMenuBarItems().size();
-  b.counting->counts.reset();
-  int64_t passes = 0;
-  for (auto _ : state) {
+  measurePasses(state, [](Bench& b) {
     auto found = b.service->discoverMenuBarItems();
     auto captured = b.run(b.service->captureImages(found, {}));
     benchmark::DoNotOptimize(captured);
-    ++passes;
-  }
-  report(state, b, passes, items);
+  });
 }
 BENCHMARK(BM_FullCapture)->Arg(16)->Arg(64)->Arg(256)->Unit(benchmark::kMillisecond);
 

@@ -54,20 +54,18 @@ WorldSpec generateWorld(int itemCount, GeneratorOptions o) {
     it.picture = {0x303030u + 0x0F1F2Fu * static_cast<uint32_t>(i % 7), glyphs[i % 5]};
     w.items.push_back(it);
   }
-  ItemSpec bento;
-  bento.key = "control-center";
-  bento.windowName = "BentoBox-0";
-  bento.ownerPID = 300;
-  bento.width = 30;
-  bento.axIdentifier = AXValue{std::string("com.apple.menuextra.controlcenter")};
-  w.items.push_back(bento);
-  ItemSpec clock;
-  clock.key = "clock";
-  clock.windowName = "Clock";
-  clock.ownerPID = 300;
-  clock.width = 130;
-  clock.axIdentifier = AXValue{std::string("com.apple.menuextra.clock")};
-  w.items.push_back(clock);
+  // Control Center's own items.
+  auto systemItem = [&](std::string key, std::string windowName, double width, std::string axIdentifier) {
+    ItemSpec it;
+    it.key = std::move(key);
+    it.windowName = std::move(windowName);
+    it.ownerPID = 300;
+    it.width = width;
+    it.axIdentifier = AXValue{std::move(axIdentifier)};
+    w.items.push_back(std::move(it));
+  };
+  systemItem("control-center", "BentoBox-0", 30, "com.apple.menuextra.controlcenter");
+  systemItem("clock", "Clock", 130, "com.apple.menuextra.clock");
   return w;
 }
 
