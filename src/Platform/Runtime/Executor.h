@@ -115,8 +115,9 @@ class Executor {
 Executor* currentExecutor();
 
 // A headless loop on the steady clock; the base of the virtual executor. Another main loop (e.g.
-// over a GUI event loop) derives from Executor directly: it implements the queue operations and
-// discardPending(), and calls shutdown() in its destructor; frames and workers live in the base.
+// over a GUI event loop) derives from Executor directly: it implements the queue operations (its
+// storage can be a LoopQueues) and discardPending(), and calls shutdown() in its destructor;
+// frames and workers live in the base.
 class LoopExecutor : public Executor {
  public:
   LoopExecutor();
@@ -146,7 +147,7 @@ class LoopExecutor : public Executor {
   bool step(TimePoint limit);
 
   std::unique_ptr<Clock> clock_;
-  std::unique_ptr<LoopQueues> queues_;
+  std::unique_ptr<LoopQueues> queues_;  // held by pointer: LoopQueues.h includes this header
   std::condition_variable wake_;
 };
 
