@@ -1,7 +1,9 @@
 #pragma once
 // Coroutine tasks on the main loop. Rules:
-// - Task<T> is lazy. `co_await std::move(task)` starts it at once (symmetric transfer) and runs it
-//   inline until its first real suspension; it shares the awaiting task's cancellation.
+// - Task<T> is lazy. `co_await std::move(task)` starts it at once and runs it inline until its
+//   first real suspension; it shares the awaiting task's cancellation. A child that finishes
+//   without suspending hands control back by returning, not by a transfer, so a loop of such
+//   awaits keeps a flat stack at every optimisation level.
 // - spawn() never runs inline: the first resume is posted. Pass a callable returning a Task (not
 //   its call) so its captures live in the frame.
 // - Cancellation belongs to a spawned task. It does not pass into tasks awaited through join(),
@@ -73,6 +75,9 @@ void startRoot(Executor& ex, const std::shared_ptr<TaskStateBase>& st, std::coro
 struct PromiseBase {
   std::coroutine_handle<> continuation;
   TaskStateBase* root = nullptr;  // set for the outermost frame of a spawned task
+  // The awaiter is still inside its first resume of this frame; finishing then just returns.
+  bool startedInline = false;
+  bool finishedInline = false;
   std::suspend_always initial_suspend() noexcept { return {}; }
   void unhandled_exception() noexcept { std::terminate(); }
 };
@@ -82,7 +87,11 @@ struct FinalAwaiter {
   template <class P>
   std::coroutine_handle<> await_suspend(std::coroutine_handle<P> h) noexcept {
     PromiseBase& p = h.promise();
-    if (p.continuation) return p.continuation;
+    if (p.continuation) {
+      if (!p.startedInline) return p.continuation;
+      p.finishedInline = true;
+      return std::noop_coroutine();
+    }
     if (TaskStateBase* st = p.root) {
       if constexpr (!std::is_void_v<typename P::value_type>) {
         static_cast<TaskState<typename P::value_type>*>(st)->result = std::move(h.promise().value);
@@ -142,9 +151,16 @@ class [[nodiscard]] Task {
   struct Awaiter {
     Handle child;
     bool await_ready() noexcept { return false; }
-    std::coroutine_handle<> await_suspend(std::coroutine_handle<> parent) noexcept {
-      child.promise().continuation = parent;
-      return child;
+    // Runs the child here; false (do not suspend) when it already finished. Only a child that
+    // really suspended resumes the parent later, from its final suspension.
+    bool await_suspend(std::coroutine_handle<> parent) noexcept {
+      auto& p = child.promise();
+      p.continuation = parent;
+      p.startedInline = true;
+      child.resume();
+      if (p.finishedInline) return false;
+      p.startedInline = false;
+      return true;
     }
     T await_resume() {
       if constexpr (!std::is_void_v<T>) return std::move(*child.promise().value);
