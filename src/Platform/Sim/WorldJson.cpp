@@ -490,7 +490,8 @@ std::string worldToJson(const WorldSpec& w) {
 }
 
 std::filesystem::path shippedWorldsFolder() {
-  return std::filesystem::path(__FILE__).parent_path().parent_path().parent_path().parent_path() / "worlds";
+  // From the build, not __FILE__: a compiler cache may rewrite source paths to relative ones.
+  return std::filesystem::path(VIMBO_SOURCE_DIR) / "worlds";
 }
 
 }  // namespace vimbo::sim
