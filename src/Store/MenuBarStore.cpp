@@ -64,12 +64,11 @@ MenuBarStore::MenuBarStore(platform::UserDefaults& defaults, platform::LoginItem
                                ? HoverDetectionMethod::eventDriven
                                : HoverDetectionMethod::polling);
 
-  hoverSamplingInterval.set(sanitized(defaults_.number(hoverSamplingIntervalKey).value_or(defaultSamplingInterval),
-                                      defaultSamplingInterval, 0.02, 0.2));
-  hoverRevealDelay.set(sanitized(defaults_.number(hoverRevealDelayKey).value_or(defaultRevealDelay),
-                                 defaultRevealDelay, 0.05, 1.0));
-  hoverCollapseDelay.set(sanitized(defaults_.number(hoverCollapseDelayKey).value_or(defaultCollapseDelay),
-                                   defaultCollapseDelay, 0.2, 2.0));
+  hoverSamplingInterval.set(
+      sanitizedHoverSamplingInterval(defaults_.number(hoverSamplingIntervalKey).value_or(defaultSamplingInterval)));
+  hoverRevealDelay.set(sanitizedHoverRevealDelay(defaults_.number(hoverRevealDelayKey).value_or(defaultRevealDelay)));
+  hoverCollapseDelay.set(
+      sanitizedHoverCollapseDelay(defaults_.number(hoverCollapseDelayKey).value_or(defaultCollapseDelay)));
   defaults_.set(hoverSamplingIntervalKey, hoverSamplingInterval.get());
   defaults_.set(hoverRevealDelayKey, hoverRevealDelay.get());
   defaults_.set(hoverCollapseDelayKey, hoverCollapseDelay.get());
@@ -116,18 +115,30 @@ void MenuBarStore::announceWillChange() { objectWillChange.set(objectWillChange.
 
 // MARK: - Settings
 
+double MenuBarStore::sanitizedHoverSamplingInterval(double seconds) {
+  return sanitized(seconds, defaultSamplingInterval, 0.02, 0.2);
+}
+
+double MenuBarStore::sanitizedHoverRevealDelay(double seconds) {
+  return sanitized(seconds, defaultRevealDelay, 0.05, 1.0);
+}
+
+double MenuBarStore::sanitizedHoverCollapseDelay(double seconds) {
+  return sanitized(seconds, defaultCollapseDelay, 0.2, 2.0);
+}
+
 void MenuBarStore::setHoverSamplingInterval(double seconds) {
-  hoverSamplingInterval.set(sanitized(seconds, defaultSamplingInterval, 0.02, 0.2));
+  hoverSamplingInterval.set(sanitizedHoverSamplingInterval(seconds));
   defaults_.set(hoverSamplingIntervalKey, hoverSamplingInterval.get());
 }
 
 void MenuBarStore::setHoverRevealDelay(double seconds) {
-  hoverRevealDelay.set(sanitized(seconds, defaultRevealDelay, 0.05, 1.0));
+  hoverRevealDelay.set(sanitizedHoverRevealDelay(seconds));
   defaults_.set(hoverRevealDelayKey, hoverRevealDelay.get());
 }
 
 void MenuBarStore::setHoverCollapseDelay(double seconds) {
-  hoverCollapseDelay.set(sanitized(seconds, defaultCollapseDelay, 0.2, 2.0));
+  hoverCollapseDelay.set(sanitizedHoverCollapseDelay(seconds));
   defaults_.set(hoverCollapseDelayKey, hoverCollapseDelay.get());
 }
 

@@ -108,6 +108,11 @@ class MenuBarStore {
   void setHoverSamplingInterval(double seconds);
   void setHoverRevealDelay(double seconds);
   void setHoverCollapseDelay(double seconds);
+  // The setters' rule, for readers of a value that a plain assignment may have published: a
+  // non-finite value becomes the default, any other is clamped into the setting's range.
+  static double sanitizedHoverSamplingInterval(double seconds);
+  static double sanitizedHoverRevealDelay(double seconds);
+  static double sanitizedHoverCollapseDelay(double seconds);
   void setLaunchAtLogin(bool enabled);
   // Sample rows, panel state and hover timings; other settings, the login item, the captured
   // items and the layout stay.

@@ -1,0 +1,197 @@
+// Keeping the store's captured items in step with the bar: the full refresh (serialised in the
+// operation chain), the light seed, the metadata refresh, the state reconcile, and the triggers
+// that start them (the initial capture, an empty cache, a user's reveal).
+#include <array>
+#include <chrono>
+
+#include "App/AppDelegate.h"
+
+namespace vimbo {
+
+using namespace std::chrono_literals;
+
+namespace {
+constexpr auto kUserRevealCaptureDelay = 600ms;
+constexpr std::array<async::Duration, 3> kInitialCaptureDelays{450ms, 800ms, 1400ms};
+}  // namespace
+
+bool AppDelegate::displayedCollectedState(const CapturedMenuBarItem& item, bool whenUnreadable) {
+  if (item.isFixed()) return false;
+  auto frame = captureService.currentFrame(item.id);
+  if (!frame) return whenUnreadable;
+  auto divider = menuBarHider.windowServerFrame(hider::dividerName);
+  const bool shown = divider && divider->maxX() < frame->midX() && captureService.isFrameOnScreen(*frame) &&
+                     menuBarHider.isMenuBarFrameSafe(*frame);
+  return !shown;
+}
+
+// MARK: - Full refresh
+
+async::Task<void> AppDelegate::refreshSystemItems(bool allowRevealFallback) {
+  if (store.isCapturingSystemItems.get()) co_return;
+  store.isCapturingSystemItems.set(true);
+  auto predecessor = systemItemOperationTask;
+  auto refresh = async::spawn(platform_.executor,
+                              [weak = weak_from_this(), predecessor, allowRevealFallback]() -> async::Task<void> {
+                                co_await predecessor.join();
+                                auto self = weak.lock();
+                                if (!self) co_return;
+                                auto body = self->performSystemItemsRefresh(allowRevealFallback);
+                                co_await std::move(body);
+                              });
+  systemItemOperationTask = refresh;
+  co_await refresh.join();
+  store.isCapturingSystemItems.set(false);
+}
+
+async::Task<void> AppDelegate::performSystemItemsRefresh(bool allowRevealFallback) {
+  if (!platform_.screenCaptureAccess.preflight() && !platform_.screenCaptureAccess.request()) {
+    store.screenCapturePermissionGranted.set(false);
+    co_return;
+  }
+  store.screenCapturePermissionGranted.set(true);
+  // Pictures can be taken of items pushed off screen, so capture happens only while collapsed.
+  if (!menuBarHider.isCollapsed) co_return;
+
+  auto names = captureService.refreshMenuExtraDisplayNames();
+  co_await std::move(names);
+
+  std::vector<CapturedMenuBarItem> discovered = captureService.discoverMenuBarItems();
+  if (discovered.empty()) {
+    store.replaceCapturedSystemItems({});
+    co_return;
+  }
+  auto images = preservingImages(discovered);
+  auto capture = captureService.captureImages(std::move(discovered), std::move(images));
+  MenuBarCaptureService::CaptureImagesResult result = co_await std::move(capture);
+  if (result.error) {
+    store.lastError.set(result.error->description());
+    co_return;
+  }
+  for (auto& item : result.items) item.isCollected = displayedCollectedState(item, item.isCollected);
+  store.replaceCapturedSystemItems(std::move(result.items));
+
+  if (didAttemptAutomaticMenuExtraIndexing && !allowRevealFallback) {
+    auto pins = reconcileSavedPinIntents(allowRevealFallback);
+    co_await std::move(pins);
+    reconcileDisplayedSystemItemStates();
+    co_return;
+  }
+  didAttemptAutomaticMenuExtraIndexing = true;
+  auto indexing = indexUnresolvedMenuExtrasIfNeeded(store.capturedSystemItems.get());
+  const MenuExtraIndexingResult indexed = co_await std::move(indexing);
+  switch (indexed) {
+    case MenuExtraIndexingResult::finished:
+      refreshCapturedMetadataPreservingImages();
+      [[fallthrough]];
+    case MenuExtraIndexingResult::notNeeded: {
+      auto pins = reconcileSavedPinIntents(allowRevealFallback);
+      co_await std::move(pins);
+      break;
+    }
+    case MenuExtraIndexingResult::failed:
+      break;
+  }
+  reconcileDisplayedSystemItemStates();
+}
+
+std::map<std::string, ImageRef> AppDelegate::preservingImages(const std::vector<CapturedMenuBarItem>& items) const {
+  std::map<uint32_t, const CapturedMenuBarItem*> current;
+  for (const auto& item : store.capturedSystemItems.get()) current.emplace(item.id, &item);
+  std::map<std::string, ImageRef> images;
+  for (const auto& item : items) {
+    auto it = current.find(item.id);
+    if (it == current.end() || !it->second->image) continue;
+    // Under both identities, so an item whose identity changed keeps its picture.
+    images[it->second->stableIdentity] = it->second->image;
+    images[item.stableIdentity] = it->second->image;
+  }
+  return images;
+}
+
+// MARK: - Seed, metadata and reconcile
+
+void AppDelegate::seedVisibleSystemImages() {
+  std::vector<CapturedMenuBarItem> discovered = captureService.discoverMenuBarItems();
+  if (discovered.empty()) return;
+  auto captured = captureService.captureVisibleImages(discovered, preservingImages(discovered));
+  if (captured.empty()) {
+    store.replaceCapturedSystemItems({});
+    return;
+  }
+  for (auto& item : captured) item.isCollected = displayedCollectedState(item, item.isCollected);
+  store.replaceCapturedSystemItems(std::move(captured));
+}
+
+void AppDelegate::refreshCapturedMetadataPreservingImages() {
+  std::map<uint32_t, ImageRef> currentImages;
+  for (const auto& item : store.capturedSystemItems.get()) currentImages.emplace(item.id, item.image);
+  std::vector<CapturedMenuBarItem> discovered = captureService.discoverMenuBarItems();
+  for (auto& item : discovered) {
+    auto it = currentImages.find(item.id);
+    if (it != currentImages.end() && it->second) item.image = it->second;
+    item.isCollected = displayedCollectedState(item, item.isCollected);
+  }
+  store.replaceCapturedSystemItems(std::move(discovered));
+}
+
+void AppDelegate::reconcileDisplayedSystemItemStates() {
+  const std::vector<CapturedMenuBarItem> snapshot = store.capturedSystemItems.get();
+  for (const auto& item : snapshot) {
+    std::vector<CapturedMenuBarItem> list = store.capturedSystemItems.get();
+    auto it = std::find_if(list.begin(), list.end(), [&](const CapturedMenuBarItem& c) { return c.id == item.id; });
+    if (it == list.end()) continue;
+    it->isCollected = displayedCollectedState(item, true);
+    store.capturedSystemItems.set(std::move(list));
+  }
+}
+
+// MARK: - Triggers
+
+void AppDelegate::refreshIfCacheIsEmpty() {
+  if (!store.capturedSystemItems.get().empty()) return;
+  spawnWeak([](AppDelegate& self) { return self.refreshSystemItems(true); });
+}
+
+void AppDelegate::scheduleUserRevealCapture() {
+  userRevealCaptureTask.cancel();
+  const int64_t generation = ++userRevealCaptureGeneration_;
+  userRevealCaptureTask =
+      async::spawn(platform_.executor, [weak = weak_from_this(), generation]() -> async::Task<void> {
+        // A superseded capture must not clear its successor's handle.
+        auto clearIfCurrent = [generation](AppDelegate& self) {
+          if (self.userRevealCaptureGeneration_ == generation) self.userRevealCaptureTask = {};
+        };
+        const auto slept = co_await async::sleepFor(kUserRevealCaptureDelay);
+        auto self = weak.lock();
+        if (!self) co_return;
+        if (slept == async::SleepResult::Cancelled || async::isCancelled() || self->menuBarHider.isCollapsed ||
+            self->store.isCapturingSystemItems.get()) {
+          clearIfCurrent(*self);
+          co_return;
+        }
+        auto names = self->captureService.refreshMenuExtraDisplayNames();
+        co_await std::move(names);
+        if (!async::isCancelled() && !self->menuBarHider.isCollapsed) {
+          self->captureService.cacheVisibleStableIdentities();
+          self->seedVisibleSystemImages();
+        }
+        clearIfCurrent(*self);
+      });
+}
+
+void AppDelegate::scheduleInitialCapture() {
+  async::spawn(platform_.executor, [weak = weak_from_this()]() -> async::Task<void> {
+    // Each sleep runs from the end of the previous refresh; a cancelled sleep is ignored.
+    for (const auto delay : kInitialCaptureDelays) {
+      co_await async::sleepFor(delay);
+      auto self = weak.lock();
+      if (!self) co_return;
+      auto refresh = self->refreshSystemItems(false);
+      co_await std::move(refresh);
+      if (!self->store.capturedSystemItems.get().empty()) co_return;
+    }
+  });
+}
+
+}  // namespace vimbo

@@ -1,0 +1,113 @@
+// The control item: its click, its menu, and the mouse-down monitors that close the manager on a
+// click elsewhere and turn a click on the control item into a reveal while the manager is open.
+// Also our own windows: the popover, the detached panel and the settings window.
+#include <chrono>
+
+#include "App/AppDelegate.h"
+
+namespace vimbo {
+
+using namespace std::chrono_literals;
+
+namespace {
+constexpr auto kControlClickWindow = 500ms;
+constexpr double kControlClickSlack = 6;
+constexpr platform::EventFlags kClickModifiers =
+    platform::eventflag::shift | platform::eventflag::control | platform::eventflag::option | platform::eventflag::command;
+}  // namespace
+
+void AppDelegate::statusItemClicked() {
+  closeQuickSearch();
+  hoverDwellStart.reset();
+  cancelHoverEventDwell();
+  cancelHoverEventExitGrace();
+  hoverEventIsInside = true;
+  if (!hoverEventEntryStart) hoverEventEntryStart = now();
+  // The pointer must leave the control item before hover can reveal again.
+  hoverRequiresPointerExit = true;
+
+  const auto event = platform_.application.currentEvent();
+  const auto type = event ? event->type : platform::EventType::Null;
+  if (type == platform::EventType::LeftMouseUp && managerControlClickHandledAt) {
+    const async::Duration sinceDown = now() - *managerControlClickHandledAt;
+    managerControlClickHandledAt.reset();
+    // The mouse-down already started a reveal.
+    if (sinceDown >= async::Duration::zero() && sinceDown <= kControlClickWindow) return;
+  }
+  if (type == platform::EventType::RightMouseUp) {
+    showContextMenu();
+    return;
+  }
+  if (event && (event->modifierFlags() & platform::eventflag::option)) {
+    togglePopover();
+    return;
+  }
+  if (menuBarHider.isCollapsed) {
+    beginNativeReveal(std::nullopt);
+  } else {
+    collapseNativeReveal();
+  }
+}
+
+void AppDelegate::showContextMenu() {
+  collapseNativeReveal();
+  if (!statusItem) return;
+  auto weak = weak_from_this();
+  std::vector<platform::MenuEntry> entries{
+      {"搜索菜单栏项目", "", [weak] {
+         if (auto self = weak.lock()) self->openQuickSearchAction();
+       }},
+      {"管理面板", "", [weak] {
+         if (auto self = weak.lock()) self->togglePopover();
+       }},
+      {"偏好设置", "", [weak] {
+         if (auto self = weak.lock()) self->openSettingsAction();
+       }},
+  };
+  auto item = statusItem;
+  item->setMenu(std::move(entries));
+  // Opens the menu and returns once it has closed.
+  if (auto* button = item->button()) button->performClick();
+  // Detached again, so that the next left click reaches statusItemClicked.
+  item->setMenu(std::nullopt);
+}
+
+void AppDelegate::openQuickSearchAction() { showQuickSearch(); }
+
+void AppDelegate::openSettingsAction() { openSettings(); }
+
+void AppDelegate::installManagerControlClickMonitor() {
+  if (managerControlClickMonitor || managerControlClickLocalMonitor) return;
+  const platform::EventMask mask = platform::eventMaskBit(platform::EventType::LeftMouseDown) |
+                                   platform::eventMaskBit(platform::EventType::RightMouseDown);
+  auto& ex = platform_.executor;
+  managerControlClickMonitor =
+      platform_.eventMonitors.addGlobalMonitor(mask, [&ex, weak = weak_from_this()](const platform::Event& event) {
+        async::spawn(ex, [weak, event]() -> async::Task<void> {
+          if (auto self = weak.lock()) self->handleManagerPanelMouseDown(event);
+          co_return;
+        });
+      });
+  managerControlClickLocalMonitor = platform_.eventMonitors.addLocalMonitor(
+      mask, [weak = weak_from_this()](const platform::Event& event) -> std::optional<platform::Event> {
+        if (auto self = weak.lock()) self->handleManagerPanelMouseDown(event);
+        return event;
+      });
+}
+
+void AppDelegate::handleManagerPanelMouseDown(const platform::Event& event) {
+  if (!isManagerShown() || activeSystemItemOperationCount != 0 || store.isCapturingSystemItems.get()) return;
+  const bool insideManager = isInsideManager(platform_.events.mouseLocation());
+  const auto control = menuBarHider.windowServerFrame(hider::controlName);
+  // Half-open containment suits the grown zone: 6 pt out counts, 7 pt does not.
+  const bool insideControl =
+      control && control->insetBy(-kControlClickSlack, -kControlClickSlack).contains(event.location);
+  if (!insideManager && !insideControl) closeManager();
+  if (isManagerShown() && event.type == platform::EventType::LeftMouseDown &&
+      (event.modifierFlags() & kClickModifiers) == 0 && insideControl) {
+    managerControlClickHandledAt = now();
+    beginNativeReveal(std::nullopt);
+  }
+}
+
+}  // namespace vimbo

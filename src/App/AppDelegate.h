@@ -1,0 +1,365 @@
+#pragma once
+// The application controller: it owns the store, the quick-search session, our own windows, the
+// hot keys and every system service for the life of the process, and turns clicks, hovers, keys
+// and panel requests into reveals, refreshes and item operations. Main loop only; it is made with
+// std::make_shared, and everything that may outlive a turn (tasks, monitor, tracking, hot-key and
+// window-delegate handlers, the closures handed to views) holds it weakly.
+//
+// The implementation is split by concern:
+//   AppDelegate.cpp              construction, launch, start-up, quit, re-open, resign active,
+//                                the settings scene and the activation policy
+//   +StatusItem.cpp              the control item's click and menu, the mouse-down monitors
+//   +Windows.cpp                 our own windows: the popover, the detached panel, the settings
+//                                window and the quick-search panel; re-open, window delegate
+//   +QuickSearch.cpp             the hot keys and the quick-search keys
+//   +Queue.cpp                   the serial operation queue
+//   +Refresh.cpp                 the full refresh, the seed, the metadata refresh, the state
+//                                reconcile, the initial capture and the reveal capture
+//   +Hover.cpp                   hover detection (tracking area and polling), the hover window
+//   +Reveal.cpp                  reveal sessions and the collapse and expand switches
+//   +Operations.cpp              item operations: the verified move, pin, collect, activation,
+//                                layout apply, visible order (with the files they add)
+//   +Restore.cpp                 the start-up restore, the indexing of unnamed items and the
+//                                saved-pin reconcile (with the files they add)
+
+#include <cstdint>
+#include <functional>
+#include <map>
+#include <memory>
+#include <optional>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "Models/CapturedMenuBarItem.h"
+#include "Models/MenuBarLayout.h"
+#include "Platform/Application.h"
+#include "Platform/EventMonitors.h"
+#include "Platform/Events.h"
+#include "Platform/Foundation/Geometry.h"
+#include "Platform/Foundation/UserDefaults.h"
+#include "Platform/HotKeys.h"
+#include "Platform/Platform.h"
+#include "Platform/Runtime/Clock.h"
+#include "Platform/Runtime/Property.h"
+#include "Platform/Runtime/Task.h"
+#include "Platform/StatusBar.h"
+#include "Store/MenuBarStore.h"
+#include "System/MenuBarCaptureService.h"
+#include "System/MenuBarHider.h"
+#include "System/MenuBarProxyManager.h"
+#include "System/MenuWindowRelocator.h"
+#include "Views/MenuBarSearchSession.h"
+
+namespace vimbo::platform {
+class Window;
+class Popover;
+}  // namespace vimbo::platform
+
+namespace vimbo {
+
+// Owns the hover tracking area on the control item's button; the area's handler dispatches to
+// these by kind.
+struct HoverTrackingOwner {
+  std::function<void()> onMouseEntered;
+  std::function<void()> onMouseExited;
+  std::function<void()> onMouseMoved;
+  void handle(platform::TrackingEventKind kind) const;
+};
+
+class AppDelegate : public platform::ApplicationDelegate, public std::enable_shared_from_this<AppDelegate> {
+ public:
+  // ---- Nested types -------------------------------------------------------------------------
+
+  struct HoverWindowCandidate {
+    uint32_t id = 0;
+    Rect frame;
+    int32_t ownerPID = 0;
+    bool isOnScreen = false;
+  };
+
+  // Item operations.
+  enum class SystemItemDestination { visible, collected };
+
+  struct ResidentPinPlan {
+    std::vector<CapturedMenuBarItem> swappedItems;
+    bool isPossible = false;
+  };
+
+  // Start-up restore.
+  struct StartupLayoutSnapshot {
+    std::vector<CapturedMenuBarItem> candidates;
+    Rect dividerFrame;
+    Rect controlFrame;
+    std::string signature;
+  };
+
+  // Indexing of unnamed items.
+  enum class MenuExtraIndexingZone { visible, collected, fixed };
+
+  struct MenuExtraIndexingSnapshot {
+    std::map<uint32_t, CapturedMenuBarItem> itemsByID;
+    std::map<uint32_t, MenuExtraIndexingZone> zonesByID;
+    std::vector<uint32_t> collectedIDs;
+    std::vector<uint32_t> visibleIDs;
+    std::vector<uint32_t> fixedIDs;
+    const std::vector<uint32_t>& orderedIDs(MenuExtraIndexingZone zone) const;
+  };
+
+  enum class MenuExtraIndexingResult { notNeeded, finished, failed };
+
+  // ---- Construction -------------------------------------------------------------------------
+
+  // The bundle is copied (its references must outlive the controller); the capture service and
+  // the proxy manager share the defaults.
+  AppDelegate(platform::Platform& platform, std::shared_ptr<platform::UserDefaults> defaults);
+  ~AppDelegate() override;
+  AppDelegate(const AppDelegate&) = delete;
+  AppDelegate& operator=(const AppDelegate&) = delete;
+
+ private:
+  // What the fields below are built from; declared first so that they exist before the fields.
+  platform::Platform platform_;
+  std::shared_ptr<platform::UserDefaults> defaults_;
+
+ public:
+  // ---- Fields, in their specified order -----------------------------------------------------
+  // Task fields hold an empty handle for "none"; tokens and references use 0 for "none".
+
+  MenuBarStore store;
+  platform::StatusItemRef statusItem;
+  std::shared_ptr<platform::Popover> popover;
+  std::shared_ptr<platform::Window> detachedPanel;
+  std::shared_ptr<platform::Window> settingsWindowController;  // the settings window itself
+  bool settingsSceneIsVisible = false;
+  bool applicationStarted = false;
+  std::shared_ptr<platform::Window> quickSearchPanel;
+  platform::MonitorToken quickSearchKeyMonitor = 0;
+  MenuBarSearchSession quickSearchSession;
+  async::TaskHandle<> userRevealCaptureTask;
+  async::TaskHandle<> hoverSamplingTask;
+  std::optional<async::TimePoint> hoverDwellStart;
+  async::TaskHandle<> hoverEventDwellTask;
+  int64_t hoverEventDwellGeneration = 0;
+  bool hoverEventIsInside = false;
+  std::optional<async::TimePoint> hoverEventEntryStart;
+  async::TaskHandle<> hoverEventExitGraceTask;
+  int64_t hoverEventExitGraceGeneration = 0;
+  bool hoverRequiresPointerExit = false;
+  std::optional<uint32_t> hoverWindowID;
+  std::optional<Rect> hoverWindowFrame;
+  std::optional<async::TimePoint> hoverWindowFrameUpdatedAt;
+  platform::TrackingAreaID hoverTrackingArea = 0;
+  std::shared_ptr<HoverTrackingOwner> hoverTrackingOwner;
+  async::Subscription hoverPreferenceCancellable;
+  async::TaskHandle<> revealSessionTask;
+  int64_t revealSessionGeneration = 0;
+  platform::MonitorToken managerControlClickMonitor = 0;
+  platform::MonitorToken managerControlClickLocalMonitor = 0;
+  std::optional<async::TimePoint> managerControlClickHandledAt;
+  platform::HotKeyRef hotKeyRef = 0;
+  platform::HotKeyRef quickSearchHotKeyRef = 0;
+  platform::HotKeyHandlerRef hotKeyHandler = 0;
+  async::TaskHandle<> systemItemActivationTask;
+  async::TaskHandle<> systemItemOperationTask;
+  int64_t activeSystemItemOperationCount = 0;
+  async::TaskHandle<> initialSystemSetupTask;
+  bool didAttemptAutomaticMenuExtraIndexing = false;
+  MenuBarHider menuBarHider;
+  MenuBarCaptureService captureService;
+  MenuBarProxyManager proxyManager;
+  MenuWindowRelocator menuWindowRelocator;
+
+  // ---- Life cycle (AppDelegate.cpp) -----------------------------------------------------------
+
+  void applicationDidFinishLaunching() override;
+  void applicationWillTerminate() override;
+  void applicationDidResignActive() override;
+  bool applicationShouldHandleReopen(bool hasVisibleWindows) override;
+  void startApplication();
+  void snapshotCurrentPinnedOrder();
+  void updateSettingsApplicationVisibility();
+  void windowDidResignKey(platform::WindowHandle window);
+  void windowWillClose(platform::WindowHandle window);
+  // The settings scene's appear and disappear actions.
+  void settingsSceneDidAppear();
+  void settingsSceneDidDisappear();
+
+  // ---- Control item and menu (+StatusItem.cpp), our windows (+Windows.cpp) ----------------------
+
+  void statusItemClicked();
+  void showContextMenu();
+  void togglePopover();
+  void showDetachedPanel();
+  void openSettings();
+  void openQuickSearchAction();
+  void openSettingsAction();
+  void installManagerControlClickMonitor();
+  void handleManagerPanelMouseDown(const platform::Event& event);
+
+  // ---- Hot keys and quick search (+QuickSearch.cpp; the panel in +Windows.cpp) -----------------
+
+  void installSystemHotKey();
+  // The hot-key handler: validates the identifier and defers the action to a task.
+  int32_t handleHotKeyEvent(std::optional<platform::HotKeyID> identifier);
+  void performHotKeyAction(uint32_t id);
+  void showQuickSearch();
+  void closeQuickSearch();
+  void installQuickSearchKeyMonitor();
+  // None when the key is consumed.
+  std::optional<platform::Event> handleQuickSearchKeyDown(const platform::Event& event);
+  void activateQuickSearchSelection();
+  // Closes the manager and quick search, then opens the item's menu.
+  void activateQuickSearchItem(const CapturedMenuBarItem& item);
+  static const std::map<uint16_t, int64_t>& quickSearchNumberKeyMap();
+
+  // ---- Serial operation queue (+Queue.cpp) ----------------------------------------------------
+
+  void enqueueSystemItemOperation(std::function<async::Task<void>()> operation);
+  async::Task<bool> enqueueSystemItemOperationAndWait(std::function<async::Task<bool>()> operation);
+
+  // ---- Refresh (+Refresh.cpp) -----------------------------------------------------------------
+
+  async::Task<void> refreshSystemItems(bool allowRevealFallback);
+  async::Task<void> performSystemItemsRefresh(bool allowRevealFallback);
+  std::map<std::string, ImageRef> preservingImages(const std::vector<CapturedMenuBarItem>& items) const;
+  void seedVisibleSystemImages();
+  void refreshCapturedMetadataPreservingImages();
+  void reconcileDisplayedSystemItemStates();
+  void refreshIfCacheIsEmpty();
+  void scheduleUserRevealCapture();
+  void scheduleInitialCapture();
+
+  // ---- Hover (+Hover.cpp) ---------------------------------------------------------------------
+
+  void installHoverPreferenceObservation();
+  void applyHoverPreferences(bool expandOnHover, HoverDetectionMethod method);
+  void installHoverTrackingArea();
+  void removeHoverTrackingArea();
+  void startHoverSampling();
+  void cancelHoverSampling();
+  void sampleHoverPointer();
+  void handleHoverPointerInside();
+  void scheduleHoverEventDwell(async::Duration after);
+  void scheduleHoverEventExitGrace();
+  void cancelHoverEventDwell();
+  void cancelHoverEventExitGrace();
+  void reconcileEventHoverIfPointerIsInside();
+  std::optional<Rect> currentHoverWindowFrame();
+  std::optional<Rect> singleWindowFrame(uint32_t windowID);
+  std::optional<HoverWindowCandidate> discoverHoverWindow();
+  void revealFromHoverIfEligible();
+
+  // ---- Reveal sessions (+Reveal.cpp) ----------------------------------------------------------
+
+  void setSystemCollection(bool collapsed);
+  void beginNativeReveal(std::optional<bool> waitForMenuBarEntry);
+  async::Task<void> runNativeRevealSession(int64_t generation, MenuWindowRelocator::TrackingSession trackingSession,
+                                           bool waitForMenuBarEntry);
+  void collapseNativeReveal();
+
+  // ---- Item operations (+Operations.cpp and its sibling files) --------------------------------
+
+  std::optional<Point> destinationPoint(const CapturedMenuBarItem& item, SystemItemDestination destination);
+  bool systemItemHasReachedDestination(const CapturedMenuBarItem& item, SystemItemDestination destination,
+                                       bool afterCollapse);
+  async::Task<bool> waitForSystemItem(CapturedMenuBarItem item, SystemItemDestination destination, bool afterCollapse);
+  async::Task<bool> moveSystemItem(CapturedMenuBarItem item, SystemItemDestination destination);
+  bool failSystemItemMove(std::string message);
+  void reconcileDisplayedSystemItemState(uint32_t windowID);
+  void pinSystemItem(uint32_t windowID);
+  void collectSystemItem(uint32_t windowID);
+  void moveSystemItemToLayout(uint32_t windowID, MenuBarLayoutZone zone, std::optional<int64_t> index);
+  async::Task<bool> pinSystemItemNow(CapturedMenuBarItem item, bool preserveRequestedLayoutOrder);
+  async::Task<bool> collectSystemItemNow(CapturedMenuBarItem item, bool preserveRequestedLayoutOrder);
+  void commitNativeLayout(uint32_t windowID, MenuBarLayoutZone zone, std::optional<int64_t> index);
+  ResidentPinPlan residentPinPlan(const CapturedMenuBarItem& item);
+  async::Task<void> restoreSwappedItems(std::vector<CapturedMenuBarItem> items);
+  void beginSystemItemActivation(uint32_t windowID);
+  async::Task<bool> activateAndTrackNativeMenu(CapturedMenuBarItem item);
+  async::Task<void> performInPlaceActivation(CapturedMenuBarItem item);
+  async::Task<bool> applyMenuBarLayout(MenuBarLayoutDraft draft);
+  async::Task<bool> performMenuBarLayoutApply(MenuBarLayoutDraft draft);
+  bool failMenuBarLayoutApply(std::string message);
+  bool validateMenuBarLayoutDraft(const MenuBarLayoutDraft& draft, const std::vector<CapturedMenuBarItem>& items);
+  bool commitAppliedZone(uint32_t windowID, const MenuBarLayoutDraft& draft);
+  bool isActuallyVisible(const CapturedMenuBarItem& item);
+  async::Task<bool> applyVisibleNativeOrder(MenuBarLayoutDraft draft);
+  std::optional<std::vector<uint32_t>> nativeVisibleOrder(const std::vector<uint32_t>& ids);
+  async::Task<bool> waitForNativeVisibleOrder(std::vector<uint32_t> desired);
+  static std::vector<uint32_t> minimalNativeReorderSuffix(const std::vector<uint32_t>& desired,
+                                                          const std::vector<uint32_t>& actual);
+  async::Task<bool> moveSystemItemWhileRevealed(CapturedMenuBarItem item, SystemItemDestination destination,
+                                                std::optional<Point> point, bool exactOrder, bool forceMove);
+
+  // ---- Start-up restore, indexing and pin reconcile (+Restore.cpp and its sibling files) -------
+
+  static bool isValidStartupFrame(const Rect& frame);
+  static std::string startupFrameSignature(const Rect& frame);
+  std::optional<StartupLayoutSnapshot> startupLayoutSnapshot(const std::vector<std::string>& savedIdentityOrder);
+  bool hasSufficientStartupBand(const StartupLayoutSnapshot& snapshot,
+                                const std::vector<std::string>& savedIdentityOrder);
+  std::optional<std::vector<std::string>> startupAppendPlan(const StartupLayoutSnapshot& snapshot,
+                                                            const std::vector<std::string>& savedIdentityOrder);
+  bool isStartupResident(const CapturedMenuBarItem& item, const StartupLayoutSnapshot& snapshot);
+  async::Task<std::optional<StartupLayoutSnapshot>> waitForStableStartupLayout(std::vector<std::string> savedIdentityOrder);
+  async::Task<void> completeInitialSystemSetup(std::vector<std::string> savedIdentityOrder);
+  static bool needsSafeSlotIndexing(const CapturedMenuBarItem& item);
+  std::optional<MenuExtraIndexingSnapshot> nativeMenuExtraIndexingSnapshot(std::optional<std::set<uint32_t>> expectedIDs);
+  async::Task<bool> restoreMenuExtraIndexingLayout(MenuExtraIndexingSnapshot snapshot);
+  async::Task<MenuExtraIndexingResult> finishMenuExtraIndexing(MenuExtraIndexingSnapshot snapshot);
+  async::Task<MenuExtraIndexingResult> indexUnresolvedMenuExtrasIfNeeded(std::vector<CapturedMenuBarItem> items);
+  async::Task<void> reconcileSavedPinIntents(bool allowRevealFallback);
+
+  // ---- Shared helpers -------------------------------------------------------------------------
+
+  platform::Platform& platform() { return platform_; }
+  async::Executor& executor() { return platform_.executor; }
+  async::TimePoint now() { return platform_.executor.now(); }
+  // Runs body(self) as a task that holds the controller weakly until it starts, and strongly
+  // while it runs; nothing happens when the controller is gone by then.
+  template <class F>
+  async::TaskHandle<> spawnWeak(F body);
+
+ private:
+  // The displayed-state rule: whether the item is shown as collected; `whenUnreadable` when its
+  // live frame cannot be read.
+  bool displayedCollectedState(const CapturedMenuBarItem& item, bool whenUnreadable);
+  // The popover is shown or the detached panel is visible.
+  bool isManagerShown() const;
+  // The pointer (screen coordinates) lies in the popover's or the visible detached panel's frame.
+  bool isInsideManager(Point screenLocation) const;
+  // Closes the popover and orders the detached panel out.
+  void closeManager();
+  void orderQuickSearchPanelOut();
+  bool isQuickSearchPanelKey() const;
+  bool isSettingsWindowVisible() const;
+  // Start-up's popover set-up and the re-open request's body.
+  void configurePopover();
+  void reopen();
+  // The manager's toggle and the reveal hot key: a reveal without a session, or a collapse.
+  void toggleCollection();
+  std::vector<CapturedMenuBarItem> rankedQuickSearchItems() const;
+  // The pointer in window-server coordinates, from an empty event.
+  std::optional<Point> pointerLocation();
+  bool isPointerInControlBand(std::optional<Point> pointer);
+  // The hover timings, read through the store's clamping rule.
+  async::Duration hoverSamplingInterval() const;
+  async::Duration hoverRevealDelay() const;
+  async::Duration hoverCollapseDelay() const;
+
+  // Tells the pending reveal capture whether the field still holds it.
+  int64_t userRevealCaptureGeneration_ = 0;
+};
+
+template <class F>
+async::TaskHandle<> AppDelegate::spawnWeak(F body) {
+  return async::spawn(platform_.executor, [weak = weak_from_this(), body = std::move(body)]() -> async::Task<void> {
+    auto self = weak.lock();
+    if (!self) co_return;
+    auto inner = body(*self);
+    co_await std::move(inner);
+  });
+}
+
+}  // namespace vimbo

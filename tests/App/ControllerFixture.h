@@ -1,0 +1,155 @@
+#pragma once
+// The controller on a simulated world, with in-memory defaults and the virtual clock: the fixture
+// every controller test starts from, and the safety check that ends each scenario (nothing held,
+// the cursor shown, the pointer back, the bar as the scenario left it).
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <string>
+#include <utility>
+
+#include "App/AppDelegate.h"
+#include "Platform/Foundation/UserDefaults.h"
+#include "Platform/Runtime/Executor.h"
+#include "Platform/Runtime/Task.h"
+#include "Platform/Sim/SimPlatform.h"
+#include "Support/SimSpecs.h"
+#include "System/MenuBarHider.h"
+
+namespace vimbo::testing {
+
+using namespace std::chrono_literals;
+
+// A plain or notched screen with three third-party items, a Control Center module and the two
+// fixed items. The items carry accessibility titles, so their identities can be restored.
+inline sim::WorldSpec controllerWorld(bool notch = false) {
+  sim::WorldSpec spec;
+  sim::ScreenSpec screen;
+  screen.name = notch ? "Built-in" : "Studio";
+  screen.displayID = 1;
+  screen.displayBounds = notch ? Rect{0, 0, 1512, 982} : Rect{0, 0, 1920, 1080};
+  screen.frame = screen.displayBounds;
+  screen.menuBarHeight = notch ? 37 : 24;
+  screen.notchWidth = notch ? 200 : 0;
+  spec.screens.push_back(screen);
+
+  auto app = [&](int32_t pid, const std::string& name, std::string bundle, bool controlCenter = false) {
+    sim::AppSpec a = test_support::installedApp(pid, name, std::move(bundle));
+    a.hostsControlCenter = controlCenter;
+    spec.apps.push_back(a);
+  };
+  app(300, "Control Center", "com.apple.controlcenter", true);
+  app(501, "Lumen Notes", "com.lumenware.notes");
+  app(502, "Tallybird", "io.tallybird.app");
+  app(503, "Driftwood", "net.driftwood.sync");
+
+  auto item = [&](const std::string& key, const std::string& windowName, int32_t pid, const std::string& title) {
+    sim::ItemSpec i;
+    i.key = key;
+    i.windowName = windowName;
+    i.ownerPID = pid;
+    i.width = 30;
+    i.axTitle = platform::AXValue{title};
+    spec.items.push_back(i);
+  };
+  item("notes", "NotesStatus", 501, "Lumen");
+  item("tally", "TallyStatus", 502, "Tally");
+  item("drift", "DriftStatus", 503, "Drift");
+  item("wifi", "WiFi", 300, "Wi-Fi");
+  item("bento", "BentoBox-0", 300, "Control Center");
+  item("clock", "Clock", 300, "Clock");
+  spec.pointer = {700, 500};
+  return spec;
+}
+
+// The same screen without any status item of other applications.
+inline sim::WorldSpec emptyControllerWorld(bool notch = false) {
+  sim::WorldSpec spec = controllerWorld(notch);
+  spec.items.clear();
+  return spec;
+}
+
+struct ControllerFixture {
+  explicit ControllerFixture(sim::WorldSpec spec,
+                             std::shared_ptr<platform::UserDefaults> sharedDefaults = platform::UserDefaults::inMemory())
+      : defaults(std::move(sharedDefaults)), env(prepared(std::move(spec)), executor, defaults), platform(env.platform()) {
+    controller = std::make_shared<AppDelegate>(platform, defaults);
+    env.sim().application.setDelegate(controller.get());
+    pointerBefore = world().pointer();
+  }
+  ~ControllerFixture() {
+    executor.stop();
+    env.sim().application.setDelegate(nullptr);
+    controller.reset();
+  }
+  ControllerFixture(const ControllerFixture&) = delete;
+  ControllerFixture& operator=(const ControllerFixture&) = delete;
+
+  sim::World& world() { return env.world(); }
+  sim::SimApplication& application() { return env.sim().application; }
+  AppDelegate& app() { return *controller; }
+  MenuBarStore& store() { return controller->store; }
+
+  // Launch as the platform does, then let start-up settle: with settle, until the first refresh
+  // has filled the store (or a few seconds passed for an empty bar).
+  void launch(bool settle = true) {
+    application().finishLaunching();
+    if (settle) {
+      runUntil([&] { return !store().capturedSystemItems.get().empty() && !store().isCapturingSystemItems.get(); }, 5s);
+    }
+    pointerBefore = world().pointer();
+  }
+
+  // ---- The virtual clock ----
+  async::TimePoint now() { return executor.now(); }
+  void runFor(async::Duration d) { executor.runFor(d); }
+  // Turns until the condition holds or the limit passes; false when it never held.
+  bool runUntil(const std::function<bool()>& condition, async::Duration limit = 10s) {
+    return executor.runUntil(condition, executor.now() + limit);
+  }
+  // Runs body(controller) as a task, holding the controller, until it finishes or the limit passes.
+  template <class F>
+  auto drive(F body, async::Duration limit = 60s) {
+    auto handle = async::spawn(executor, [self = controller, body = std::move(body)]() mutable { return body(*self); });
+    executor.runUntil([&] { return handle.isDone(); }, executor.now() + limit);
+    return handle;
+  }
+
+  // ---- The safety check after every scenario ----
+  // Call when a scenario moves the pointer on purpose.
+  void rememberPointer() { pointerBefore = world().pointer(); }
+  double dividerLength() {
+    auto divider = controller->menuBarHider.dividerItem;
+    return divider ? divider->length() : -1;
+  }
+  // dividerLength: none when the scenario removed the divider (quit); else the expected length,
+  // 10000 unless the scenario left the bar expanded.
+  void expectSafe(std::optional<double> expectedDividerLength = hider::collapsedLength) {
+    EXPECT_FALSE(world().isCommandHeld()) << "Command is still held";
+    EXPECT_FALSE(world().isMouseButtonDown()) << "a mouse button is still held";
+    EXPECT_EQ(world().totalCursorHideCount(), 0) << "the cursor is still hidden";
+    EXPECT_EQ(world().pointer(), pointerBefore) << "the pointer did not come back";
+    if (expectedDividerLength) {
+      EXPECT_EQ(dividerLength(), *expectedDividerLength);
+    }
+  }
+
+  async::VirtualExecutor executor;
+  std::shared_ptr<platform::UserDefaults> defaults;
+  sim::SimEnvironment env;
+  platform::Platform platform;
+  std::shared_ptr<AppDelegate> controller;
+  Point pointerBefore;
+
+ private:
+  static sim::WorldSpec prepared(sim::WorldSpec spec) {
+    CompactStatusItemLayout::resetForTesting();  // each world is a fresh process
+    return spec;
+  }
+};
+
+}  // namespace vimbo::testing
