@@ -1,0 +1,192 @@
+#include "Views/Widgets/ViewKit.h"
+
+#include <QFontMetrics>
+#include <QLabel>
+#include <QPainter>
+#include <QVariantAnimation>
+#include <QWidget>
+#include <algorithm>
+
+#include "Platform/Desktop/Appearance.h"
+
+namespace vimbo::views {
+
+namespace {
+
+QColor withAlpha(QColor c, double opacity) {
+  c.setAlphaF(float(std::clamp(c.alphaF() * opacity, 0.0, 1.0)));
+  return c;
+}
+
+QColor black(double base, double opacity) { return withAlpha(QColor(0, 0, 0), base * opacity); }
+
+bool motionEnabled = true;
+
+}  // namespace
+
+namespace theme {
+
+QColor accent(double opacity) { return withAlpha(QColor(0x00, 0x7A, 0xFF), opacity); }
+
+QLinearGradient accentGradient(const QRectF& rect) {
+  QLinearGradient g(rect.topLeft(), rect.bottomRight());
+  g.setColorAt(0, QColor(0x4D, 0xA3, 0xFF));
+  g.setColorAt(1, accent());
+  return g;
+}
+
+QColor primary(double opacity) { return views::black(0.85, opacity); }
+QColor secondary(double opacity) { return views::black(0.50, opacity); }
+QColor tertiary(double opacity) { return views::black(0.26, opacity); }
+QColor quaternary(double opacity) { return views::black(0.10, opacity); }
+QColor orange(double opacity) { return withAlpha(QColor(0xFF, 0x95, 0x00), opacity); }
+QColor red(double opacity) { return withAlpha(QColor(0xFF, 0x3B, 0x30), opacity); }
+QColor green(double opacity) { return withAlpha(QColor(0x28, 0xCD, 0x41), opacity); }
+QColor white(double opacity) { return withAlpha(QColor(0xFF, 0xFF, 0xFF), opacity); }
+QColor black(double opacity) { return withAlpha(QColor(0, 0, 0), opacity); }
+QColor windowBackground(double opacity) { return withAlpha(QColor(0xEC, 0xEC, 0xEC), opacity); }
+QColor controlBackground(double opacity) { return withAlpha(QColor(0xFF, 0xFF, 0xFF), opacity); }
+
+QColor material(Material material, double opacity) {
+  switch (material) {
+    case Material::ultraThin: return withAlpha(QColor(0xF2, 0xF2, 0xF2), opacity);
+    case Material::thin: return withAlpha(QColor(0xF5, 0xF5, 0xF5), 0.9 * opacity);
+    case Material::regular: return withAlpha(QColor(0xF6, 0xF6, 0xF6), 0.95 * opacity);
+  }
+  return {};
+}
+
+QColor color(const Color& c, double opacity) {
+  QColor q;
+  q.setRgbF(float(std::clamp(c.red, 0.0, 1.0)), float(std::clamp(c.green, 0.0, 1.0)),
+            float(std::clamp(c.blue, 0.0, 1.0)), float(std::clamp(c.opacity * opacity, 0.0, 1.0)));
+  return q;
+}
+
+QColor color(GlyphTint tint) {
+  switch (tint) {
+    case GlyphTint::secondary: return secondary();
+    case GlyphTint::accent: return accent();
+    case GlyphTint::primary:
+    case GlyphTint::original: break;
+  }
+  return primary();
+}
+
+}  // namespace theme
+
+QFont font(int size, SymbolWeight weight) {
+  QFont::Weight w = QFont::Normal;
+  switch (weight) {
+    case SymbolWeight::regular: w = QFont::Normal; break;
+    case SymbolWeight::medium: w = QFont::Medium; break;
+    case SymbolWeight::semibold: w = QFont::DemiBold; break;
+    case SymbolWeight::bold: w = QFont::Bold; break;
+  }
+  return desktop::uiFont(size, w);
+}
+
+QFont font(TextStyle style, SymbolWeight weight) {
+  switch (style) {
+    case TextStyle::caption:
+    case TextStyle::caption2: return font(10, weight);
+    case TextStyle::callout: return font(12, weight);
+    case TextStyle::body: return font(13, weight);
+    case TextStyle::title2: return font(17, weight);
+    case TextStyle::title: return font(22, weight);
+  }
+  return font(13, weight);
+}
+
+QFont withTabularDigits(QFont f) {
+  QStringList families = desktop::fontFamilies();
+  families.removeAll(QStringLiteral("DejaVu Sans"));
+  families.prepend(QStringLiteral("DejaVu Sans"));
+  f.setFamilies(families);
+  return f;
+}
+
+namespace motion {
+
+bool enabled() { return motionEnabled; }
+void setEnabled(bool enabled) { motionEnabled = enabled; }
+int duration(double seconds) { return motionEnabled ? int(seconds * 1000 + 0.5) : 0; }
+
+QEasingCurve easeOut() {
+  QEasingCurve c(QEasingCurve::BezierSpline);
+  c.addCubicBezierSegment(QPointF(0, 0), QPointF(0.58, 1), QPointF(1, 1));
+  return c;
+}
+
+QEasingCurve easeIn() {
+  QEasingCurve c(QEasingCurve::BezierSpline);
+  c.addCubicBezierSegment(QPointF(0.42, 0), QPointF(1, 1), QPointF(1, 1));
+  return c;
+}
+
+void run(QVariantAnimation& animation, double seconds, const QEasingCurve& curve) {
+  animation.stop();
+  animation.setEasingCurve(curve);
+  // A zero-length animation lands on its end value and finishes inside start().
+  animation.setDuration(duration(seconds));
+  animation.start();
+}
+
+}  // namespace motion
+
+QString qstr(std::string_view utf8) { return QString::fromUtf8(utf8.data(), qsizetype(utf8.size())); }
+
+QLabel* plainLabel(const QString& text, const QFont& f, const QColor& color, QWidget* parent) {
+  auto* label = new QLabel(parent);
+  label->setTextFormat(Qt::PlainText);
+  label->setText(text);
+  label->setFont(f);
+  QPalette p = label->palette();
+  p.setColor(QPalette::WindowText, color);
+  label->setPalette(p);
+  return label;
+}
+
+void setPlainToolTip(QWidget* widget, const QString& text) {
+  widget->setToolTip(text.isEmpty() ? QString() : Qt::convertFromPlainText(text, Qt::WhiteSpaceNormal));
+}
+
+QString elided(const QString& text, const QFont& f, int width) {
+  return QFontMetrics(f).elidedText(text, Qt::ElideRight, std::max(width, 0));
+}
+
+QSizeF pointSize(const platform::Image& image) {
+  Size s = image.pointSize();
+  if (s.width <= 0 || s.height <= 0) return {double(image.pixelWidth()), double(image.pixelHeight())};
+  return {s.width, s.height};
+}
+
+QImage toQImage(const platform::Image& image) {
+  QImage q(reinterpret_cast<const uchar*>(image.pixels().data()), image.pixelWidth(), image.pixelHeight(),
+           image.pixelWidth() * 4, QImage::Format_RGBA8888);
+  QImage owned = q.copy();
+  QSizeF points = pointSize(image);
+  owned.setDevicePixelRatio(points.width() > 0 ? image.pixelWidth() / points.width() : 1.0);
+  return owned;
+}
+
+QImage tinted(const QImage& image, const QColor& color) {
+  QImage out = image.convertToFormat(QImage::Format_ARGB32_Premultiplied);
+  qreal ratio = out.devicePixelRatio();
+  out.setDevicePixelRatio(1);  // fill every pixel, whatever the ratio
+  {
+    QPainter p(&out);
+    p.setCompositionMode(QPainter::CompositionMode_SourceIn);
+    p.fillRect(out.rect(), color);
+  }
+  out.setDevicePixelRatio(ratio);
+  return out;
+}
+
+void drawImage(QPainter& painter, const platform::Image& image, QPointF topLeft, const QColor& templateColor) {
+  QImage q = toQImage(image);
+  if (image.isTemplate()) q = tinted(q, templateColor);
+  painter.drawImage(QRectF(topLeft, pointSize(image)), q);
+}
+
+}  // namespace vimbo::views
