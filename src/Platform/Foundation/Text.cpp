@@ -93,6 +93,25 @@ std::string foldCaseNFC(std::string_view s) {
 
 }  // namespace
 
+bool isValidUTF8(std::string_view s) {
+  const auto* bytes = reinterpret_cast<const uint8_t*>(s.data());
+  const auto length = static_cast<int32_t>(s.size());
+  for (int32_t i = 0; i < length;) {
+    UChar32 c;
+    U8_NEXT(bytes, i, length, c);
+    if (c < 0) return false;
+  }
+  return true;
+}
+
+std::string validUTF8(std::string_view s) {
+  if (isValidUTF8(s)) return std::string(s);
+  std::string out;
+  out.reserve(s.size() + 8);
+  for (size_t i = 0; i < s.size();) out += toUTF8(nextScalar(s, i));
+  return out;
+}
+
 std::string trimmingWhitespaceAndNewlines(std::string_view s) {
   size_t begin = 0;
   while (begin < s.size()) {

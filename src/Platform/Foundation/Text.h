@@ -11,6 +11,12 @@
 
 namespace vimbo::platform::text {
 
+// Whether the bytes are well-formed UTF-8 (no surrogates, overlong forms or values past U+10FFFF).
+bool isValidUTF8(std::string_view s);
+// The text with every ill-formed sequence replaced by U+FFFD (one per maximal subpart, as ICU
+// and the platform's decoders do); well-formed text comes back byte for byte.
+std::string validUTF8(std::string_view s);
+
 // Removes Unicode White_Space (which includes every newline character) from both ends.
 std::string trimmingWhitespaceAndNewlines(std::string_view s);
 

@@ -46,7 +46,9 @@ SimEnvironment::SimEnvironment(WorldSpec spec, async::Executor& executor, std::s
 // ---------------------------------------------------------------- window server
 
 std::optional<std::vector<WindowInfo>> SimWindowServer::copyWindowList(WindowListOption option, uint32_t relative) {
-  return w_.windowList(option, relative);
+  auto list = w_.windowList(option, relative);
+  makeTextValid(list);
+  return list;
 }
 
 int SimWindowServer::windowLevel(WindowLevelKey key) const {
@@ -307,6 +309,7 @@ std::vector<RunningApplication> SimWorkspace::runningApplications() const {
   own.activationPolicy = w_.ownActivationPolicy();
   out.push_back(own);
   for (const AppSpec& a : w_.spec().apps) out.push_back(running(a));
+  makeTextValid(out);
   return out;
 }
 

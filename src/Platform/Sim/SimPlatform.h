@@ -12,6 +12,7 @@
 #include "Platform/Foundation/ScreenCaptureAccess.h"
 #include "Platform/Foundation/UserDefaults.h"
 #include "Platform/HotKeys.h"
+#include "Platform/IncomingText.h"
 #include "Platform/Platform.h"
 #include "Platform/ScreenCapture.h"
 #include "Platform/Screens.h"
@@ -77,7 +78,11 @@ class SimAccessibility : public platform::Accessibility {
   bool isProcessTrusted(bool prompt) override { return w_.accessibilityTrusted(prompt); }
   platform::AXElement createApplication(int32_t pid) override { return w_.applicationElement(pid); }
   platform::AXElement createSystemWide() override { return w_.systemWideElement(); }
-  platform::AXCopyResult copyAttributeValue(platform::AXElement e, const std::string& a) override { return w_.axCopy(e, a); }
+  platform::AXCopyResult copyAttributeValue(platform::AXElement e, const std::string& a) override {
+    auto result = w_.axCopy(e, a);
+    platform::makeTextValid(result);
+    return result;
+  }
   platform::AXSettableResult isAttributeSettable(platform::AXElement e, const std::string& a) override {
     return w_.axSettable(e, a);
   }

@@ -121,3 +121,29 @@ TEST(TextFormatting, FixedOneDecimalIgnoresLocale) {
     EXPECT_EQ(formatFixed1(v), buf);
   }
 }
+
+struct Utf8Case {
+  std::string bytes;
+  std::string valid;
+};
+
+class TextValidity : public ::testing::TestWithParam<Utf8Case> {};
+
+TEST_P(TextValidity, IllFormedSequencesBecomeOneReplacementPerMaximalSubpart) {
+  const auto& c = GetParam();
+  EXPECT_EQ(validUTF8(c.bytes), c.valid);
+  EXPECT_EQ(isValidUTF8(c.bytes), c.bytes == c.valid);
+  EXPECT_TRUE(isValidUTF8(validUTF8(c.bytes)));
+  EXPECT_EQ(validUTF8(validUTF8(c.bytes)), c.valid);  // replacing twice changes nothing more
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Bytes, TextValidity,
+    ::testing::Values(Utf8Case{"", ""}, Utf8Case{"Wi\u2011Fi 系统 😀", "Wi\u2011Fi 系统 😀"},
+                      Utf8Case{std::string("a\0b", 3), std::string("a\0b", 3)},
+                      Utf8Case{"Caf\xe9", "Caf\uFFFD"},                   // a Latin-1 byte
+                      Utf8Case{"\xf0\x9f\x98", "\uFFFD"},                 // a sequence cut short
+                      Utf8Case{"\xed\xa0\x80", "\uFFFD\uFFFD\uFFFD"},    // an encoded surrogate
+                      Utf8Case{"\xc0\xaf", "\uFFFD\uFFFD"},              // an overlong slash
+                      Utf8Case{"\xf4\x90\x80\x80", "\uFFFD\uFFFD\uFFFD\uFFFD"},  // past U+10FFFF
+                      Utf8Case{"x\x80\x80y", "x\uFFFD\uFFFDy"}));
