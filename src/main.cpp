@@ -21,7 +21,9 @@ int main(int argc, char** argv) {
   int status = 0;
   {
     vimbo::desktop::DesktopHost host(executor, std::get<vimbo::sim::WorldSpec>(std::move(load)),
-                                     [] { QCoreApplication::quit(); });
+                                     [] { QCoreApplication::quit(); },
+                                     vimbo::desktop::DesktopHost::persistentDefaults(executor));
+    host.launch(nullptr);
     host.window().show();
     status = app.exec();
     executor.stop();

@@ -15,7 +15,7 @@ constexpr platform::EventFlags kSelectionModifiers =
 // MARK: - Hot keys
 
 void AppDelegate::installSystemHotKey() {
-  hotKeyHandler = platform_.hotKeys.installHandler([weak = weak_from_this()](platform::HotKeyID identifier) {
+  hotKeyHandler = platform_.hotKeys.installHandler([weak = weak_from_this()](std::optional<platform::HotKeyID> identifier) {
     auto self = weak.lock();
     if (!self) return platform::hotkeystatus::eventNotHandled;
     return self->handleHotKeyEvent(identifier);

@@ -6,6 +6,7 @@
 #include <optional>
 
 #include "Platform/Events.h"
+#include "Platform/Windows.h"
 #include "Platform/Workspace.h"
 
 namespace vimbo::platform {
@@ -19,8 +20,6 @@ class ApplicationDelegate {
   // Re-opening (e.g. launched again while running); true lets the default handling run.
   virtual bool applicationShouldHandleReopen(bool /*hasVisibleWindows*/) { return true; }
 };
-
-using WindowHandle = uint64_t;  // identifies one of our windows; 0 is none
 
 class Application {
  public:

@@ -1,9 +1,10 @@
 #pragma once
 // Global hot keys. A registered combination is taken for the whole session: pressing it calls the
-// installed handler on the main thread with the {signature, id}, and the keystroke reaches no one else.
+// installed handlers on the main thread with the {signature, id}, and the keystroke reaches no one else.
 
 #include <cstdint>
 #include <functional>
+#include <optional>
 
 namespace vimbo::platform {
 
@@ -43,8 +44,9 @@ struct HotKeyRegistration {
 class HotKeys {
  public:
   virtual ~HotKeys() = default;
-  // The handler returns noErr when it handled the key, eventNotHandled to let others see it.
-  virtual HotKeyHandlerRef installHandler(std::function<int32_t(HotKeyID)> handler) = 0;
+  // The handler returns noErr when it handled the key, eventNotHandled to let others see it. It gets
+  // none when the pressed key's identifier cannot be read from the event.
+  virtual HotKeyHandlerRef installHandler(std::function<int32_t(std::optional<HotKeyID>)> handler) = 0;
   virtual void removeHandler(HotKeyHandlerRef handler) = 0;
   virtual HotKeyRegistration registerHotKey(uint32_t keyCode, uint32_t modifiers, HotKeyID id) = 0;
   virtual int32_t unregisterHotKey(HotKeyRef ref) = 0;

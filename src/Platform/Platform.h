@@ -10,6 +10,7 @@
 #include "Platform/Screens.h"
 #include "Platform/StatusBar.h"
 #include "Platform/WindowServer.h"
+#include "Platform/Windows.h"
 #include "Platform/Workspace.h"
 
 namespace vimbo::async {
@@ -37,6 +38,7 @@ struct Platform {
   HotKeys& hotKeys;
   Application& application;
   LoginItem& loginItem;
+  OwnWindows& windows;
 };
 
 }  // namespace vimbo::platform

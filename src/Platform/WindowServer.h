@@ -101,6 +101,8 @@ enum class WindowListOption {
 enum class WindowLevelKey { MainMenu, Status, PopUpMenu };
 
 namespace windowlevel {
+inline constexpr int normal = 0;
+inline constexpr int floating = 3;
 inline constexpr int mainMenu = 24;
 inline constexpr int status = 25;
 inline constexpr int popUpMenu = 101;

@@ -27,6 +27,7 @@ struct RunningApplication {
   std::optional<std::string> executableURL;  // file path
   std::optional<std::string> bundleURL;      // file path
   ActivationPolicy activationPolicy = ActivationPolicy::Regular;
+  ImageRef icon;  // none when the application has no icon
 };
 
 class Workspace {

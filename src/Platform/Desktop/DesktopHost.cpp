@@ -46,7 +46,7 @@ StandInStatusItems installStandInStatusItems(platform::StatusBar& statusBar, pla
     if (auto* button = items.control->button()) {
       auto glyph = platform::Image::symbol("rectangle.3.group", "Vimbo");
       button->setImage(glyph);
-      button->setToolTip("Vimbo · ⌃⌘B");
+      button->setToolTip("Vimbo");  // no hot key works without the controller
     }
   }
   return items;
@@ -59,6 +59,9 @@ DesktopWindow::DesktopWindow(sim::World& world, std::function<void()> onClose)
   auto* layout = new QVBoxLayout(this);
   layout->setContentsMargins(0, 0, 0, 0);
   layout->addWidget(view_);
+  view_->setQuitHandler([this] {
+    if (onClose_) onClose_();
+  });
   view_->setFocus();
 }
 
@@ -75,29 +78,44 @@ void DesktopWindow::fitToScreen() {
 }
 
 void DesktopWindow::closeEvent(QCloseEvent* e) {
-  if (onClose_) {
-    auto onClose = std::move(onClose_);
-    onClose_ = nullptr;
-    onClose();
-  }
+  if (onClose_) onClose_();  // the application's terminate(), which does its work once
   e->accept();
 }
 
-DesktopHost::DesktopHost(async::Executor& executor, sim::WorldSpec spec, std::function<void()> quit)
-    : executor_(executor), quit_(std::move(quit)) {
-  environment_ = std::make_unique<sim::SimEnvironment>(std::move(spec), executor);
-  items_ = installStandInStatusItems(environment_->sim().statusBar, environment_->defaults());
-  window_ = std::make_unique<DesktopWindow>(environment_->world(), [this] { closed(); });
+DesktopHost::DesktopHost(async::Executor& executor, sim::WorldSpec spec, std::function<void()> quit,
+                         std::shared_ptr<platform::UserDefaults> defaults)
+    : executor_(executor), quit_(std::move(quit)), defaults_(std::move(defaults)) {
+  environment_ = std::make_unique<sim::SimEnvironment>(std::move(spec), executor, defaults_);
+  sim::SimPlatform& sim = environment_->sim();
+  factory_ = std::make_unique<views::QtViewFactory>(sim.application, sim.workspace, executor);
+  sim.application.setTerminationHandler([this] { terminated(); });
+  window_ = std::make_unique<DesktopWindow>(environment_->world(), [this] { environment_->sim().application.terminate(); });
   window_->fitToScreen();
 }
 
 DesktopHost::~DesktopHost() {
   window_->view().detach();
   window_.reset();
+  environment_->sim().application.setDelegate(nullptr);
+  delegate_.reset();
 }
 
-void DesktopHost::closed() {
+std::shared_ptr<platform::UserDefaults> DesktopHost::persistentDefaults(async::Executor& executor) {
+  return platform::UserDefaults::persistent(platform::UserDefaults::defaultFilePath(),
+                                            [&executor](std::function<void()> write) { executor.post(std::move(write)); });
+}
+
+void DesktopHost::launch(std::shared_ptr<platform::ApplicationDelegate> delegate) {
+  delegate_ = std::move(delegate);
+  sim::SimApplication& application = environment_->sim().application;
+  application.setDelegate(delegate_.get());
+  if (!delegate_) items_ = installStandInStatusItems(environment_->sim().statusBar, *defaults_);
+  application.finishLaunching();
+}
+
+void DesktopHost::terminated() {
   window_->view().detach();
+  defaults_->flush();
   executor_.stop();
   if (quit_) quit_();
 }

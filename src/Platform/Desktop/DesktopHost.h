@@ -1,7 +1,9 @@
 #pragma once
 // The application's host: one window showing the simulated desktop, on the runtime's Qt loop.
-// The world comes from the file named by VIMBO_WORLD, else the shipped notched laptop. Closing the
-// window stops the runtime (nothing runs afterwards) and then quits.
+// The world comes from the file named by VIMBO_WORLD, else the shipped notched laptop. Every way
+// out (closing the window, Command-Q, a quit button) goes through the application's terminate():
+// the delegate hears applicationWillTerminate, then the host flushes the defaults, stops the
+// runtime (nothing runs afterwards) and quits.
 
 #include <QWidget>
 #include <functional>
@@ -12,6 +14,7 @@
 #include "Platform/Sim/SimPlatform.h"
 #include "Platform/Sim/WorldJson.h"
 #include "Platform/StatusBar.h"
+#include "Views/Widgets/QtViewFactory.h"
 
 namespace vimbo::desktop {
 
@@ -23,9 +26,9 @@ sim::WorldLoad worldFromEnvironment();
 // On stderr and in a message box.
 void reportWorldError(const sim::WorldError& error);
 
-// The host's stand-in until the controller exists: our two status items, so the bar looks right
-// (the divider at length 1, the control item with its glyph), installed through the status bar
-// as the controller will: divider first, each with its preferred position seeded when absent.
+// The host's stand-in when launched without a controller: our two status items, so the bar looks
+// right (the divider at length 1, the control item with its glyph), installed through the status
+// bar as the controller would: divider first, each with its preferred position seeded when absent.
 struct StandInStatusItems {
   platform::StatusItemRef divider;
   platform::StatusItemRef control;
@@ -49,23 +52,39 @@ class DesktopWindow : public QWidget {
 
 class DesktopHost {
  public:
-  // quit runs after the runtime stopped (the application passes QCoreApplication::quit).
-  DesktopHost(async::Executor& executor, sim::WorldSpec spec, std::function<void()> quit = {});
+  // quit runs after the runtime stopped (the application passes QCoreApplication::quit). The
+  // application passes its defaults file (persistentDefaults); tests keep them in memory.
+  DesktopHost(async::Executor& executor, sim::WorldSpec spec, std::function<void()> quit = {},
+              std::shared_ptr<platform::UserDefaults> defaults = platform::UserDefaults::inMemory());
   ~DesktopHost();
   DesktopHost(const DesktopHost&) = delete;
   DesktopHost& operator=(const DesktopHost&) = delete;
 
+  // The defaults file under $XDG_CONFIG_HOME/vimbo/, writes coalesced per turn of the executor.
+  static std::shared_ptr<platform::UserDefaults> persistentDefaults(async::Executor& executor);
+
+  // Sets the application delegate (the controller) and finishes launching. Without a delegate the
+  // stand-in status items are installed instead.
+  void launch(std::shared_ptr<platform::ApplicationDelegate> delegate);
+
   DesktopWindow& window() { return *window_; }
   sim::SimEnvironment& environment() { return *environment_; }
   sim::World& world() { return environment_->world(); }
+  platform::Platform platform() { return environment_->platform(); }
+  std::shared_ptr<platform::UserDefaults> defaults() const { return defaults_; }
+  // The factory of our windows' content, for the controller to take at construction.
+  ViewFactory& viewFactory() { return *factory_; }
   const StandInStatusItems& statusItems() const { return items_; }
 
  private:
-  void closed();
+  void terminated();
 
   async::Executor& executor_;
   std::function<void()> quit_;
+  std::shared_ptr<platform::UserDefaults> defaults_;
   std::unique_ptr<sim::SimEnvironment> environment_;
+  std::unique_ptr<views::QtViewFactory> factory_;
+  std::shared_ptr<platform::ApplicationDelegate> delegate_;  // uses the world: goes before it
   StandInStatusItems items_;
   std::unique_ptr<DesktopWindow> window_;  // reads the world: goes first
 };

@@ -278,6 +278,10 @@ bool isModifierCode(uint16_t code) { return code >= 54 && code <= 62 && code != 
 }  // namespace
 
 void DesktopView::key(QKeyEvent* e, bool down) {
+  if (down && quit_ && e->key() == Qt::Key_Q && (e->modifiers() & ~Qt::KeypadModifier) == Qt::ControlModifier) {
+    quit_();
+    return;
+  }
   auto code = macKeyCode(e->key());
   if (!world_ || !code) {
     e->ignore();

@@ -6,6 +6,7 @@
 
 #include <QTimer>
 #include <QWidget>
+#include <functional>
 #include <optional>
 #include <set>
 
@@ -34,6 +35,8 @@ class DesktopView : public QWidget {
   void refresh();
   // After the world is gone or the runtime stopped: no more reads or input.
   void detach();
+  // Command-Q (Ctrl+Q here) is the desktop's own: it quits instead of reaching the world.
+  void setQuitHandler(std::function<void()> quit) { quit_ = std::move(quit); }
   const Scene& scene() const { return scene_; }
 
  protected:
@@ -56,6 +59,7 @@ class DesktopView : public QWidget {
   QTimer watch_;
   std::optional<Qt::MouseButton> pressed_;
   std::set<uint16_t> heldModifiers_;  // key codes sent down and not yet up
+  std::function<void()> quit_;
 };
 
 }  // namespace vimbo::desktop

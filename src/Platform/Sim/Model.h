@@ -115,6 +115,7 @@ struct Switches {
   bool eventSourceFails = false;
   std::set<platform::EventType> failingEventTypes;
   bool hotKeyRegistrationFails = false;
+  int unreadableHotKeyEvents = 0;  // the next N hot-key presses carry no readable identifier
   bool redactNamesWithoutCapture = false;
   bool screenRectBridgeAvailable = true;
   bool shareableContentFails = false;

@@ -309,6 +309,10 @@ std::vector<RunningApplication> SimWorkspace::runningApplications() const {
   own.activationPolicy = w_.ownActivationPolicy();
   out.push_back(own);
   for (const AppSpec& a : w_.spec().apps) out.push_back(running(a));
+  for (RunningApplication& r : out) {
+    const std::optional<std::string>& path = r.bundleURL ? r.bundleURL : r.executableURL;
+    if (path) r.icon = iconForFile(*path);
+  }
   makeTextValid(out);
   return out;
 }
@@ -333,7 +337,7 @@ std::optional<BundleInfo> SimWorkspace::bundleInfo(const std::string& bundleURL)
 }
 
 ImageRef SimWorkspace::iconForFile(const std::string& path) const {
-  uint32_t color = 0x808080;
+  uint32_t color = path == "/Applications/" + w_.spec().ownName + ".app" ? kOwnIconColor : 0x808080;
   for (const AppSpec& a : w_.spec().apps)
     if (a.bundlePath == path || a.executablePath == path) color = a.iconColor;
   World::Pixels px;
@@ -350,30 +354,26 @@ ImageRef SimWorkspace::iconForFile(const std::string& path) const {
 
 // ---------------------------------------------------------------- application
 
-void SimApplication::activate(bool) {
-  bool was = w_.isOwnActive();
-  w_.setOwnActive(true);
-  (void)was;
-}
+void SimApplication::activate(bool) { w_.setOwnActive(true); }
 
 void SimApplication::terminate() {
   if (terminated_) return;
   terminated_ = true;
-  if (delegate_) delegate_->applicationWillTerminate();
+  if (auto* delegate = w_.applicationDelegate()) delegate->applicationWillTerminate();
+  if (auto handler = std::move(terminationHandler_)) handler();
 }
 
 void SimApplication::finishLaunching() {
-  if (delegate_) delegate_->applicationDidFinishLaunching();
+  if (auto* delegate = w_.applicationDelegate()) delegate->applicationDidFinishLaunching();
 }
 
 void SimApplication::resignActive() {
-  if (!w_.isOwnActive()) return;
-  w_.setOwnActive(false);
-  if (delegate_) delegate_->applicationDidResignActive();
+  if (w_.isOwnActive()) w_.resignOwnActive();
 }
 
 bool SimApplication::reopen(bool hasVisibleWindows) {
-  return delegate_ ? delegate_->applicationShouldHandleReopen(hasVisibleWindows) : true;
+  auto* delegate = w_.applicationDelegate();
+  return delegate ? delegate->applicationShouldHandleReopen(hasVisibleWindows) : true;
 }
 
 }  // namespace vimbo::sim

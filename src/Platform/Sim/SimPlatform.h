@@ -19,6 +19,7 @@
 #include "Platform/StatusBar.h"
 #include "Platform/WindowServer.h"
 #include "Platform/Workspace.h"
+#include "Platform/Sim/SimWindows.h"
 #include "Platform/Sim/World.h"
 
 namespace vimbo::async {
@@ -155,7 +156,9 @@ class SimWorkspace : public platform::Workspace {
   std::optional<platform::RunningApplication> runningApplication(int32_t pid) const override;
   std::optional<std::string> urlForApplication(const std::string& bundleIdentifier) const override;
   std::optional<platform::BundleInfo> bundleInfo(const std::string& bundleURL) const override;
+  // Applications' icons are squares of their icon colour; ours is Vimbo's blue.
   platform::ImageRef iconForFile(const std::string& path) const override;
+  static constexpr uint32_t kOwnIconColor = 0x3478F6;
 
  private:
   World& w_;
@@ -180,7 +183,7 @@ class SimEventMonitors : public platform::EventMonitors {
 class SimHotKeys : public platform::HotKeys {
  public:
   explicit SimHotKeys(World& w) : w_(w) {}
-  platform::HotKeyHandlerRef installHandler(std::function<int32_t(platform::HotKeyID)> h) override {
+  platform::HotKeyHandlerRef installHandler(std::function<int32_t(std::optional<platform::HotKeyID>)> h) override {
     return w_.installHotKeyHandler(std::move(h));
   }
   void removeHandler(platform::HotKeyHandlerRef r) override { w_.removeHotKeyHandler(r); }
@@ -205,22 +208,24 @@ class SimApplication : public platform::Application {
   void activate(bool) override;
   bool isActive() const override { return w_.isOwnActive(); }
   std::optional<platform::Event> currentEvent() const override { return w_.currentEvent(); }
-  platform::WindowHandle keyWindow() const override { return keyWindow_; }
-  void setKeyWindow(platform::WindowHandle window) override { keyWindow_ = window; }
-  void setDelegate(platform::ApplicationDelegate* d) override { delegate_ = d; }
+  platform::WindowHandle keyWindow() const override { return w_.keyWindow(); }
+  void setKeyWindow(platform::WindowHandle window) override { w_.setKeyWindow(window); }
+  void setDelegate(platform::ApplicationDelegate* d) override { w_.setApplicationDelegate(d); }
+  // applicationWillTerminate, then the termination handler, each once; later calls do nothing.
   void terminate() override;
 
+  // What ends the process after the delegate has been told (the desktop host stops its loop).
+  void setTerminationHandler(std::function<void()> handler) { terminationHandler_ = std::move(handler); }
   // Triggers for tests and the desktop window.
   void finishLaunching();
   void resignActive();
   bool reopen(bool hasVisibleWindows);
   bool isTerminated() const { return terminated_; }
-  platform::ApplicationDelegate* delegate() const { return delegate_; }
+  platform::ApplicationDelegate* delegate() const { return w_.applicationDelegate(); }
 
  private:
   World& w_;
-  platform::WindowHandle keyWindow_ = 0;
-  platform::ApplicationDelegate* delegate_ = nullptr;
+  std::function<void()> terminationHandler_;
   bool terminated_ = false;
 };
 
@@ -229,13 +234,13 @@ struct SimPlatform {
   explicit SimPlatform(World& world)
       : world(world), windowServer(world), screenCaptureAccess(world), screenCapture(world), accessibility(world),
         events(world), statusBar(world), screens(world), workspace(world), eventMonitors(world), hotKeys(world),
-        application(world), loginItem(world.spec().switches.loginItemStatus) {
+        application(world), loginItem(world.spec().switches.loginItemStatus), windows(world) {
     loginItem.setRequiresApproval(world.spec().switches.loginItemRequiresApproval);
   }
   // The references the system receives.
   platform::Platform bundle(async::Executor& executor, platform::UserDefaults& defaults) {
-    return {executor,     defaults,  windowServer,  screenCaptureAccess, screenCapture, accessibility, events,
-            statusBar,    screens,   workspace,     eventMonitors,       hotKeys,       application,   loginItem};
+    return {executor,  defaults,  windowServer,  screenCaptureAccess, screenCapture, accessibility, events, statusBar,
+            screens,   workspace, eventMonitors, hotKeys,             application,   loginItem,     windows};
   }
   World& world;
   SimWindowServer windowServer;
@@ -250,6 +255,7 @@ struct SimPlatform {
   SimHotKeys hotKeys;
   SimApplication application;
   platform::InMemoryLoginItem loginItem;
+  SimOwnWindows windows;
 };
 
 // A world with its platform, on a runtime executor, sharing our defaults domain: what the

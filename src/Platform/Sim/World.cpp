@@ -88,6 +88,8 @@ WorldSnapshot World::snapshot() const {
   s.items = items();
   s.menus = openMenus();
   s.ownOverlays = overlays_;
+  for (const OwnWindowView& w : ownWindows())
+    if (w.visible) s.windows.insert(s.windows.begin(), w);
   s.pointer = pointer_;
   s.cursorVisible = totalCursorHideCount() <= 0;
   return s;
@@ -430,6 +432,7 @@ std::optional<std::vector<WindowInfo>> World::windowList(WindowListOption option
     list.push_back(makeInfo(screenWindows_.at(s.displayID), windowlevel::mainMenu, 88, std::string("Window Server"),
                             std::string("Menubar"), bar, true));
   }
+  listOwnWindows(list);
   if (!spec_.screens.empty())
     list.push_back(makeInfo(desktopWindow_, -2147483624, 90, std::string("Dock"), std::string("Desktop Picture"),
                             spec_.screens.front().displayBounds, true));

@@ -16,11 +16,13 @@
 #include <vector>
 
 #include "Platform/Accessibility.h"
+#include "Platform/Application.h"
 #include "Platform/EventMonitors.h"
 #include "Platform/Events.h"
 #include "Platform/HotKeys.h"
 #include "Platform/StatusBar.h"
 #include "Platform/WindowServer.h"
+#include "Platform/Windows.h"
 #include "Platform/Sim/Clockwork.h"
 #include "Platform/Sim/Layout.h"
 #include "Platform/Sim/Model.h"
@@ -81,6 +83,26 @@ struct HotKeyEntry {
   platform::HotKeyID id;
 };
 
+// One of our own windows (panels, the settings window, the popover's content window).
+struct OwnWindowView {
+  platform::WindowHandle handle = 0;
+  uint32_t windowNumber = 0;
+  platform::WindowConfiguration configuration;
+  Rect frame;        // screen coordinates, origin bottom left
+  Rect serverFrame;  // window-server coordinates, origin top left
+  Size contentSize;
+  bool visible = false;
+  bool key = false;
+  bool popover = false;  // the content window of a popover
+  platform::ViewContentRef content;
+};
+
+// Where a person's input ended up: with one of our windows when it reached that window's content.
+struct InputDelivery {
+  platform::WindowHandle window = 0;
+  explicit operator bool() const { return window != 0; }
+};
+
 class World;
 
 // Publishes the world's data to readers on every thread when it goes away (see World::switches).
@@ -102,6 +124,7 @@ struct WorldSnapshot {
   std::vector<ItemView> items;  // left to right
   std::vector<MenuView> menus;  // front to back
   std::vector<Rect> ownOverlays;
+  std::vector<OwnWindowView> windows;  // visible ones, back to front
   Point pointer;
   bool cursorVisible = true;
 };
@@ -198,10 +221,11 @@ class World {
   void clearRecords();
   std::optional<ItemKey> draggingItem() const;
 
-  // Input as a person makes it (enters at the HID level).
-  void personMouse(platform::EventType type, Point location, platform::EventFlags flags = 0);
+  // Input as a person makes it (enters at the HID level). Mouse-downs and keys that reach one of
+  // our windows (past the local monitors) say so: the desktop hands them on to the window's content.
+  InputDelivery personMouse(platform::EventType type, Point location, platform::EventFlags flags = 0);
   void personClick(Point location, platform::EventFlags flags = 0);
-  void personKey(uint16_t keyCode, bool down, platform::EventFlags flags = 0);
+  InputDelivery personKey(uint16_t keyCode, bool down, platform::EventFlags flags = 0);
   void personMove(Point location);
 
   // ---- events (facade side) ----
@@ -224,7 +248,7 @@ class World {
                                          std::function<std::optional<platform::Event>(const platform::Event&)> handler);
   void removeMonitor(platform::MonitorToken token);
   size_t monitorCount() const { return monitors_.size(); }
-  platform::HotKeyHandlerRef installHotKeyHandler(std::function<int32_t(platform::HotKeyID)> handler);
+  platform::HotKeyHandlerRef installHotKeyHandler(std::function<int32_t(std::optional<platform::HotKeyID>)> handler);
   void removeHotKeyHandler(platform::HotKeyHandlerRef ref);
   platform::HotKeyRegistration registerHotKey(uint32_t keyCode, uint32_t modifiers, platform::HotKeyID id);
   int32_t unregisterHotKey(platform::HotKeyRef ref);
@@ -235,10 +259,42 @@ class World {
   // ---- application ----
   bool isOwnActive() const { return ownActive_; }
   void setOwnActive(bool active);
+  // Our application becomes inactive (a person clicked elsewhere): the key window resigns, then
+  // the delegate hears of it. Nothing when not active.
+  void resignOwnActive();
+  void setApplicationDelegate(platform::ApplicationDelegate* delegate) { appDelegate_ = delegate; }
+  platform::ApplicationDelegate* applicationDelegate() const { return appDelegate_; }
   const std::optional<platform::Event>& currentEvent() const { return currentEvent_; }
   platform::ActivationPolicy ownActivationPolicy() const { return ownPolicy_; }
   void setOwnActivationPolicy(platform::ActivationPolicy p) { ownPolicy_ = p; ++policyChanges_; }
   int activationPolicyChanges() const { return policyChanges_; }
+
+  // ---- our own windows (WorldWindows.cpp) ----
+  platform::WindowHandle createOwnWindow(platform::WindowConfiguration configuration, bool popover = false);
+  void destroyOwnWindow(platform::WindowHandle handle);
+  bool hasOwnWindow(platform::WindowHandle handle) const { return windows_.count(handle) != 0; }
+  std::optional<OwnWindowView> ownWindow(platform::WindowHandle handle) const;
+  std::vector<OwnWindowView> ownWindows() const;  // every one, front to back
+  std::optional<OwnWindowView> ownWindowByNumber(uint32_t windowNumber) const;
+  void setOwnWindowContent(platform::WindowHandle handle, platform::ViewContentRef content);
+  void setOwnWindowDelegate(platform::WindowHandle handle, std::weak_ptr<platform::WindowDelegate> delegate);
+  void setOwnWindowOrigin(platform::WindowHandle handle, Point origin);  // screen coordinates
+  void setOwnWindowContentSize(platform::WindowHandle handle, Size size);
+  void setOwnWindowContentLimits(platform::WindowHandle handle, std::optional<Size> min, std::optional<Size> max);
+  Size ownWindowContentMinSize(platform::WindowHandle handle) const;
+  Size ownWindowContentMaxSize(platform::WindowHandle handle) const;
+  void centerOwnWindow(platform::WindowHandle handle);
+  void orderOwnWindowFront(platform::WindowHandle handle);
+  void orderOwnWindowOut(platform::WindowHandle handle);
+  void closeOwnWindow(platform::WindowHandle handle);  // windowWillClose, then ordered out
+  // The key window: making another key (or none) tells the old one's delegate at once.
+  platform::WindowHandle keyWindow() const { return keyWindow_; }
+  void setKeyWindow(platform::WindowHandle handle);
+  // The topmost visible window of ours at a window-server point.
+  std::optional<platform::WindowHandle> ownWindowAt(Point p) const;
+  // Between screen (bottom-left) and window-server (top-left) rectangles on the main screen.
+  Rect screenToServer(const Rect& r) const;
+  Rect serverToScreen(const Rect& r) const;
 
   // ---- permissions ----
   bool screenCapturePreflight() const { return spec_.switches.screenCaptureGranted; }
@@ -355,8 +411,8 @@ class World {
   bool ownLoopBlocked(const AXSnapshot& snapshot) const;
 
   // Events.
-  void routeMouse(const platform::Event& e, PostRoute route);
-  void routeKey(const platform::Event& e);
+  InputDelivery routeMouse(const platform::Event& e, PostRoute route);
+  InputDelivery routeKey(const platform::Event& e);
   void beginDrag(ItemKey key, bool targeted);
   void drop(ItemKey key, Point p, const std::map<ItemKey, Rect>& frames);
   void applyDrop(ItemKey key, std::optional<ItemKey> before);
@@ -381,6 +437,25 @@ class World {
   void changed() {
     if (observer_) observer_();
   }
+  // Frames where a click reaches our process: the overlays set and our visible windows.
+  std::vector<Rect> ownInputAreas() const;
+  struct OwnWindow {
+    platform::WindowHandle handle = 0;
+    uint32_t windowNumber = 0;
+    platform::WindowConfiguration configuration;
+    Point origin;  // screen coordinates
+    Size contentSize;
+    Size minContent, maxContent;
+    bool visible = false;
+    bool popover = false;
+    uint64_t order = 0;  // larger is further front within a level
+    platform::ViewContentRef content;
+    std::weak_ptr<platform::WindowDelegate> delegate;
+  };
+  Rect frameOf(const OwnWindow& w) const;
+  OwnWindowView viewOf(const OwnWindow& w) const;
+  void listOwnWindows(std::vector<platform::WindowInfo>& list) const;
+  InputDelivery mouseDownInOwnWindow(platform::WindowHandle handle, const platform::Event& e);
   // A timer that does nothing once this world is gone (timers may outlive it in the executor).
   uint64_t after(Duration delay, std::function<void()> fn);
 
@@ -405,6 +480,8 @@ class World {
   platform::EventFlags heldModifiers_ = 0;
   bool buttonDown_ = false;
   std::optional<ItemKey> pressedOwn_;
+  std::optional<platform::WindowHandle> pressedWindow_;
+  bool personInput_ = false;
   std::optional<Drag> drag_;
   std::map<uint32_t, int> hideCounts_;
   std::vector<Point> warps_;
@@ -415,11 +492,17 @@ class World {
 
   std::vector<Monitor> monitors_;
   platform::MonitorToken nextMonitor_ = 1;
-  std::map<platform::HotKeyHandlerRef, std::function<int32_t(platform::HotKeyID)>> hotKeyHandlers_;
+  std::map<platform::HotKeyHandlerRef, std::function<int32_t(std::optional<platform::HotKeyID>)>> hotKeyHandlers_;
   std::map<platform::HotKeyRef, HotKeyEntry> hotKeys_;
   std::set<uint16_t> heldHotKeys_;  // key codes whose key-down fired a hot key
   uint64_t nextHotKey_ = 1;
   platform::TrackingAreaID nextArea_ = 1;
+
+  std::map<platform::WindowHandle, OwnWindow> windows_;
+  platform::WindowHandle nextWindowHandle_ = 1;
+  platform::WindowHandle keyWindow_ = 0;
+  uint64_t windowOrder_ = 0;
+  platform::ApplicationDelegate* appDelegate_ = nullptr;
 
   bool ownActive_ = false;
   platform::ActivationPolicy ownPolicy_ = platform::ActivationPolicy::Regular;

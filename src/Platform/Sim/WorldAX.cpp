@@ -75,7 +75,7 @@ void World::publishAX() {
     s->extras[v.key] = x;
     s->apps[v.axPID].extras.push_back(v.key);
   }
-  s->overlays = overlays_;
+  s->overlays = ownInputAreas();
   for (const ScreenSpec& sc : spec_.screens) {
     AXSnapshot::Screen scr;
     scr.bounds = sc.displayBounds;

@@ -232,13 +232,17 @@ std::optional<ItemKey> World::statusItemAt(Point p) const {
   return std::nullopt;
 }
 
-void World::personMouse(EventType type, Point location, EventFlags flags) {
+InputDelivery World::personMouse(EventType type, Point location, EventFlags flags) {
   Event e;
   e.type = type;
   e.location = location;
   e.flags = flags;
   e.button = (type == EventType::RightMouseDown || type == EventType::RightMouseUp) ? MouseButton::Right : MouseButton::Left;
-  routeMouse(e, PostRoute::HIDTap);
+  // Only a person's own clicks move key status and activation.
+  personInput_ = true;
+  InputDelivery delivered = routeMouse(e, PostRoute::HIDTap);
+  personInput_ = false;
+  return delivered;
 }
 
 void World::personClick(Point location, EventFlags flags) {
@@ -248,16 +252,16 @@ void World::personClick(Point location, EventFlags flags) {
 
 void World::personMove(Point location) { personMouse(EventType::MouseMoved, location); }
 
-void World::personKey(uint16_t keyCode, bool down, EventFlags flags) {
+InputDelivery World::personKey(uint16_t keyCode, bool down, EventFlags flags) {
   Event e;
   e.type = down ? EventType::KeyDown : EventType::KeyUp;
   e.keyCode = keyCode;
   e.location = pointer_;
   e.flags = flags | (isArrow(keyCode) ? (eventflag::numericPad | eventflag::function) : 0);
-  routeKey(e);
+  return routeKey(e);
 }
 
-void World::routeMouse(const Event& in, PostRoute route) {
+InputDelivery World::routeMouse(const Event& in, PostRoute route) {
   Event e = in;
   e.flags |= heldModifiers_;
   bool command = (e.flags & eventflag::command) != 0;
@@ -267,11 +271,11 @@ void World::routeMouse(const Event& in, PostRoute route) {
     // Delivered to the named window whatever the pointer does.
     if (e.type == EventType::LeftMouseDown) {
       auto v = itemByWindow(static_cast<uint32_t>(e.integerValueField(eventfield::windowUnderMousePointer)));
-      if (!v || v->fixed) return;
+      if (!v || v->fixed) return {};
       const Item* item = find(v->key);
       const AppSpec* owner = app(item->spec.ownerPID);
       bool accepts = item->spec.faults.acceptsTargetedMove.value_or(owner && owner->hostsControlCenter);
-      if (!accepts) return;
+      if (!accepts) return {};
       if (command) beginDrag(v->key, true);
       else openMenu(v->key);
     } else if (e.type == EventType::LeftMouseUp && drag_ && drag_->targeted) {
@@ -279,7 +283,7 @@ void World::routeMouse(const Event& in, PostRoute route) {
       drag_.reset();
       drop(d.key, e.location, d.framesAtDown);
     }
-    return;
+    return {};
   }
   Point p = clampToDisplays(e.location);
   e.location = p;
@@ -288,7 +292,7 @@ void World::routeMouse(const Event& in, PostRoute route) {
     case EventType::LeftMouseDragged:
     case EventType::RightMouseDragged:
       movePointer(p);
-      return;
+      return {};
     case EventType::LeftMouseDown:
     case EventType::RightMouseDown: {
       movePointer(p);
@@ -302,40 +306,46 @@ void World::routeMouse(const Event& in, PostRoute route) {
             } else if (!m.neverCloses) {
               closeMenu(*menu);  // a selection
             }
-            return;
+            return {};
           }
-        return;
+        return {};
       }
       closeMenusOnOutsideClick(p);
       if (std::any_of(overlays_.begin(), overlays_.end(), [&](const Rect& r) { return r.contains(p); })) {
         runLocalMonitors(e);
-        return;
+        return {};
       }
       auto key = statusItemAt(p);
       const Item* item = key ? find(*key) : nullptr;
       bool left = e.type == EventType::LeftMouseDown;
+      if (!item && !isInMenuBarBand(p))
+        if (auto window = ownWindowAt(p)) {
+          pressedWindow_ = *window;
+          return mouseDownInOwnWindow(*window, e);
+        }
+      if (personInput_ && (!item || !item->own)) resignOwnActive();  // a click elsewhere
       if (!item) {
         runGlobalMonitors(e);
-        return;
+        return {};
       }
       bool fixed = isFixedWindowName(item->spec.windowName);
       if (item->own) {
-        if (runLocalMonitors(e)) return;
+        if (runLocalMonitors(e)) return {};
         if (left && command && !fixed) {
           beginDrag(*key, false);
-          return;
+          return {};
         }
         pressedOwn_ = key;
         dispatchToOwn(*key, e);
-        return;
+        return {};
       }
       runGlobalMonitors(e);
       if (left && command) {
         if (!fixed) beginDrag(*key, false);
-        return;
+        return {};
       }
       openMenu(*key);
-      return;
+      return {};
     }
     case EventType::LeftMouseUp:
     case EventType::RightMouseUp: {
@@ -345,22 +355,28 @@ void World::routeMouse(const Event& in, PostRoute route) {
         Drag d = *drag_;
         drag_.reset();
         drop(d.key, p, d.framesAtDown);
-        return;
+        return {};
+      }
+      if (pressedWindow_) {
+        WindowHandle window = *pressedWindow_;
+        pressedWindow_.reset();
+        if (runLocalMonitors(e)) return {};
+        return {hasOwnWindow(window) ? window : 0};
       }
       if (pressedOwn_) {
         ItemKey key = *pressedOwn_;
         pressedOwn_.reset();
-        if (runLocalMonitors(e)) return;
+        if (runLocalMonitors(e)) return {};
         if (statusItemAt(p) == key) dispatchToOwn(key, e);
-        return;
+        return {};
       }
       auto key = statusItemAt(p);
       const Item* item = key ? find(*key) : nullptr;
       if (!item || !item->own) runGlobalMonitors(e);
-      return;
+      return {};
     }
     default:
-      return;
+      return {};
   }
 }
 
@@ -406,47 +422,53 @@ void World::runGlobalMonitors(const Event& e) {
   }
 }
 
-void World::routeKey(const Event& in) {
+InputDelivery World::routeKey(const Event& in) {
   Event e = in;
   bool down = e.type == EventType::KeyDown;
   if (EventFlags m = modifierForKey(e.keyCode)) {
     if (down) heldModifiers_ |= m;
     else heldModifiers_ &= ~m;
-    return;
+    return {};
   }
   e.flags |= heldModifiers_;
   // The release of a hot key's keystroke belongs to the hot key too.
-  if (!down && heldHotKeys_.erase(e.keyCode)) return;
+  if (!down && heldHotKeys_.erase(e.keyCode)) return {};
   if (down) {
     uint32_t mods = carbonModifiers(e.flags);
     for (const auto& [ref, hk] : hotKeys_)
       if (hk.keyCode == e.keyCode && hk.modifiers == mods) {
         heldHotKeys_.insert(e.keyCode);
-        std::vector<std::function<int32_t(HotKeyID)>> handlers;
+        std::vector<std::function<int32_t(std::optional<HotKeyID>)>> handlers;
         for (auto& [r, h] : hotKeyHandlers_) handlers.push_back(h);
-        HotKeyID id = hk.id;
+        std::optional<HotKeyID> id = hk.id;
+        if (spec_.switches.unreadableHotKeyEvents > 0) {
+          --spec_.switches.unreadableHotKeyEvents;
+          id.reset();
+        }
         auto fire = [handlers, id] {
           for (auto& h : handlers)
             if (h && h(id) != hotkeystatus::eventNotHandled) break;
         };
         if (clock_.post) clock_.post(fire);
         else fire();
-        return;  // taken for the whole session
+        return {};  // taken for the whole session
       }
     if (e.keyCode == keycode::escape && std::any_of(menus_.begin(), menus_.end(), [](const Menu& m) { return !m.neverCloses; })) {
       std::vector<uint32_t> close;
       for (const Menu& m : menus_)
         if (!m.neverCloses) close.push_back(m.view.windowNumber);
       for (uint32_t n : close) closeMenu(n);
-      return;
+      return {};
     }
   }
   if (ownActive_) {
-    if (runLocalMonitors(e)) return;
+    if (runLocalMonitors(e)) return {};
+    if (keyWindow_) return {keyWindow_};
   } else {
     runGlobalMonitors(e);
   }
   focusedKeys_.push_back(e);
+  return {};
 }
 
 // ---------------------------------------------------------------- Command-drag
@@ -513,7 +535,7 @@ void World::removeMonitor(MonitorToken token) {
   std::erase_if(monitors_, [token](const Monitor& m) { return m.token == token; });
 }
 
-HotKeyHandlerRef World::installHotKeyHandler(std::function<int32_t(HotKeyID)> handler) {
+HotKeyHandlerRef World::installHotKeyHandler(std::function<int32_t(std::optional<HotKeyID>)> handler) {
   HotKeyHandlerRef ref = nextHotKey_++;
   hotKeyHandlers_[ref] = std::move(handler);
   return ref;

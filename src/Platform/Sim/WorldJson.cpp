@@ -250,7 +250,7 @@ Switches readSwitches(const Reader& r) {
             "onScreenCountFailures", "onScreenCountZeros", "onScreenCountFailsAfterMs", "onScreenCountZeroAfterMs",
             "dividerWindowMissing", "controlWindowMissing",
             "controlWindowDuplicates", "duplicateControlOwnerPID", "eventSourceFails", "failingEventTypes",
-            "hotKeyRegistrationFails", "redactNamesWithoutCapture", "screenRectBridgeAvailable",
+            "hotKeyRegistrationFails", "unreadableHotKeyEvents", "redactNamesWithoutCapture", "screenRectBridgeAvailable",
             "shareableContentFails", "viewFillsWindowAvailable", "statusItemsHaveButtons", "dragSettleLatencyMs",
             "dividerRelayoutLatencyMs", "itemSpacing"});
   Switches s;
@@ -276,6 +276,8 @@ Switches readSwitches(const Reader& r) {
     for (size_t i = 0, n = list.array(); i < n; ++i) s.failingEventTypes.insert(eventType(list.at(i)));
   }
   opt(r, "hotKeyRegistrationFails", s.hotKeyRegistrationFails, &Reader::boolean);
+  if (r.has("unreadableHotKeyEvents"))
+    s.unreadableHotKeyEvents = static_cast<int>(r.at("unreadableHotKeyEvents").integer());
   opt(r, "redactNamesWithoutCapture", s.redactNamesWithoutCapture, &Reader::boolean);
   opt(r, "screenRectBridgeAvailable", s.screenRectBridgeAvailable, &Reader::boolean);
   opt(r, "shareableContentFails", s.shareableContentFails, &Reader::boolean);
@@ -477,6 +479,7 @@ std::string worldToJson(const WorldSpec& w) {
     sw["failingEventTypes"] = types;
   }
   flag("hotKeyRegistrationFails", q.hotKeyRegistrationFails, d.hotKeyRegistrationFails);
+  if (q.unreadableHotKeyEvents) sw["unreadableHotKeyEvents"] = q.unreadableHotKeyEvents;
   flag("redactNamesWithoutCapture", q.redactNamesWithoutCapture, d.redactNamesWithoutCapture);
   flag("screenRectBridgeAvailable", q.screenRectBridgeAvailable, d.screenRectBridgeAvailable);
   flag("shareableContentFails", q.shareableContentFails, d.shareableContentFails);

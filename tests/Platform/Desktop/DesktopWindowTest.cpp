@@ -34,7 +34,10 @@ struct DesktopWindowTest : ::testing::Test {
   sim::World& world = host.world();
   DesktopView& view = host.window().view();
 
-  void SetUp() override { showAt(view.sizeHint()); }
+  void SetUp() override {
+    host.launch(nullptr);  // no controller: the stand-in status items
+    showAt(view.sizeHint());
+  }
 
   void showAt(QSize size) {
     host.window().resize(size);
@@ -178,7 +181,7 @@ TEST_F(DesktopWindowTest, TheSameAtAScaledDownWindowSize) {
 
 TEST_F(DesktopWindowTest, KeysStandForTheMacModifiersAndReachHotKeys) {
   int fired = 0;
-  world.installHotKeyHandler([&](platform::HotKeyID) {
+  world.installHotKeyHandler([&](std::optional<platform::HotKeyID>) {
     ++fired;
     return platform::hotkeystatus::noErr;
   });

@@ -110,7 +110,8 @@ struct CountingPlatform {
         workspace(inner.workspace, counts),
         platform{inner.executor,     inner.defaults,    windowServer,       inner.screenCaptureAccess, inner.screenCapture,
                  accessibility,      inner.events,      inner.statusBar,    inner.screens,             workspace,
-                 inner.eventMonitors, inner.hotKeys,    inner.application,  inner.loginItem} {}
+                 inner.eventMonitors, inner.hotKeys,    inner.application,  inner.loginItem,
+                 inner.windows} {}
 };
 
 }  // namespace vimbo::capture_testing

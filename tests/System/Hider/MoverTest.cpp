@@ -183,7 +183,7 @@ TEST(MoverOwner, AKnownAccessibilityOwnerIsTriedFirst) {
   AppLog log(p.accessibility);
   MenuBarCaptureService service({p.executor, p.defaults, p.windowServer, p.screenCaptureAccess, p.screenCapture, log,
                                  p.events, p.statusBar, p.screens, p.workspace, p.eventMonitors, p.hotKeys,
-                                 p.application, p.loginItem},
+                                 p.application, p.loginItem, p.windows},
                                 d.defaults, d.executor);
   const CapturedMenuBarItem b = d.itemFor("b");
   service.mutableStateForTesting().menuExtraAXOwnerPIDs[b.id] = 503;
