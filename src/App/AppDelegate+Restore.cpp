@@ -1,42 +1,50 @@
-// Start-up restore, indexing of unnamed items and the saved-pin reconcile: placeholder bodies
-// that behave as if nothing could be restored or indexed.
+// Keeping the user's arrangement true across time. This file holds the start-up restore of the
+// saved pins: the owners of the items rebuild the bar after a restart wherever they like, so the
+// pinned items are appended again, one at a time and in saved order, next to the control item.
+//
+// Its sibling files:
+//   +StartupGeometry.cpp   the snapshot of the bar, its signature, the band, resident and plan tests
+//   +Indexing.cpp          the indexing of unnamed items through the safe slot
+//   +IndexingRestore.cpp   putting the bar back as it was before the indexing
+//   +PinReconcile.cpp      moving saved pins that drifted back to the visible side
+#include <chrono>
+
 #include "App/AppDelegate.h"
 
 namespace vimbo {
 
-const std::vector<uint32_t>& AppDelegate::MenuExtraIndexingSnapshot::orderedIDs(MenuExtraIndexingZone zone) const {
-  switch (zone) {
-    case MenuExtraIndexingZone::visible:
-      return visibleIDs;
-    case MenuExtraIndexingZone::collected:
-      return collectedIDs;
-    case MenuExtraIndexingZone::fixed:
-      break;
-  }
-  return fixedIDs;
-}
+using namespace std::chrono_literals;
 
-bool AppDelegate::isValidStartupFrame(const Rect&) { return false; }
-
-std::string AppDelegate::startupFrameSignature(const Rect&) { return {}; }
-
-std::optional<AppDelegate::StartupLayoutSnapshot> AppDelegate::startupLayoutSnapshot(const std::vector<std::string>&) {
-  return std::nullopt;
-}
-
-bool AppDelegate::hasSufficientStartupBand(const StartupLayoutSnapshot&, const std::vector<std::string>&) {
-  return false;
-}
-
-std::optional<std::vector<std::string>> AppDelegate::startupAppendPlan(const StartupLayoutSnapshot&,
-                                                                       const std::vector<std::string>&) {
-  return std::nullopt;
-}
-
-bool AppDelegate::isStartupResident(const CapturedMenuBarItem&, const StartupLayoutSnapshot&) { return false; }
+namespace {
+constexpr auto kStableWindow = 750ms;
+constexpr auto kStableSettle = 220ms;
+constexpr auto kStableSample = 40ms;
+}  // namespace
 
 async::Task<std::optional<AppDelegate::StartupLayoutSnapshot>> AppDelegate::waitForStableStartupLayout(
-    std::vector<std::string>) {
+    std::vector<std::string> savedIdentityOrder) {
+  const async::TimePoint start = now();
+  std::optional<StartupLayoutSnapshot> last;
+  std::optional<std::string> seenSignature;
+  std::optional<async::TimePoint> seenSince;
+  while (!async::isCancelled() && now() < start + kStableWindow) {
+    last = startupLayoutSnapshot(savedIdentityOrder);
+    if (!last) {
+      seenSignature.reset();
+      seenSince.reset();
+    } else {
+      const async::TimePoint t = now();
+      if (seenSignature == last->signature) {
+        // Items that already fit the band need no long settle; others wait until nothing moves.
+        if (hasSufficientStartupBand(*last, savedIdentityOrder) || t - *seenSince >= kStableSettle) co_return last;
+      } else {
+        seenSignature = last->signature;
+        seenSince = t;
+      }
+    }
+    if (co_await async::sleepFor(kStableSample) == async::SleepResult::Cancelled) break;
+  }
+  if (last && seenSince && now() - *seenSince >= kStableSettle) co_return last;
   co_return std::nullopt;
 }
 
@@ -45,13 +53,6 @@ async::Task<void> AppDelegate::completeInitialSystemSetup(std::vector<std::strin
   setSystemCollection(true);
   scheduleInitialCapture();
   co_return;
-}
-
-bool AppDelegate::needsSafeSlotIndexing(const CapturedMenuBarItem&) { return false; }
-
-std::optional<AppDelegate::MenuExtraIndexingSnapshot> AppDelegate::nativeMenuExtraIndexingSnapshot(
-    std::optional<std::set<uint32_t>>) {
-  return std::nullopt;
 }
 
 async::Task<bool> AppDelegate::restoreMenuExtraIndexingLayout(MenuExtraIndexingSnapshot) { co_return false; }

@@ -4,6 +4,7 @@
 #include <cmath>
 #include <limits>
 
+#include "Platform/Foundation/Diagnostics.h"
 #include "Platform/Foundation/Text.h"
 
 namespace vimbo {
@@ -224,7 +225,11 @@ void MenuBarStore::normalizeAndSave() {
 }
 
 void MenuBarStore::save() {
-  if (auto json = MenuBarItem::encodeList(items.get())) defaults_.set(itemsKey, bytes(*json));
+  if (auto json = MenuBarItem::encodeList(items.get())) {
+    defaults_.set(itemsKey, bytes(*json));
+  } else {  // text that is not UTF-8: the list stored before stays
+    platform::reportOnce("无法保存项目列表：其中有无法编码的文本，已保留上次保存的列表。");
+  }
   announceWillChange();
 }
 

@@ -9,6 +9,7 @@
 #include <unicode/uchar.h>
 #include <unicode/unistr.h>
 
+#include "Platform/Foundation/Diagnostics.h"
 #include "Platform/Foundation/Text.h"
 #include "Store/MenuBarStore.h"
 
@@ -311,7 +312,10 @@ void MenuBarStore::applyMenuBarLayout(MenuBarLayoutRecord record, bool persist, 
 
 void MenuBarStore::saveMenuBarLayout() {
   const auto json = menuBarLayout.get().encode();
-  if (!json) return;
+  if (!json) {  // text that is not UTF-8: the record stored before stays
+    platform::reportOnce("无法保存菜单栏布局：其中有无法编码的文本，已保留上次保存的布局。");
+    return;
+  }
   defaults_.set(layoutKey, platform::Data(json->begin(), json->end()));
 }
 

@@ -9,6 +9,7 @@
 #include "Models/CapturedMenuBarItem.h"
 #include "Platform/Foundation/Image.h"
 #include "Platform/Foundation/ScreenCaptureAccess.h"
+#include "Platform/Foundation/Text.h"
 #include "Platform/Foundation/UserDefaults.h"
 #include "Platform/Platform.h"
 #include "Platform/Runtime/Task.h"
@@ -104,8 +105,10 @@ void MenuBarCaptureService::flushPersistedMenuExtraAliases() {
 void MenuBarCaptureService::flushPersistedDisplayNames() {
   state_.persistedDisplayNames = filteredPersistedDisplayNames(std::move(state_.persistedDisplayNames));
   nlohmann::json root = nlohmann::json::object();
-  for (const auto& [k, v] : state_.persistedDisplayNames) root[k] = v;
-  const std::string json = root.dump(-1, ' ', false, nlohmann::json::error_handler_t::replace);
+  for (const auto& [k, v] : state_.persistedDisplayNames) {
+    if (platform::text::isValidUTF8(k) && platform::text::isValidUTF8(v)) root[k] = v;  // else unwritable: left out
+  }
+  const std::string json = root.dump();
   defaults_->set(std::string(displayNamesKey), platform::Data(json.begin(), json.end()));
 }
 

@@ -5,6 +5,7 @@
 #include <cmath>
 #include <nlohmann/json.hpp>
 
+#include "Platform/Foundation/Text.h"
 #include "System/Capture/CaptureText.h"
 #include "System/MenuBarCaptureService.h"
 
@@ -55,6 +56,14 @@ bool MenuBarCaptureService::isPersistableNameIdentity(std::string_view identity)
 std::string MenuBarCaptureService::encodeAliases(const std::map<std::string, PersistedMenuExtraAlias>& aliases) {
   nlohmann::json root = nlohmann::json::object();
   for (const auto& [key, a] : aliases) {
+    // An entry with text that is not UTF-8 cannot be written as JSON: it alone is left out.
+    const bool encodable = platform::text::isValidUTF8(key) && platform::text::isValidUTF8(a.ownerBundleIdentifier) &&
+                           platform::text::isValidUTF8(a.windowName) &&
+                           platform::text::isValidUTF8(a.candidateBundleIdentifier) &&
+                           platform::text::isValidUTF8(a.displayName) &&
+                           platform::text::isValidUTF8(a.accessibilityIdentity) &&
+                           (!a.verification || platform::text::isValidUTF8(*a.verification));
+    if (!encodable) continue;
     nlohmann::json o = {
         {"observedWindowID", a.observedWindowID},
         {"ownerBundleIdentifier", a.ownerBundleIdentifier},
@@ -70,8 +79,7 @@ std::string MenuBarCaptureService::encodeAliases(const std::map<std::string, Per
     if (a.verification) o["verification"] = *a.verification;
     root[key] = std::move(o);
   }
-  // Invalid UTF-8 is replaced rather than thrown: encoding never fails the caller.
-  return root.dump(-1, ' ', false, nlohmann::json::error_handler_t::replace);
+  return root.dump();
 }
 
 std::optional<std::map<std::string, MenuBarCaptureService::PersistedMenuExtraAlias>> MenuBarCaptureService::decodeAliases(std::string_view text) {

@@ -72,3 +72,39 @@ TEST_F(ForeignText, AnInvalidWindowNameGivesAValidIdentityAndTheLayoutStillSaves
 
 }  // namespace
 }  // namespace vimbo::capture_testing
+
+namespace vimbo::capture_testing {
+namespace {
+
+class UnwritableTableEntries : public CaptureWorld {
+ protected:
+  void SetUp() override { start({}); }
+};
+
+TEST_F(UnwritableTableEntries, AnAliasWithTextThatIsNotUTF8IsLeftOutAlone) {
+  MenuBarCaptureService::PersistedMenuExtraAlias good{7, "com.a", "Item-0", 5, 30, 24, "com.a", 5, "Anvil", "title:Anvil", "strict-ax"};
+  auto bad = good;
+  bad.displayName = "Anv\xe9l";
+  auto& aliases = service->mutableStateForTesting().persistedMenuExtraAliases;
+  aliases = {{"windowID=7", good}, {"windowID=8", bad}, {"windowID=9\xff", good}};
+  service->flushPersistedMenuExtraAliases();
+  auto data = defaults->data(std::string(MenuBarCaptureService::aliasesKey));
+  ASSERT_TRUE(data);
+  auto stored = MenuBarCaptureService::decodeAliases(std::string(data->begin(), data->end()));
+  ASSERT_TRUE(stored);
+  EXPECT_EQ(*stored, (std::map<std::string, MenuBarCaptureService::PersistedMenuExtraAlias>{{"windowID=7", good}}));
+}
+
+TEST_F(UnwritableTableEntries, ADisplayNameWithTextThatIsNotUTF8IsLeftOutAlone) {
+  auto& names = service->mutableStateForTesting().persistedDisplayNames;
+  names = {{"com.a|window=Item-0|ax=title:A", "Anvil"},
+           {"com.b|window=Item-0|ax=title:B", "Bol\xfft"},
+           {"com.c|window=Item-0|ax=title:\xc3", "Cog"}};
+  service->flushPersistedDisplayNames();
+  auto data = defaults->data(std::string(MenuBarCaptureService::displayNamesKey));
+  ASSERT_TRUE(data);
+  EXPECT_EQ(std::string(data->begin(), data->end()), R"({"com.a|window=Item-0|ax=title:A":"Anvil"})");
+}
+
+}  // namespace
+}  // namespace vimbo::capture_testing
