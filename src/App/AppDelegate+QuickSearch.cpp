@@ -1,5 +1,6 @@
 // The two global hot keys and the keyboard control of the open quick-search panel.
 #include "App/AppDelegate.h"
+#include "Views/CapturedMenuBarSearch.h"
 
 namespace vimbo {
 
@@ -70,7 +71,7 @@ const std::map<uint16_t, int64_t>& AppDelegate::quickSearchNumberKeyMap() {
 }
 
 std::vector<CapturedMenuBarItem> AppDelegate::rankedQuickSearchItems() const {
-  return store.capturedSystemItems.get();
+  return CapturedMenuBarSearch::rankedItems(store.capturedSystemItems.get(), quickSearchSession.query.get());
 }
 
 void AppDelegate::closeQuickSearch() {
