@@ -417,7 +417,8 @@ async::Task<bool> MenuBarCaptureService::moveMenuBarItem(CapturedMenuBarItem ite
     auto targeted = M::targetedCommandSessionMove(this, item, anchor.value_or(target), moveDestination, frame);
     const bool moved = co_await std::move(targeted);
     if (moved) co_return true;
-    if (abandoned()) co_return false;
+    // A move nobody waits for any more must not go on to really drag the item.
+    if (abandoned() || async::isCancelled()) co_return false;
   }
 
   std::vector<int32_t> pids;
@@ -427,7 +428,7 @@ async::Task<bool> MenuBarCaptureService::moveMenuBarItem(CapturedMenuBarItem ite
     const Point origin{target.x - frame.width / 2, frame.minY()};
     if (!M::repositionAccessibilityElement(this, frame, pid, origin)) continue;
     co_await async::sleepFor(exactOrder ? 60ms : 35ms);
-    if (abandoned()) co_return false;
+    if (abandoned() || async::isCancelled()) co_return false;
     if (M::destinationReached(this, item.id, moveDestination)) co_return true;
     if (auto again = currentFrame(item.id)) frame = *again;
   }

@@ -330,6 +330,21 @@ TEST_F(MoverTest, QuitDuringTheTargetedMoveReleasesItAndStartsNoOtherStrategy) {
   expectCleanDesk();
 }
 
+// A new activation or quit cancels the move: it must not fall through to a drag of its own.
+TEST_F(MoverTest, ACancelledTargetedMoveStartsNoFurtherStrategy) {
+  d.world().switches().dragSettleLatency = 200ms;
+  start("wifi", Destination::visible);
+  d.executor.runFor(370ms);  // the drop is posted; its first check failed while the bar settles
+  ASSERT_EQ(d.world().postedEvents().size(), 2u);
+  move.cancel();
+  EXPECT_FALSE(finish());
+  const auto& posted = d.world().postedEvents();
+  ASSERT_EQ(posted.size(), 2u);
+  EXPECT_EQ(posted[1].event.type, EventType::LeftMouseUp);
+  EXPECT_TRUE(standsVisible("wifi"));
+  expectCleanDesk();
+}
+
 TEST_F(MoverTest, MissingControlItemWithExactOrderAbandonsTheDragCleanly) {
   d.world().switches().controlWindowMissing = true;
   start("a", Destination::visible, /*exactOrder=*/true);
