@@ -1,77 +1,169 @@
-// Item operations: placeholder bodies that keep the controller's own behaviour observable until
-// the operations arrive. Each does nothing, or answers false or none.
+// The single verified move of one status item across the divider, and the pieces every other item
+// operation shares: the drop point, the one-look side test, the bounded wait, one item's
+// displayed state and the common failure exit. Also the move made while the bar is held revealed.
+
+#include <chrono>
+#include <optional>
+#include <string>
+#include <utility>
+#include <vector>
+
 #include "App/AppDelegate.h"
+#include "App/AppDelegate+OperationSupport.h"
+#include "App/AppDelegate+OperationTexts.h"
 
 namespace vimbo {
 
-std::optional<Point> AppDelegate::destinationPoint(const CapturedMenuBarItem&, SystemItemDestination) {
-  return std::nullopt;
+using namespace std::chrono_literals;
+
+namespace {
+
+constexpr int kArrivalChecks = 30;
+constexpr auto kArrivalInterval = 50ms;
+constexpr auto kSettleBeforeDrag = 40ms;
+constexpr double kCollectedDropOffset = 24;
+
+MenuBarCaptureService::MenuBarMoveDestination moverDestination(AppDelegate::SystemItemDestination destination) {
+  return destination == AppDelegate::SystemItemDestination::visible
+             ? MenuBarCaptureService::MenuBarMoveDestination::visible
+             : MenuBarCaptureService::MenuBarMoveDestination::collected;
 }
 
-bool AppDelegate::systemItemHasReachedDestination(const CapturedMenuBarItem&, SystemItemDestination, bool) {
+// An item the window server names only "Item-0" can be told apart once it stands in a safe
+// visible slot; every failure here leaves the item as it was.
+void refreshIdentityFromSafeSlot(AppDelegate& app, const CapturedMenuBarItem& item) {
+  if (!app.captureService.indexMenuExtraFromSafeSlot(item, true)) return;
+  std::optional<CapturedMenuBarItem> discovered;
+  for (auto& candidate : app.captureService.discoverMenuBarItems()) {
+    if (candidate.id == item.id) {
+      discovered = std::move(candidate);
+      break;
+    }
+  }
+  if (!discovered) return;
+  const CapturedMenuBarItem* entry = operation_support::capturedItem(app.store, item.id);
+  if (!entry) return;
+  CapturedMenuBarItem replacement = std::move(*discovered);
+  replacement.image = entry->image;
+  if (const auto frame = app.captureService.currentFrame(item.id)) {
+    replacement.isCollected = !replacement.isFixed() && !operation_support::isShownFrame(app, *frame);
+  }
+  app.store.updateCapturedSystemItem(replacement);
+}
+
+}  // namespace
+
+std::optional<Point> AppDelegate::destinationPoint(const CapturedMenuBarItem& item, SystemItemDestination destination) {
+  const auto divider = menuBarHider.windowServerFrame(hider::dividerName);
+  if (!divider) return std::nullopt;
+  if (destination == SystemItemDestination::collected) {
+    return Point{divider->minX() - kCollectedDropOffset, divider->midY()};
+  }
+  const auto control = menuBarHider.windowServerFrame(hider::controlName);
+  if (!control) return std::nullopt;
+  return Point{control->minX() - item.originalFrame.width / 2, control->midY()};
+}
+
+bool AppDelegate::systemItemHasReachedDestination(const CapturedMenuBarItem& item, SystemItemDestination destination,
+                                                  bool afterCollapse) {
+  const auto frame = captureService.currentFrame(item.id);
+  if (!frame) return false;
+  const auto divider = menuBarHider.windowServerFrame(hider::dividerName);
+  if (!divider) return false;
+  if (destination == SystemItemDestination::collected) {
+    if (!(frame->midX() < divider->minX())) return false;
+    return !afterCollapse || !captureService.isFrameOnScreen(*frame);
+  }
+  return divider->maxX() < frame->midX() && captureService.isFrameOnScreen(*frame) &&
+         menuBarHider.isResidentFrameSafe(*frame);
+}
+
+async::Task<bool> AppDelegate::waitForSystemItem(CapturedMenuBarItem item, SystemItemDestination destination,
+                                                 bool afterCollapse) {
+  for (int failures = 0;;) {
+    if (async::isCancelled()) co_return false;
+    if (systemItemHasReachedDestination(item, destination, afterCollapse)) co_return true;
+    co_await async::sleepFor(kArrivalInterval);
+    if (++failures >= kArrivalChecks) co_return false;
+    if (async::isCancelled()) co_return false;
+  }
+}
+
+async::Task<bool> AppDelegate::moveSystemItem(CapturedMenuBarItem item, SystemItemDestination destination) {
+  const std::string& name = item.name;
+  if (item.isFixed()) co_return failSystemItemMove(operation_text::moveUnsupported);
+  if (!menuBarHider.setCollapsed(false)) co_return failSystemItemMove(operation_text::moveUnsupported);
+  store.systemItemsCollapsed.set(false);
+  co_await async::sleepFor(kSettleBeforeDrag);
+
+  if (!systemItemHasReachedDestination(item, destination, false)) {
+    const auto point = destinationPoint(item, destination);
+    if (!point) co_return failSystemItemMove(operation_text::dividerNotFound(name));
+    auto drag = captureService.moveMenuBarItem(item, *point, false, moverDestination(destination));
+    if (!co_await std::move(drag)) co_return failSystemItemMove(operation_text::moveRefused(name));
+    auto arrival = waitForSystemItem(item, destination, false);
+    if (!co_await std::move(arrival)) co_return failSystemItemMove(operation_text::notOnTargetSide(name));
+  }
+
+  if (destination == SystemItemDestination::visible && item.windowName == "Item-0") {
+    refreshIdentityFromSafeSlot(*this, item);
+  }
+
+  if (!menuBarHider.setCollapsed(true)) co_return failSystemItemMove(operation_text::movedButNotCollapsed(name));
+  store.systemItemsCollapsed.set(true);
+  auto settled = waitForSystemItem(item, destination, true);
+  if (!co_await std::move(settled)) co_return failSystemItemMove(operation_text::notConfirmedCollapsed(name));
+  co_return true;
+}
+
+void AppDelegate::reconcileDisplayedSystemItemState(uint32_t windowID) {
+  const CapturedMenuBarItem* entry = operation_support::capturedItem(store, windowID);
+  if (!entry) return;
+  const auto frame = captureService.currentFrame(windowID);
+  if (!frame) return;
+  const bool collected = !entry->isFixed() && !operation_support::isShownFrame(*this, *frame);
+  std::vector<CapturedMenuBarItem> items = store.capturedSystemItems.get();
+  for (auto& item : items) {
+    if (item.id != windowID) continue;
+    item.isCollected = collected;
+    break;
+  }
+  store.capturedSystemItems.set(std::move(items));
+}
+
+bool AppDelegate::failSystemItemMove(std::string message) {
+  const bool collapsed = menuBarHider.setCollapsed(true);
+  store.systemItemsCollapsed.set(menuBarHider.isCollapsed);
+  store.lastError.set(collapsed ? message : message + operation_text::keptExpandedSuffix);
+  reconcileDisplayedSystemItemStates();
   return false;
 }
 
-async::Task<bool> AppDelegate::waitForSystemItem(CapturedMenuBarItem, SystemItemDestination, bool) { co_return false; }
-
-async::Task<bool> AppDelegate::moveSystemItem(CapturedMenuBarItem, SystemItemDestination) { co_return false; }
-
-bool AppDelegate::failSystemItemMove(std::string) { return false; }
-
-void AppDelegate::reconcileDisplayedSystemItemState(uint32_t) {}
-
-void AppDelegate::pinSystemItem(uint32_t) {}
-
-void AppDelegate::collectSystemItem(uint32_t) {}
-
-void AppDelegate::moveSystemItemToLayout(uint32_t, MenuBarLayoutZone, std::optional<int64_t>) {}
-
-async::Task<bool> AppDelegate::pinSystemItemNow(CapturedMenuBarItem, bool) { co_return false; }
-
-async::Task<bool> AppDelegate::collectSystemItemNow(CapturedMenuBarItem, bool) { co_return false; }
-
-void AppDelegate::commitNativeLayout(uint32_t, MenuBarLayoutZone, std::optional<int64_t>) {}
-
-AppDelegate::ResidentPinPlan AppDelegate::residentPinPlan(const CapturedMenuBarItem&) { return {}; }
-
-async::Task<void> AppDelegate::restoreSwappedItems(std::vector<CapturedMenuBarItem>) { co_return; }
-
-void AppDelegate::beginSystemItemActivation(uint32_t) {}
-
-async::Task<bool> AppDelegate::activateAndTrackNativeMenu(CapturedMenuBarItem) { co_return false; }
-
-async::Task<void> AppDelegate::performInPlaceActivation(CapturedMenuBarItem) { co_return; }
-
-async::Task<bool> AppDelegate::applyMenuBarLayout(MenuBarLayoutDraft) { co_return false; }
-
-async::Task<bool> AppDelegate::performMenuBarLayoutApply(MenuBarLayoutDraft) { co_return false; }
-
-bool AppDelegate::failMenuBarLayoutApply(std::string) { return false; }
-
-bool AppDelegate::validateMenuBarLayoutDraft(const MenuBarLayoutDraft&, const std::vector<CapturedMenuBarItem>&) {
-  return false;
-}
-
-bool AppDelegate::commitAppliedZone(uint32_t, const MenuBarLayoutDraft&) { return false; }
-
-bool AppDelegate::isActuallyVisible(const CapturedMenuBarItem&) { return false; }
-
-async::Task<bool> AppDelegate::applyVisibleNativeOrder(MenuBarLayoutDraft) { co_return false; }
-
-std::optional<std::vector<uint32_t>> AppDelegate::nativeVisibleOrder(const std::vector<uint32_t>&) {
-  return std::nullopt;
-}
-
-async::Task<bool> AppDelegate::waitForNativeVisibleOrder(std::vector<uint32_t>) { co_return false; }
-
-std::vector<uint32_t> AppDelegate::minimalNativeReorderSuffix(const std::vector<uint32_t>&,
-                                                              const std::vector<uint32_t>&) {
-  return {};
-}
-
-async::Task<bool> AppDelegate::moveSystemItemWhileRevealed(CapturedMenuBarItem, SystemItemDestination,
-                                                           std::optional<Point>, bool, bool) {
-  co_return false;
+async::Task<bool> AppDelegate::moveSystemItemWhileRevealed(CapturedMenuBarItem item, SystemItemDestination destination,
+                                                           std::optional<Point> point, bool exactOrder, bool forceMove) {
+  if (menuBarHider.isCollapsed) co_return false;
+  if (item.isFixed()) co_return false;
+  co_await async::sleepFor(kSettleBeforeDrag);
+  if (!forceMove) {
+    auto already = waitForSystemItem(item, destination, false);
+    if (co_await std::move(already)) co_return true;
+  }
+  const auto target = point ? point : destinationPoint(item, destination);
+  if (!target) {
+    store.lastError.set(operation_text::dividerNotFound(item.name));
+    co_return false;
+  }
+  auto drag = captureService.moveMenuBarItem(item, *target, exactOrder, moverDestination(destination));
+  if (!co_await std::move(drag)) {
+    store.lastError.set(operation_text::moveRefused(item.name));
+    co_return false;
+  }
+  auto arrival = waitForSystemItem(item, destination, false);
+  if (!co_await std::move(arrival)) {
+    store.lastError.set(operation_text::notOnTargetSide(item.name));
+    co_return false;
+  }
+  co_return true;
 }
 
 }  // namespace vimbo

@@ -1,0 +1,51 @@
+// Placeholders for the item operations still to come (pin and collect, activation, layout
+// apply and order alignment): each does nothing, or answers false or none.
+#include "App/AppDelegate.h"
+
+namespace vimbo {
+
+void AppDelegate::pinSystemItem(uint32_t) {}
+
+void AppDelegate::collectSystemItem(uint32_t) {}
+
+void AppDelegate::moveSystemItemToLayout(uint32_t, MenuBarLayoutZone, std::optional<int64_t>) {}
+
+async::Task<bool> AppDelegate::pinSystemItemNow(CapturedMenuBarItem, bool) { co_return false; }
+
+async::Task<bool> AppDelegate::collectSystemItemNow(CapturedMenuBarItem, bool) { co_return false; }
+
+void AppDelegate::commitNativeLayout(uint32_t, MenuBarLayoutZone, std::optional<int64_t>) {}
+
+AppDelegate::ResidentPinPlan AppDelegate::residentPinPlan(const CapturedMenuBarItem&) { return {}; }
+
+async::Task<void> AppDelegate::restoreSwappedItems(std::vector<CapturedMenuBarItem>) { co_return; }
+
+void AppDelegate::beginSystemItemActivation(uint32_t) {}
+
+async::Task<bool> AppDelegate::activateAndTrackNativeMenu(CapturedMenuBarItem) { co_return false; }
+
+async::Task<void> AppDelegate::performInPlaceActivation(CapturedMenuBarItem) { co_return; }
+
+async::Task<bool> AppDelegate::applyMenuBarLayout(MenuBarLayoutDraft) { co_return false; }
+
+async::Task<bool> AppDelegate::performMenuBarLayoutApply(MenuBarLayoutDraft) { co_return false; }
+
+bool AppDelegate::failMenuBarLayoutApply(std::string) { return false; }
+
+bool AppDelegate::validateMenuBarLayoutDraft(const MenuBarLayoutDraft&, const std::vector<CapturedMenuBarItem>&) {
+  return false;
+}
+
+bool AppDelegate::commitAppliedZone(uint32_t, const MenuBarLayoutDraft&) { return false; }
+
+bool AppDelegate::isActuallyVisible(const CapturedMenuBarItem&) { return false; }
+
+async::Task<bool> AppDelegate::applyVisibleNativeOrder(MenuBarLayoutDraft) { co_return false; }
+
+std::optional<std::vector<uint32_t>> AppDelegate::nativeVisibleOrder(const std::vector<uint32_t>&) {
+  return std::nullopt;
+}
+
+async::Task<bool> AppDelegate::waitForNativeVisibleOrder(std::vector<uint32_t>) { co_return false; }
+
+}  // namespace vimbo

@@ -1,0 +1,32 @@
+#pragma once
+// Small lookups and geometry tests the item operations share.
+
+#include <cstdint>
+
+#include "App/AppDelegate.h"
+
+namespace vimbo::operation_support {
+
+// The first captured entry with the window number; null when none. Invalidated by any change of
+// the captured list.
+inline const CapturedMenuBarItem* capturedItem(const MenuBarStore& store, uint32_t windowID) {
+  for (const auto& item : store.capturedSystemItems.get()) {
+    if (item.id == windowID) return &item;
+  }
+  return nullptr;
+}
+
+// Right of the divider, on a screen and in the part of the bar that can be seen.
+inline bool isShownFrame(AppDelegate& app, const Rect& frame) {
+  const auto divider = app.menuBarHider.windowServerFrame(hider::dividerName);
+  return divider && divider->maxX() < frame.midX() && app.captureService.isFrameOnScreen(frame) &&
+         app.menuBarHider.isMenuBarFrameSafe(frame);
+}
+
+// Pin and collect judge an item whose window cannot be read by what the store last saw.
+inline bool standsVisible(AppDelegate& app, const CapturedMenuBarItem& item) {
+  const auto frame = app.captureService.currentFrame(item.id);
+  return frame ? isShownFrame(app, *frame) : !item.isCollected;
+}
+
+}  // namespace vimbo::operation_support
