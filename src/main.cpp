@@ -2,6 +2,7 @@
 #include <QApplication>
 #include <variant>
 
+#include "App/VimboApp.h"
 #include "Platform/Desktop/Appearance.h"
 #include "Platform/Desktop/DesktopHost.h"
 #include "Platform/Desktop/QtExecutor.h"
@@ -23,7 +24,9 @@ int main(int argc, char** argv) {
     vimbo::desktop::DesktopHost host(executor, std::get<vimbo::sim::WorldSpec>(std::move(load)),
                                      [] { QCoreApplication::quit(); },
                                      vimbo::desktop::DesktopHost::persistentDefaults(executor));
-    host.launch(nullptr);
+    vimbo::platform::Platform platform = host.platform();
+    vimbo::VimboApp vimboApp(platform, host.defaults(), host.viewFactory());
+    host.launch(vimboApp.appDelegate);
     host.window().show();
     status = app.exec();
     executor.stop();

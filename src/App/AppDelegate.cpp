@@ -31,10 +31,13 @@ void HoverTrackingOwner::handle(platform::TrackingEventKind kind) const {
   if (callback && *callback) (*callback)();
 }
 
-AppDelegate::AppDelegate(platform::Platform& platform, std::shared_ptr<platform::UserDefaults> defaults)
+AppDelegate::AppDelegate(platform::Platform& platform, std::shared_ptr<platform::UserDefaults> defaults,
+                         ViewFactory& viewFactory)
     : platform_(platform),
       defaults_(std::move(defaults)),
+      viewFactory_(viewFactory),
       store(*defaults_, platform_.loginItem, platform_.screenCaptureAccess),
+      popover(platform_.windows.makePopover()),
       menuBarHider(platform_),
       captureService(platform_, defaults_, platform_.executor),
       proxyManager(defaults_),

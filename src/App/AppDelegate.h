@@ -44,17 +44,14 @@
 #include "Platform/Runtime/Property.h"
 #include "Platform/Runtime/Task.h"
 #include "Platform/StatusBar.h"
+#include "Platform/Windows.h"
 #include "Store/MenuBarStore.h"
 #include "System/MenuBarCaptureService.h"
 #include "System/MenuBarHider.h"
 #include "System/MenuBarProxyManager.h"
 #include "System/MenuWindowRelocator.h"
 #include "Views/MenuBarSearchSession.h"
-
-namespace vimbo::platform {
-class Window;
-class Popover;
-}  // namespace vimbo::platform
+#include "Views/ViewFactory.h"
 
 namespace vimbo {
 
@@ -67,7 +64,9 @@ struct HoverTrackingOwner {
   void handle(platform::TrackingEventKind kind) const;
 };
 
-class AppDelegate : public platform::ApplicationDelegate, public std::enable_shared_from_this<AppDelegate> {
+class AppDelegate : public platform::ApplicationDelegate,
+                    public platform::WindowDelegate,
+                    public std::enable_shared_from_this<AppDelegate> {
  public:
   // ---- Nested types -------------------------------------------------------------------------
 
@@ -111,8 +110,8 @@ class AppDelegate : public platform::ApplicationDelegate, public std::enable_sha
   // ---- Construction -------------------------------------------------------------------------
 
   // The bundle is copied (its references must outlive the controller); the capture service and
-  // the proxy manager share the defaults.
-  AppDelegate(platform::Platform& platform, std::shared_ptr<platform::UserDefaults> defaults);
+  // the proxy manager share the defaults. The factory makes our windows' content and outlives us.
+  AppDelegate(platform::Platform& platform, std::shared_ptr<platform::UserDefaults> defaults, ViewFactory& viewFactory);
   ~AppDelegate() override;
   AppDelegate(const AppDelegate&) = delete;
   AppDelegate& operator=(const AppDelegate&) = delete;
@@ -121,6 +120,7 @@ class AppDelegate : public platform::ApplicationDelegate, public std::enable_sha
   // What the fields below are built from; declared first so that they exist before the fields.
   platform::Platform platform_;
   std::shared_ptr<platform::UserDefaults> defaults_;
+  ViewFactory& viewFactory_;
 
  public:
   // ---- Fields, in their specified order -----------------------------------------------------
@@ -128,12 +128,12 @@ class AppDelegate : public platform::ApplicationDelegate, public std::enable_sha
 
   MenuBarStore store;
   platform::StatusItemRef statusItem;
-  std::shared_ptr<platform::Popover> popover;
-  std::shared_ptr<platform::Window> detachedPanel;
-  std::shared_ptr<platform::Window> settingsWindowController;  // the settings window itself
+  platform::PopoverRef popover;
+  platform::WindowRef detachedPanel;
+  platform::WindowRef settingsWindowController;  // the settings window itself
   bool settingsSceneIsVisible = false;
   bool applicationStarted = false;
-  std::shared_ptr<platform::Window> quickSearchPanel;
+  platform::WindowRef quickSearchPanel;
   platform::MonitorToken quickSearchKeyMonitor = 0;
   MenuBarSearchSession quickSearchSession;
   async::TaskHandle<> userRevealCaptureTask;
@@ -179,8 +179,8 @@ class AppDelegate : public platform::ApplicationDelegate, public std::enable_sha
   void startApplication();
   void snapshotCurrentPinnedOrder();
   void updateSettingsApplicationVisibility();
-  void windowDidResignKey(platform::WindowHandle window);
-  void windowWillClose(platform::WindowHandle window);
+  void windowDidResignKey(platform::WindowHandle window) override;
+  void windowWillClose(platform::WindowHandle window) override;
   // The settings scene's appear and disappear actions.
   void settingsSceneDidAppear();
   void settingsSceneDidDisappear();
@@ -337,6 +337,12 @@ class AppDelegate : public platform::ApplicationDelegate, public std::enable_sha
   // Start-up's popover set-up and the re-open request's body.
   void configurePopover();
   void reopen();
+  // The closures handed to our windows' content; each holds the controller weakly.
+  ManagerPanelActions managerPanelActions();
+  QuickSearchActions quickSearchActions();
+  SettingsActions settingsActions();
+  // Activates the application and brings the window to the front as key window.
+  void presentKeyWindow(platform::Window& window);
   // The manager's toggle and the reveal hot key: a reveal without a session, or a collapse.
   void toggleCollection();
   std::vector<CapturedMenuBarItem> rankedQuickSearchItems() const;

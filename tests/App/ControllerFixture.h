@@ -1,7 +1,7 @@
 #pragma once
-// The controller on a simulated world, with in-memory defaults and the virtual clock: the fixture
-// every controller test starts from, and the safety check that ends each scenario (nothing held,
-// the cursor shown, the pointer back, the bar as the scenario left it).
+// The controller on a simulated world, with in-memory defaults, a recording view factory and the
+// virtual clock: the fixture every controller test starts from, and the safety check that ends
+// each scenario (nothing held, the cursor shown, the pointer back, the bar as the scenario left it).
 
 #include <gtest/gtest.h>
 
@@ -17,6 +17,7 @@
 #include "Platform/Runtime/Executor.h"
 #include "Platform/Runtime/Task.h"
 #include "Platform/Sim/SimPlatform.h"
+#include "Support/RecordingViewFactory.h"
 #include "Support/SimSpecs.h"
 #include "System/MenuBarHider.h"
 
@@ -77,7 +78,7 @@ struct ControllerFixture {
   explicit ControllerFixture(sim::WorldSpec spec,
                              std::shared_ptr<platform::UserDefaults> sharedDefaults = platform::UserDefaults::inMemory())
       : defaults(std::move(sharedDefaults)), env(prepared(std::move(spec)), executor, defaults), platform(env.platform()) {
-    controller = std::make_shared<AppDelegate>(platform, defaults);
+    controller = std::make_shared<AppDelegate>(platform, defaults, factory);
     env.sim().application.setDelegate(controller.get());
     pointerBefore = world().pointer();
   }
@@ -119,6 +120,23 @@ struct ControllerFixture {
     return handle;
   }
 
+  // ---- Our status items and a person's hands ----
+  Rect controlFrame() { return controller->menuBarHider.windowServerFrame(hider::controlName).value_or(Rect{}); }
+  Rect dividerFrame() { return controller->menuBarHider.windowServerFrame(hider::dividerName).value_or(Rect{}); }
+  void clickControl(platform::EventFlags flags = 0) { world().personClick(controlFrame().center(), flags); }
+  void rightClick(Point p) {
+    world().personMouse(platform::EventType::RightMouseDown, p);
+    world().personMouse(platform::EventType::RightMouseUp, p);
+  }
+  // Presses and releases a key with the given modifiers held, as a person does.
+  void pressKey(uint16_t keyCode, platform::EventFlags flags = 0) {
+    world().personKey(keyCode, true, flags);
+    world().personKey(keyCode, false, flags);
+  }
+  const std::vector<std::shared_ptr<test_support::RecordedContent>> made(test_support::ContentKind kind) const {
+    return factory.made(kind);
+  }
+
   // ---- The safety check after every scenario ----
   // Call when a scenario moves the pointer on purpose.
   void rememberPointer() { pointerBefore = world().pointer(); }
@@ -142,6 +160,7 @@ struct ControllerFixture {
   std::shared_ptr<platform::UserDefaults> defaults;
   sim::SimEnvironment env;
   platform::Platform platform;
+  test_support::RecordingViewFactory factory;
   std::shared_ptr<AppDelegate> controller;
   Point pointerBefore;
 

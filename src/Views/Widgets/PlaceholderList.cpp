@@ -32,6 +32,14 @@ void PlaceholderList::setLines(const std::vector<Line>& lines) {
       p.setColor(QPalette::WindowText, kDimmed);
       label->setPalette(p);
     }
+    if (line.highlighted) {
+      QPalette p = label->palette();
+      p.setColor(QPalette::Window, p.color(QPalette::Highlight));
+      p.setColor(QPalette::WindowText, p.color(QPalette::HighlightedText));
+      label->setPalette(p);
+      label->setAutoFillBackground(true);
+      label->setProperty("highlighted", true);
+    }
     layout_->insertWidget(static_cast<int>(labels_.size()), label);
     labels_.push_back(label);
   }

@@ -18,6 +18,7 @@ class PlaceholderList : public QWidget {
   struct Line {
     std::string text;
     bool dimmed = false;
+    bool highlighted = false;  // the selected row
   };
 
   explicit PlaceholderList(QWidget* parent = nullptr);
