@@ -95,12 +95,16 @@ struct ControllerFixture {
   AppDelegate& app() { return *controller; }
   MenuBarStore& store() { return controller->store; }
 
-  // Launch as the platform does, then let start-up settle: with settle, until the first refresh
-  // has filled the store (or a few seconds passed for an empty bar).
+  // Launch as the platform does, then let start-up settle: with settle, until the initial capture
+  // has finished a refresh that filled the store (or a few seconds passed for an empty bar).
   void launch(bool settle = true) {
+    bool refreshed = false;
+    auto watch = store().isCapturingSystemItems.subscribe([&](const bool& capturing) {
+      if (!capturing) refreshed = true;
+    });
     application().finishLaunching();
     if (settle) {
-      runUntil([&] { return !store().capturedSystemItems.get().empty() && !store().isCapturingSystemItems.get(); }, 5s);
+      runUntil([&] { return refreshed && !store().capturedSystemItems.get().empty(); }, 5s);
     }
     pointerBefore = world().pointer();
   }
