@@ -1,24 +1,8 @@
-// Placeholders for the item operations still to come (pin and collect, activation, layout
-// apply and order alignment): each does nothing, or answers false or none.
+// Placeholders for the item operations still to come (activation, layout apply and order
+// alignment): each does nothing, or answers false or none.
 #include "App/AppDelegate.h"
 
 namespace vimbo {
-
-void AppDelegate::pinSystemItem(uint32_t) {}
-
-void AppDelegate::collectSystemItem(uint32_t) {}
-
-void AppDelegate::moveSystemItemToLayout(uint32_t, MenuBarLayoutZone, std::optional<int64_t>) {}
-
-async::Task<bool> AppDelegate::pinSystemItemNow(CapturedMenuBarItem, bool) { co_return false; }
-
-async::Task<bool> AppDelegate::collectSystemItemNow(CapturedMenuBarItem, bool) { co_return false; }
-
-void AppDelegate::commitNativeLayout(uint32_t, MenuBarLayoutZone, std::optional<int64_t>) {}
-
-AppDelegate::ResidentPinPlan AppDelegate::residentPinPlan(const CapturedMenuBarItem&) { return {}; }
-
-async::Task<void> AppDelegate::restoreSwappedItems(std::vector<CapturedMenuBarItem>) { co_return; }
 
 void AppDelegate::beginSystemItemActivation(uint32_t) {}
 

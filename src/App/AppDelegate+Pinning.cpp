@@ -1,0 +1,149 @@
+// Pinning an item right of the divider and collecting it left of it, as queued requests of the
+// manager and as steps of the layout apply, and recording the result in the layout.
+
+#include <memory>
+#include <optional>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "App/AppDelegate.h"
+#include "App/AppDelegate+OperationSupport.h"
+#include "App/AppDelegate+OperationTexts.h"
+
+namespace vimbo {
+
+void AppDelegate::pinSystemItem(uint32_t windowID) {
+  enqueueSystemItemOperation([weak = weak_from_this(), windowID]() -> async::Task<void> {
+    auto self = weak.lock();
+    if (!self) co_return;
+    const CapturedMenuBarItem* found = operation_support::capturedItem(self->store, windowID);
+    if (!found || found->isFixed()) co_return;
+    const CapturedMenuBarItem item = *found;
+    auto pin = self->pinSystemItemNow(item, false);
+    if (co_await std::move(pin)) self->commitNativeLayout(item.id, MenuBarLayoutZone::visible, std::nullopt);
+  });
+}
+
+void AppDelegate::collectSystemItem(uint32_t windowID) {
+  enqueueSystemItemOperation([weak = weak_from_this(), windowID]() -> async::Task<void> {
+    auto self = weak.lock();
+    if (!self) co_return;
+    const CapturedMenuBarItem* found = operation_support::capturedItem(self->store, windowID);
+    if (!found || found->isFixed()) co_return;
+    const CapturedMenuBarItem item = *found;
+    auto collect = self->collectSystemItemNow(item, false);
+    if (co_await std::move(collect)) self->commitNativeLayout(item.id, MenuBarLayoutZone::collected, std::nullopt);
+  });
+}
+
+void AppDelegate::moveSystemItemToLayout(uint32_t windowID, MenuBarLayoutZone zone, std::optional<int64_t> position) {
+  enqueueSystemItemOperation([weak = weak_from_this(), windowID, zone, position]() -> async::Task<void> {
+    auto self = weak.lock();
+    if (!self) co_return;
+    const CapturedMenuBarItem* found = operation_support::capturedItem(self->store, windowID);
+    if (!found) co_return;
+    const CapturedMenuBarItem item = *found;
+    if (item.isFixed()) {
+      self->store.lastError.set(operation_text::fixedRefusal(item.windowName));
+      co_return;
+    }
+    const MenuBarLayoutZone current = self->store.layoutZone(item);
+    bool moved = true;
+    if (zone == MenuBarLayoutZone::visible) {
+      auto pin = self->pinSystemItemNow(item, true);
+      moved = co_await std::move(pin);
+    } else if (current == MenuBarLayoutZone::visible || operation_support::standsVisible(*self, item)) {
+      auto collect = self->collectSystemItemNow(item, true);
+      moved = co_await std::move(collect);
+    }
+    if (moved) self->commitNativeLayout(item.id, zone, position);
+  });
+}
+
+async::Task<bool> AppDelegate::pinSystemItemNow(CapturedMenuBarItem item, bool preserveRequestedLayoutOrder) {
+  const std::string name = item.name;
+  if (item.isFixed()) {
+    store.lastError.set(operation_text::fixedRefusal(item.windowName));
+    co_return false;
+  }
+  const ResidentPinPlan plan = residentPinPlan(item);
+  if (!plan.isPossible) co_return failSystemItemMove(operation_text::noRoomRightOfNotch(name));
+  if (!preserveRequestedLayoutOrder) snapshotCurrentPinnedOrder();
+
+  std::vector<CapturedMenuBarItem> swapped;
+  for (const CapturedMenuBarItem& resident : plan.swappedItems) {
+    const std::string identity = captureService.stableIdentity(resident);
+    auto out = moveSystemItem(resident, SystemItemDestination::collected);
+    if (co_await std::move(out)) {
+      proxyManager.remove(identity);
+      proxyManager.unpin(resident);
+      reconcileDisplayedSystemItemState(resident.id);
+      swapped.push_back(resident);
+      continue;
+    }
+    // It may have crossed all the same; it then goes back with the others.
+    const auto frame = captureService.currentFrame(resident.id);
+    const auto divider = menuBarHider.windowServerFrame(hider::dividerName);
+    if (frame && divider && frame->midX() < divider->minX()) swapped.push_back(resident);
+    auto restore = restoreSwappedItems(swapped);
+    co_await std::move(restore);
+    co_return failSystemItemMove(operation_text::swapOutFailed(name));
+  }
+
+  auto in = moveSystemItem(item, SystemItemDestination::visible);
+  if (!co_await std::move(in)) {
+    const auto frame = captureService.currentFrame(item.id);
+    const auto divider = menuBarHider.windowServerFrame(hider::dividerName);
+    if (frame && divider && divider->maxX() < frame->midX()) {
+      auto back = moveSystemItem(item, SystemItemDestination::collected);
+      co_await std::move(back);
+    }
+    auto restore = restoreSwappedItems(swapped);
+    co_await std::move(restore);
+    co_return failSystemItemMove(operation_text::pinPlacementFailed(name));
+  }
+
+  const std::string identity = captureService.stableIdentity(item);
+  store.updateCapturedSystemItemIdentity(item.id, identity);
+  CapturedMenuBarItem pinned = item;
+  pinned.stableIdentity = identity;
+  proxyManager.pin(pinned, item.stableIdentity);
+  if (!MenuBarProxyManager::canSafelyRestore(identity)) store.lastError.set(operation_text::noStableIdentity(name));
+  reconcileDisplayedSystemItemStates();
+  co_return true;
+}
+
+async::Task<bool> AppDelegate::collectSystemItemNow(CapturedMenuBarItem item, bool preserveRequestedLayoutOrder) {
+  if (item.isFixed()) {
+    store.lastError.set(operation_text::fixedRefusal(item.windowName));
+    co_return false;
+  }
+  if (!preserveRequestedLayoutOrder) snapshotCurrentPinnedOrder();
+  const std::string identity = captureService.stableIdentity(item);
+  auto move = moveSystemItem(item, SystemItemDestination::collected);
+  const bool moved = co_await std::move(move);
+  // A move that failed but left the item out of sight still counts: the pin must go.
+  if (!moved && operation_support::standsVisible(*this, item)) co_return false;
+  proxyManager.remove(identity);
+  proxyManager.unpin(item);
+  reconcileDisplayedSystemItemStates();
+  co_return true;
+}
+
+void AppDelegate::commitNativeLayout(uint32_t windowID, MenuBarLayoutZone zone, std::optional<int64_t> position) {
+  if (zone == MenuBarLayoutZone::visible) {
+    std::vector<uint32_t> lost;
+    for (const auto& other : store.capturedSystemItems.get()) {
+      if (other.id == windowID || other.isFixed()) continue;
+      if (store.layoutZone(other) != MenuBarLayoutZone::visible) continue;
+      if (!operation_support::standsVisible(*this, other)) lost.push_back(other.id);
+    }
+    for (uint32_t id : lost) store.commitLayoutMovement(id, MenuBarLayoutZone::collected, std::nullopt, true);
+  }
+  store.commitLayoutMovement(windowID, zone, position, true);
+  proxyManager.mergeVisibleOrder(store.persistableLayoutIdentities(MenuBarLayoutZone::visible));
+  reconcileDisplayedSystemItemStates();
+}
+
+}  // namespace vimbo
