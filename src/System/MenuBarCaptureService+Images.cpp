@@ -63,8 +63,13 @@ std::map<std::string, ImageRef> loadGlyphTable(const platform::UserDefaults& def
   for (const auto& [k, v] : *dictionary) {
     if (!std::holds_alternative<platform::Data>(v)) return {};
   }
-  for (const auto& [k, v] : *dictionary) {
-    if (auto image = platform::Image::decode(std::get<platform::Data>(v))) table.emplace(k, std::move(image));
+  // Only what the next flush would keep is decoded: from the greatest key down, the pictures that
+  // could have been stored, until the cap is reached. A header that declares more pixels than a
+  // glyph can have is refused before anything is allocated for it.
+  for (auto it = dictionary->rbegin(); it != dictionary->rend() && table.size() < MenuBarCaptureService::glyphCap; ++it) {
+    const auto& bytes = std::get<platform::Data>(it->second);
+    if (bytes.empty() || bytes.size() > MenuBarCaptureService::glyphMaxBytes) continue;
+    if (auto image = platform::Image::decode(bytes, MenuBarCaptureService::glyphMaxPixels)) table.emplace(it->first, std::move(image));
   }
   return table;
 }

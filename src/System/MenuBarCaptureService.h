@@ -199,6 +199,7 @@ class MenuBarCaptureService {
   static constexpr size_t displayNameCap = 128;
   static constexpr size_t glyphCap = 96;
   static constexpr size_t glyphMaxBytes = 262144;
+  static constexpr int64_t glyphMaxPixels = 512 * 512;  // a stored glyph declaring more is not loaded
 
   // Loads the four persisted tables; writes nothing back. The bundle is copied (its references
   // must outlive the service).

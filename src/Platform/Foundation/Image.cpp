@@ -93,6 +93,7 @@ void pngRead(png_structp png, png_bytep out, png_size_t n) {
 
 struct DecodeState {
   ReadSource source{};
+  std::int64_t maxPixels = Image::kMaxPixels;
   png_uint_32 width = 0;
   png_uint_32 height = 0;
   std::vector<std::uint8_t> pixels;
@@ -106,24 +107,63 @@ std::uint32_t readU32(const std::uint8_t* p) {
   return (std::uint32_t(p[0]) << 24) | (std::uint32_t(p[1]) << 16) | (std::uint32_t(p[2]) << 8) | p[3];
 }
 
+// What the chunk walk learns before libpng sees the data.
+struct ChunkSummary {
+  std::uint32_t width = 0;
+  std::uint32_t height = 0;
+  int bitsPerPixel = 0;
+  std::uint64_t compressedImageBytes = 0;  // the IDAT chunks' data, together
+};
+
+// Deflate writes at least two bits per 258 bytes it reproduces, so no stream inflates by more
+// than this factor.
+constexpr std::uint64_t kMaxDeflateRatio = 1032;
+
+int bitsPerPixel(std::uint8_t colorType, std::uint8_t depth) {
+  switch (colorType) {
+    case 0: case 3: return depth;  // grey, palette
+    case 2: return 3 * depth;      // RGB
+    case 4: return 2 * depth;      // grey and alpha
+    case 6: return 4 * depth;      // RGBA
+    default: return 0;
+  }
+}
+
 // Walks the chunk structure before libpng sees it: every length must fit the bytes that are
 // there and every CRC must match, from IHDR first to IEND last. A lying length would otherwise
 // have libpng allocate and clear up to 2 GB before noticing the data is missing.
-bool chunksAreSound(const std::uint8_t* bytes, std::size_t size) {
+std::optional<ChunkSummary> summarizeChunks(const std::uint8_t* bytes, std::size_t size) {
+  ChunkSummary summary;
   std::size_t pos = 8;
   bool first = true;
   while (size - pos >= 12) {
     const std::uint32_t length = readU32(bytes + pos);
-    if (length > size - pos - 12) return false;
+    if (length > size - pos - 12) return std::nullopt;
     const std::uint8_t* type = bytes + pos + 4;
-    if (first && std::memcmp(type, "IHDR", 4) != 0) return false;
+    const std::uint8_t* body = bytes + pos + 8;
+    if (first) {
+      if (std::memcmp(type, "IHDR", 4) != 0 || length != 13) return std::nullopt;
+      summary.width = readU32(body);
+      summary.height = readU32(body + 4);
+      summary.bitsPerPixel = bitsPerPixel(body[9], body[8]);
+    }
     first = false;
     const uLong crc = crc32(crc32(0L, Z_NULL, 0), type, static_cast<uInt>(length + 4));
-    if (crc != readU32(bytes + pos + 8 + length)) return false;
+    if (crc != readU32(body + length)) return std::nullopt;
+    if (std::memcmp(type, "IDAT", 4) == 0) summary.compressedImageBytes += length;
     pos += std::size_t(length) + 12;
-    if (std::memcmp(type, "IEND", 4) == 0) return true;
+    if (std::memcmp(type, "IEND", 4) == 0) return summary;
   }
-  return false;
+  return std::nullopt;
+}
+
+// The declared size must be within the limits, and the compressed data must be long enough to
+// inflate to at least the declared pixels; otherwise nothing is allocated for them.
+bool declaredSizeIsPlausible(const ChunkSummary& s, std::int64_t maxPixels) {
+  if (!validPixelSize(s.width, s.height) || std::int64_t(s.width) * s.height > maxPixels) return false;
+  if (s.bitsPerPixel <= 0) return false;
+  const std::uint64_t rawBytes = (std::uint64_t(s.width) * s.height * std::uint64_t(s.bitsPerPixel) + 7) / 8;
+  return s.compressedImageBytes * kMaxDeflateRatio + kMaxDeflateRatio >= rawBytes;
 }
 
 void decodeBody(png_structp png, png_infop info, DecodeState& st) {
@@ -135,7 +175,7 @@ void decodeBody(png_structp png, png_infop info, DecodeState& st) {
 
   st.width = png_get_image_width(png, info);
   st.height = png_get_image_height(png, info);
-  if (!validPixelSize(st.width, st.height)) png_error(png, "size");
+  if (!validPixelSize(st.width, st.height) || std::int64_t(st.width) * st.height > st.maxPixels) png_error(png, "size");
   const int colorType = png_get_color_type(png, info);
   const int depth = png_get_bit_depth(png, info);
   if (colorType == PNG_COLOR_TYPE_PALETTE) png_set_palette_to_rgb(png);
@@ -343,13 +383,15 @@ Data Image::encodePNG() const {
   return std::move(st.out);
 }
 
-ImageRef Image::decode(const Data& bytes) { return decode(bytes.data(), bytes.size()); }
+ImageRef Image::decode(const Data& bytes, std::int64_t maxPixels) { return decode(bytes.data(), bytes.size(), maxPixels); }
 
-ImageRef Image::decode(const std::uint8_t* bytes, std::size_t size) {
+ImageRef Image::decode(const std::uint8_t* bytes, std::size_t size, std::int64_t maxPixels) {
   if (!bytes || size < 8 || png_sig_cmp(const_cast<png_bytep>(bytes), 0, 8) != 0) return nullptr;
-  if (!chunksAreSound(bytes, size)) return nullptr;
+  const auto chunks = summarizeChunks(bytes, size);
+  if (!chunks || !declaredSizeIsPlausible(*chunks, std::min(maxPixels, kMaxPixels))) return nullptr;
   DecodeState st;
   st.source = {bytes, size, 0};
+  st.maxPixels = std::min(maxPixels, kMaxPixels);
   png_structp png = png_create_read_struct(PNG_LIBPNG_VER_STRING, nullptr, pngError, pngWarning);
   if (!png) return nullptr;
   png_infop info = png_create_info_struct(png);

@@ -50,9 +50,11 @@ class Image {
   // description travel in text chunks. Empty only if the encoder fails.
   Data encodePNG() const;
   // Null for anything that is not a sound PNG within the size limits; never crashes. Every chunk's
-  // CRC is checked up front, so a damaged ancillary chunk rejects the picture too.
-  static ImageRef decode(const Data& bytes);
-  static ImageRef decode(const std::uint8_t* bytes, std::size_t size);
+  // CRC is checked up front, so a damaged ancillary chunk rejects the picture too. A caller may
+  // lower the pixel limit. Both the limit and whether the compressed data could fill the declared
+  // size at all are checked from the header, before any pixel memory is taken.
+  static ImageRef decode(const Data& bytes, std::int64_t maxPixels = kMaxPixels);
+  static ImageRef decode(const std::uint8_t* bytes, std::size_t size, std::int64_t maxPixels = kMaxPixels);
 
   Size pointSize() const { return pointSize_; }
   int pixelWidth() const { return width_; }

@@ -7,8 +7,12 @@
 #include <cstring>
 #include <limits>
 
+#include "Support/HandMadePNG.h"
+#include "Support/LargestAllocation.h"
+
 using namespace vimbo::platform;
 using vimbo::Size;
+using vimbo::test_support::handMadePNG;
 
 namespace {
 
@@ -48,6 +52,33 @@ Data withFixedCrcs(Data png) {
 }
 
 }  // namespace
+
+TEST(ImageCoding, AShortFileDeclaringAHugePictureIsRefusedBeforeItsPixelsAreAllocated) {
+  // One row's worth of data under a header that claims 4096 x 4096 RGBA (64 MB of pixels).
+  const Data png = handMadePNG(4096, 4096, 6, 8, std::string(1 + 4 * 4096, '\0'));
+  EXPECT_LT(png.size(), 100u);
+  vimbo::test_support::LargestAllocation probe;
+  EXPECT_FALSE(Image::decode(png));
+  EXPECT_LT(probe.bytes(), 1u << 20);
+
+  // Data that can fill what its header declares still decodes, also when it compresses very well.
+  const std::string rows = [] {
+    std::string r;
+    for (int y = 0; y < 256; ++y) r += std::string(1, '\0') + std::string(256 * 4, '\x7f');
+    return r;
+  }();
+  auto flat = Image::decode(handMadePNG(256, 256, 6, 8, rows));
+  ASSERT_TRUE(flat);
+  EXPECT_EQ(flat->colorAt(255, 255)->alpha, 127 / 255.0);
+}
+
+TEST(ImageCoding, ACallerMayLowerThePixelLimit) {
+  const Data png = gradient(64, 32, {32, 16})->encodePNG();
+  EXPECT_TRUE(Image::decode(png, 64 * 32));
+  EXPECT_FALSE(Image::decode(png, 64 * 32 - 1));
+  EXPECT_TRUE(Image::decode(png, std::numeric_limits<std::int64_t>::max()));  // never above the built-in limit
+  EXPECT_FALSE(Image::decode(withHeaderSize(png, 4097, 4097), std::numeric_limits<std::int64_t>::max()));
+}
 
 TEST(ImageBasics, MakeValidatesAndKeepsPointSizeApart) {
   auto img = gradient(30, 44, {15.3, 22.0});

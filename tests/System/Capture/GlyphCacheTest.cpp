@@ -1,8 +1,13 @@
 // The glyph caches and the stored tables: hostile or corrupt defaults, caps, change detection
 // and the lookup order of remembered pictures.
 
+#include <chrono>
+#include <random>
+
 #include "CaptureFixture.h"
 #include "Platform/Foundation/Image.h"
+#include "Support/HandMadePNG.h"
+#include "Support/LargestAllocation.h"
 
 namespace vimbo::capture_testing {
 namespace {
@@ -66,6 +71,51 @@ TEST_F(GlyphCache, CorruptOrHostileStoredTablesAreHandledTableByTable) {
   EXPECT_TRUE(service->state().persistedNativeGlyphs.empty());
   EXPECT_TRUE(service->state().persistedMenuExtraAliases.empty());
   EXPECT_TRUE(service->state().persistedDisplayNames.empty());
+}
+
+TEST_F(GlyphCache, StoredTablesAreCutToTheirCapOnLoadSkippingWhatCouldNeverHaveBeenStored) {
+  // Random pixels do not compress: a picture over the stored-size limit that would still decode.
+  std::mt19937 noise(7);
+  std::vector<uint8_t> px(300 * 300 * 4);
+  for (auto& b : px) b = uint8_t(noise());
+  const auto oversized = platform::Image::make({150, 150}, 300, 300, px)->encodePNG();
+  ASSERT_GT(oversized.size(), MenuBarCaptureService::glyphMaxBytes);
+  const auto tooManyPixels = test_support::oneColourPNG(513, 512, 0x336699FF);
+  ASSERT_TRUE(platform::Image::decode(tooManyPixels));
+  ASSERT_TRUE(platform::Image::decode(test_support::oneColourPNG(512, 512, 0x336699FF)));
+
+  platform::DefaultsDictionary table;
+  for (int i = 0; i < 100; ++i) table.emplace("k" + std::to_string(100 + i), glyph(0x010101 * uint32_t(i))->encodePNG());
+  table.emplace("k900", oversized);
+  table.emplace("k901", tooManyPixels);
+  table.emplace("k902", platform::Data{1, 2, 3});
+  defaults->set(std::string(MenuBarCaptureService::nativeGlyphsKey), table);
+  defaults->set(std::string(MenuBarCaptureService::nativeGlyphAliasesKey), table);
+  makeService();
+  for (const auto* loaded : {&service->state().persistedNativeGlyphs, &service->state().persistedNativeGlyphAliases}) {
+    ASSERT_EQ(loaded->size(), MenuBarCaptureService::glyphCap);
+    EXPECT_EQ(loaded->begin()->first, "k104");  // the greatest keys are kept, as a flush would
+    EXPECT_EQ(loaded->rbegin()->first, "k199");
+  }
+}
+
+TEST_F(GlyphCache, HugeStoredGlyphsCostNeitherMemoryNorTimeAtStart) {
+  // Sixteen one-colour 4096 x 4096 pictures, about 64 KB each, would take a gigabyte decoded.
+  const auto huge = test_support::oneColourPNG(4096, 4096, 0xCC2020FF);
+  ASSERT_LT(huge.size(), 100'000u);
+  platform::DefaultsDictionary table;
+  for (int i = 0; i < 16; ++i) table.emplace("huge" + std::to_string(i), huge);
+  table.emplace("small", glyph(0x00FF00)->encodePNG());
+  defaults->set(std::string(MenuBarCaptureService::nativeGlyphsKey), table);
+
+  test_support::LargestAllocation probe;
+  const auto started = std::chrono::steady_clock::now();
+  makeService();
+  const auto took = std::chrono::steady_clock::now() - started;
+  EXPECT_LT(probe.bytes(), 1u << 20);
+  EXPECT_LT(took, std::chrono::milliseconds(500));
+  EXPECT_EQ(service->state().persistedNativeGlyphs.size(), 1u);
+  EXPECT_TRUE(service->state().persistedNativeGlyphs.contains("small"));
 }
 
 TEST_F(GlyphCache, StoresOnlyChangedPicturesWithinTheSizeLimit) {

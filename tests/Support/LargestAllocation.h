@@ -1,0 +1,57 @@
+#pragma once
+// Include from exactly one file of a test binary: it replaces the global operator new so a test
+// can see the largest single allocation made while a probe is alive (pixel buffers are one).
+
+#include <atomic>
+#include <cstdlib>
+#include <new>
+
+namespace vimbo::test_support {
+
+inline std::atomic<bool> allocationProbeActive{false};
+inline std::atomic<std::size_t> largestAllocation{0};
+
+class LargestAllocation {
+ public:
+  LargestAllocation() {
+    largestAllocation = 0;
+    allocationProbeActive = true;
+  }
+  ~LargestAllocation() { allocationProbeActive = false; }
+  std::size_t bytes() const { return largestAllocation; }
+};
+
+}  // namespace vimbo::test_support
+
+// GCC takes the free() in a replaced delete for a mismatch with the call site's new.
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wmismatched-new-delete"
+namespace vimbo::test_support {
+inline void* probedAllocation(std::size_t n) noexcept {
+  if (allocationProbeActive) {
+    std::size_t seen = largestAllocation;
+    while (n > seen && !largestAllocation.compare_exchange_weak(seen, n)) {
+    }
+  }
+  return std::malloc(n ? n : 1);
+}
+}  // namespace vimbo::test_support
+
+// Every unaligned form is replaced, so each allocation is released by its own kind.
+void* operator new(std::size_t n) {
+  if (void* p = vimbo::test_support::probedAllocation(n)) return p;
+  throw std::bad_alloc();
+}
+void* operator new[](std::size_t n) {
+  if (void* p = vimbo::test_support::probedAllocation(n)) return p;
+  throw std::bad_alloc();
+}
+void* operator new(std::size_t n, const std::nothrow_t&) noexcept { return vimbo::test_support::probedAllocation(n); }
+void* operator new[](std::size_t n, const std::nothrow_t&) noexcept { return vimbo::test_support::probedAllocation(n); }
+void operator delete(void* p) noexcept { std::free(p); }
+void operator delete[](void* p) noexcept { std::free(p); }
+void operator delete(void* p, std::size_t) noexcept { std::free(p); }
+void operator delete[](void* p, std::size_t) noexcept { std::free(p); }
+void operator delete(void* p, const std::nothrow_t&) noexcept { std::free(p); }
+void operator delete[](void* p, const std::nothrow_t&) noexcept { std::free(p); }
+#pragma GCC diagnostic pop
