@@ -21,6 +21,7 @@ sim::WorldLoad worldFromEnvironment() {
 
 void reportWorldError(const sim::WorldError& error) {
   std::cerr << "Vimbo: " << error.message << std::endl;
+  if (!error.parserDetail.empty()) std::cerr << "Vimbo: " << error.parserDetail << std::endl;  // not for the dialog
   QMessageBox box(QMessageBox::Critical, QStringLiteral("Vimbo"), QStringLiteral("无法载入模拟桌面的世界文件。"));
   box.setInformativeText(QString::fromStdString(error.message));
   box.exec();

@@ -51,7 +51,7 @@ WorldSpec generateWorld(int itemCount, GeneratorOptions o) {
     it.width = o.minWidth + (span > 0 ? static_cast<double>((i * 7) % (static_cast<int>(span) + 1)) : 0);
     it.axIdentifier = AXValue{"com.generated.app" + std::to_string(a) + ".item" + std::to_string(i)};
     it.axDescription = AXValue{"Generated item " + std::to_string(i)};
-    it.picture = {0x303030u + 0x0F1F2Fu * static_cast<uint32_t>(i % 7), glyphs[i % 5]};
+    it.picture = {0x303030u + 0x0F1F2Fu * static_cast<uint32_t>(i % 7), glyphs[i % 5], ""};
     w.items.push_back(it);
   }
   // Control Center's own items.

@@ -53,6 +53,9 @@ struct AppSpec {
 struct Picture {
   uint32_t color = 0x202020;  // 24-bit RGB
   std::string glyph = "dot";  // dot, bar, ring, square, triangle, blank
+  // A symbol of the installed icon theme (e.g. "network-wireless-signal-excellent"), drawn in the
+  // colour; the glyph stands in when the theme lacks it.
+  std::string symbol;
 };
 
 struct MenuSpec {
@@ -126,6 +129,12 @@ struct Switches {
   double itemSpacing = 0;
 };
 
+// The application whose menus the bar's left side shows while ours is not in front.
+struct FrontAppSpec {
+  std::string name;
+  std::vector<std::string> menus;
+};
+
 struct WorldSpec {
   std::vector<ScreenSpec> screens;
   std::vector<AppSpec> apps;
@@ -135,6 +144,9 @@ struct WorldSpec {
   std::string ownName = "Vimbo";
   std::string ownBundleIdentifier = "com.vimbo.app";
   Point pointer{100, 300};
+  std::optional<FrontAppSpec> frontApp;
+  // The wall clock when the world starts (the Clock's time); none: the real time at start.
+  std::optional<std::chrono::system_clock::time_point> wallClockStart;
 };
 
 // Every string of the world in canonical composed form, as the platform hands strings out.

@@ -32,6 +32,10 @@ void normalizeStrings(ItemSpec& i) {
 void normalizeStrings(WorldSpec& w) {
   nfc(w.ownName);
   nfc(w.ownBundleIdentifier);
+  if (w.frontApp) {
+    nfc(w.frontApp->name);
+    for (std::string& m : w.frontApp->menus) nfc(m);
+  }
   for (ScreenSpec& s : w.screens) nfc(s.name);
   for (AppSpec& a : w.apps) {
     nfc(a.name);
@@ -47,6 +51,7 @@ void normalizeStrings(WorldSpec& w) {
 World::World(WorldSpec spec, Clockwork clockwork) : spec_(std::move(spec)), clock_(std::move(clockwork)) {
   normalizeStrings(spec_);
   if (clock_.now) start_ = clock_.now();
+  wallStart_ = spec_.wallClockStart.value_or(std::chrono::system_clock::now());
   mainThread_ = std::this_thread::get_id();
   pointer_ = clampToDisplays(spec_.pointer);
   for (const ScreenSpec& s : spec_.screens) screenWindows_[s.displayID] = nextWindow_++;
@@ -137,6 +142,33 @@ bool World::isInMenuBarBand(Point p) const {
   const ScreenSpec& s = spec_.screens.front();
   return p.y >= s.displayBounds.minY() && p.y <= s.displayBounds.minY() + s.menuBarHeight &&
          p.x >= s.displayBounds.minX() && p.x <= s.displayBounds.maxX();
+}
+
+std::optional<Rect> World::notchInWindowServer(const ScreenSpec& s) const {
+  if (s.notchWidth <= 0) return std::nullopt;
+  double w = s.frame.width > 0 ? s.notchWidth * s.displayBounds.width / s.frame.width : s.notchWidth;
+  return Rect(s.displayBounds.midX() - w / 2, s.displayBounds.minY(), w, s.menuBarHeight);
+}
+
+bool World::isInNotch(Point p) const {
+  for (const ScreenSpec& s : spec_.screens)
+    if (auto n = notchInWindowServer(s); n && n->contains(p)) return true;
+  return false;
+}
+
+std::chrono::system_clock::time_point World::wallClock() const {
+  if (!clock_.now) return wallStart_;
+  return wallStart_ + std::chrono::duration_cast<std::chrono::system_clock::duration>(clock_.now() - start_);
+}
+
+FrontAppSpec World::barMenus() const {
+  if (ownActive_ && ownPolicy_ == ActivationPolicy::Regular) return {spec_.ownName, {}};
+  return spec_.frontApp.value_or(FrontAppSpec{});
+}
+
+bool World::reopenOwnApplication() {
+  bool visible = std::any_of(windows_.begin(), windows_.end(), [](const auto& w) { return w.second.visible; });
+  return appDelegate_ ? appDelegate_->applicationShouldHandleReopen(visible) : true;
 }
 
 bool World::isOnSomeDisplay(Point p) const {
@@ -618,6 +650,10 @@ void World::relaunch() {
   captureGrantPending_ = false;
 }
 
-void World::setOwnActive(bool active) { ownActive_ = active; }
+void World::setOwnActive(bool active) {
+  if (ownActive_ == active) return;
+  ownActive_ = active;
+  changed();  // the bar's menus follow the active application
+}
 
 }  // namespace vimbo::sim

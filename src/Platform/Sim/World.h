@@ -170,6 +170,13 @@ class World {
   std::optional<Rect> auxiliaryAreaInWindowServer(const ScreenSpec& screen) const;
   BarGeometry barGeometry() const;
   bool isInMenuBarBand(Point p) const;
+  // The notch in window-server coordinates: no screen there, so a person's clicks reach nothing.
+  std::optional<Rect> notchInWindowServer(const ScreenSpec& screen) const;
+  bool isInNotch(Point p) const;
+  // The wall clock: the world's start time plus the time its clock has run since.
+  std::chrono::system_clock::time_point wallClock() const;
+  // The bar's left side: the active application's name and menu titles.
+  FrontAppSpec barMenus() const;
   Point clampToDisplays(Point p) const;
   bool isOnSomeDisplay(Point p) const;
 
@@ -266,7 +273,14 @@ class World {
   platform::ApplicationDelegate* applicationDelegate() const { return appDelegate_; }
   const std::optional<platform::Event>& currentEvent() const { return currentEvent_; }
   platform::ActivationPolicy ownActivationPolicy() const { return ownPolicy_; }
-  void setOwnActivationPolicy(platform::ActivationPolicy p) { ownPolicy_ = p; ++policyChanges_; }
+  void setOwnActivationPolicy(platform::ActivationPolicy p) {
+    ownPolicy_ = p;
+    ++policyChanges_;
+    changed();
+  }
+  // The person opens our running application again (the Finder or the Dock): the delegate is asked,
+  // with whether any of our windows is visible.
+  bool reopenOwnApplication();
   int activationPolicyChanges() const { return policyChanges_; }
 
   // ---- our own windows (WorldWindows.cpp) ----
@@ -462,6 +476,7 @@ class World {
   WorldSpec spec_;
   Clockwork clock_;
   TimePoint start_{};
+  std::chrono::system_clock::time_point wallStart_;
   std::function<void()> observer_;
   std::vector<Rect> overlays_;
   std::shared_ptr<bool> alive_ = std::make_shared<bool>(true);
@@ -481,6 +496,7 @@ class World {
   bool buttonDown_ = false;
   std::optional<ItemKey> pressedOwn_;
   std::optional<platform::WindowHandle> pressedWindow_;
+  bool notchPress_ = false;
   bool personInput_ = false;
   std::optional<Drag> drag_;
   std::map<uint32_t, int> hideCounts_;

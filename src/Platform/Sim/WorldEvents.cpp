@@ -238,6 +238,27 @@ InputDelivery World::personMouse(EventType type, Point location, EventFlags flag
   e.location = location;
   e.flags = flags;
   e.button = (type == EventType::RightMouseDown || type == EventType::RightMouseUp) ? MouseButton::Right : MouseButton::Left;
+  // The notch is no screen: a person's press there reaches nothing, and a drag let go there snaps
+  // back. (Posted events keep hitting windows by frame.)
+  Point p = clampToDisplays(location);
+  bool down = type == EventType::LeftMouseDown || type == EventType::RightMouseDown;
+  bool up = type == EventType::LeftMouseUp || type == EventType::RightMouseUp;
+  if (down && isInNotch(p)) {
+    notchPress_ = true;
+    movePointer(p);
+    return {};
+  }
+  if (up && notchPress_) {
+    notchPress_ = false;
+    movePointer(p);
+    return {};
+  }
+  if (up && drag_ && !drag_->targeted && isInNotch(p)) {
+    drag_.reset();
+    buttonDown_ = false;
+    movePointer(p);
+    return {};
+  }
   // Only a person's own clicks move key status and activation.
   personInput_ = true;
   InputDelivery delivered = routeMouse(e, PostRoute::HIDTap);

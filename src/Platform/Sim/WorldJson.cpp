@@ -1,5 +1,6 @@
 #include "Platform/Sim/WorldJson.h"
 
+#include <cmath>
 #include <fstream>
 #include <set>
 #include <sstream>
@@ -67,7 +68,16 @@ class Reader {
       fail("expected a colour \"#RRGGBB\"");
     return static_cast<uint32_t>(std::stoul(s.substr(1), nullptr, 16));
   }
-  Duration millis() const { return sim::millis(number()); }
+  // A time in milliseconds: finite, not negative, at most one day.
+  Duration millis() const {
+    double ms = number();
+    if (!std::isfinite(ms) || ms < 0 || ms > kMaxMillis) fail("must be between 0 and 86400000 milliseconds");
+    return sim::millis(ms);
+  }
+  static constexpr double kMaxMillis = 86'400'000;
+  void positive(double v) const {
+    if (!(v > 0)) fail("must be positive");
+  }
 
  private:
   const json& j_;
@@ -140,7 +150,9 @@ ScreenSpec readScreen(const Reader& r) {
   opt(r, "menuBarHeight", s.menuBarHeight, &Reader::number);
   opt(r, "notchWidth", s.notchWidth, &Reader::number);
   opt(r, "scale", s.scale, &Reader::number);
-  if (s.displayBounds.width <= 0 || s.displayBounds.height <= 0) r.at("displayBounds").fail("must have a positive size");
+  if (!(s.displayBounds.width > 0 && s.displayBounds.height > 0)) r.at("displayBounds").fail("must have a positive size");
+  if (r.has("frame") && !(s.frame.width > 0 && s.frame.height > 0)) r.at("frame").fail("must have a positive size");
+  if (r.has("menuBarHeight")) r.at("menuBarHeight").positive(s.menuBarHeight);
   return s;
 }
 
@@ -185,7 +197,7 @@ ItemSpec readItem(const Reader& r, const std::set<int32_t>& pids) {
     if (!pids.count(*s.axPID)) r.at("axOwner").fail("no application with pid " + std::to_string(*s.axPID));
   }
   opt(r, "width", s.width, &Reader::number);
-  if (s.width < 0) r.at("width").fail("must not be negative");
+  if (r.has("width")) r.at("width").positive(s.width);
   if (r.has("ax")) {
     Reader ax = r.at("ax");
     ax.object({"identifier", "title", "description", "help"});
@@ -198,8 +210,9 @@ ItemSpec readItem(const Reader& r, const std::set<int32_t>& pids) {
   opt(r, "hitChild", s.hitChild, &Reader::boolean);
   if (r.has("picture")) {
     Reader p = r.at("picture");
-    p.object({"color", "glyph"});
+    p.object({"color", "glyph", "symbol"});
     if (p.has("color")) s.picture.color = p.at("color").color();
+    opt(p, "symbol", s.picture.symbol, &Reader::string);
     if (p.has("glyph")) {
       s.picture.glyph = p.at("glyph").string();
       static const std::set<std::string> glyphs{"dot", "ring", "square", "bar", "triangle", "blank"};
@@ -213,6 +226,7 @@ ItemSpec readItem(const Reader& r, const std::set<int32_t>& pids) {
     if (m.has("level")) s.menu.level = static_cast<int>(m.at("level").integer());
     if (m.has("size")) {
       Point p = m.at("size").point();
+      if (!(p.x > 0 && p.y > 0)) m.at("size").fail("must have a positive size");
       s.menu.size = {p.x, p.y};
     }
     opt(m, "neverCloses", s.menu.neverCloses, &Reader::boolean);
@@ -290,8 +304,19 @@ Switches readSwitches(const Reader& r) {
 }
 
 WorldSpec readWorld(const Reader& r) {
-  r.object({"name", "own", "pointer", "screens", "apps", "items", "switches"});
+  r.object({"name", "own", "pointer", "screens", "apps", "items", "switches", "frontApp"});
   WorldSpec w;
+  if (r.has("frontApp")) {
+    Reader f = r.at("frontApp");
+    f.object({"name", "menus"});
+    FrontAppSpec front;
+    front.name = f.at("name").string();
+    if (f.has("menus")) {
+      Reader menus = f.at("menus");
+      for (size_t i = 0, n = menus.array(); i < n; ++i) front.menus.push_back(menus.at(i).string());
+    }
+    w.frontApp = std::move(front);
+  }
   if (r.has("own")) {
     Reader o = r.at("own");
     o.object({"pid", "name", "bundleIdentifier"});
@@ -301,6 +326,7 @@ WorldSpec readWorld(const Reader& r) {
   }
   if (r.has("pointer")) w.pointer = r.at("pointer").point();
   Reader screens = r.at("screens");
+  if (screens.array() == 0) screens.fail("must name at least one screen");
   std::set<uint32_t> displays;
   for (size_t i = 0, n = screens.array(); i < n; ++i) {
     w.screens.push_back(readScreen(screens.at(i)));
@@ -344,27 +370,65 @@ json axJson(const AXValue& v) {
 
 double ms(Duration d) { return std::chrono::duration<double, std::milli>(d).count(); }
 
+// The parser's failures with where they happened: a number beyond a double's range comes as a
+// failure too (the DOM parser would throw it, with no place).
+struct ParseFailure {
+  bool failed = false;
+  bool overflow = false;
+  size_t position = 0;  // characters read when it failed
+  std::string detail;
+};
+
+class Parser : public nlohmann::detail::json_sax_dom_parser<json> {
+ public:
+  Parser(json& j, ParseFailure& failure) : json_sax_dom_parser(j, false), failure_(failure) {}
+  template <class Exception>
+  bool parse_error(std::size_t position, const std::string&, const Exception& e) {
+    failure_.failed = true;
+    failure_.overflow = e.id == 406;
+    failure_.position = position;
+    failure_.detail = e.what();
+    return false;
+  }
+
+ private:
+  ParseFailure& failure_;
+};
+
+// 1-based line and column of the character before `position` characters were read.
+std::pair<size_t, size_t> lineAndColumn(const std::string& text, size_t position) {
+  size_t offset = std::min(position > 0 ? position - 1 : 0, text.size());
+  size_t line = 1, lineStart = 0;
+  for (size_t i = 0; i < offset; ++i)
+    if (text[i] == '\n') ++line, lineStart = i + 1;
+  return {line, offset - lineStart + 1};
+}
+
 }  // namespace
 
 WorldLoad parseWorld(const std::string& text, const std::string& fileName) {
   json j;
-  try {
-    j = json::parse(text);
-  } catch (const json::parse_error& e) {
-    return WorldError{fileName + ": " + e.what()};
+  ParseFailure failure;
+  Parser parser(j, failure);
+  json::sax_parse(text, &parser);
+  if (failure.failed) {
+    auto [line, column] = lineAndColumn(text, failure.position);
+    std::string where = "第 " + std::to_string(line) + " 行第 " + std::to_string(column) + " 列";
+    std::string sentence = failure.overflow ? where + "的数超出了范围。" : where + "不是有效的 JSON。";
+    return WorldError{fileName + ": " + sentence, failure.detail};
   }
   try {
     return readWorld(Reader(j, ""));
   } catch (const Failure& f) {
-    return WorldError{fileName + ": " + (f.place.empty() ? "top level" : f.place) + ": " + f.what};
+    return WorldError{fileName + ": " + (f.place.empty() ? "top level" : f.place) + ": " + f.what, ""};
   } catch (const json::exception& e) {
-    return WorldError{fileName + ": " + e.what()};
+    return WorldError{fileName + ": " + e.what(), ""};
   }
 }
 
 WorldLoad loadWorld(const std::filesystem::path& file) {
   std::ifstream in(file, std::ios::binary);
-  if (!in) return WorldError{file.string() + ": cannot be read"};
+  if (!in) return WorldError{file.string() + ": cannot be read", ""};
   std::stringstream ss;
   ss << in.rdbuf();
   return parseWorld(ss.str(), file.string());
@@ -374,6 +438,7 @@ std::string worldToJson(const WorldSpec& w) {
   json j;
   j["own"] = {{"pid", w.ownPID}, {"name", w.ownName}, {"bundleIdentifier", w.ownBundleIdentifier}};
   j["pointer"] = json::array({w.pointer.x, w.pointer.y});
+  if (w.frontApp) j["frontApp"] = {{"name", w.frontApp->name}, {"menus", w.frontApp->menus}};
   j["screens"] = json::array();
   for (const ScreenSpec& s : w.screens) {
     json x{{"name", s.name}, {"displayID", s.displayID}, {"displayBounds", rectJson(s.displayBounds)},
@@ -415,6 +480,7 @@ std::string worldToJson(const WorldSpec& w) {
     if (!(s.axOffset == Rect())) x["axOffset"] = rectJson(s.axOffset);
     if (s.hitChild) x["hitChild"] = true;
     x["picture"] = {{"color", hexColor(s.picture.color)}, {"glyph", s.picture.glyph}};
+    if (!s.picture.symbol.empty()) x["picture"]["symbol"] = s.picture.symbol;
     json menu = json::object();
     if (!s.menu.exists) menu["exists"] = false;
     if (s.menu.level != windowlevel::popUpMenu) menu["level"] = s.menu.level;

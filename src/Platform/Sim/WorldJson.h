@@ -13,7 +13,10 @@
 namespace vimbo::sim {
 
 struct WorldError {
-  std::string message;  // "<file>: <place>: <what>"
+  // "<file>: <place>: <what>"; for a file that is not JSON, a short Chinese sentence with the
+  // line and column ("<file>: 第 1 行第 1 列不是有效的 JSON。").
+  std::string message;
+  std::string parserDetail;  // the JSON parser's own words, for stderr only
 };
 
 using WorldLoad = std::variant<WorldSpec, WorldError>;

@@ -32,7 +32,7 @@ ItemKey World::createOwnItem(double length) {
   item.spec.key = "own-" + std::to_string(item.key);
   item.spec.ownerPID = spec_.ownPID;
   item.spec.width = ownItemWidth(*item.own);
-  item.spec.picture = {0x1A1A1A, "bar"};
+  item.spec.picture = {0x1A1A1A, "bar", ""};
   item.spec.menu.exists = false;
   item.windowNumber = nextWindow_++;
   ItemKey key = item.key;

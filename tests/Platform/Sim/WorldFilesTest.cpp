@@ -1,4 +1,4 @@
-// Scenario 10: worlds as data, clear errors, the generator.
+// Worlds as data: shipped files, clear errors naming the file and the place, the generator.
 #include "Platform/Sim/Generator.h"
 #include "SimFixture.h"
 
@@ -15,7 +15,7 @@ const char* minimal = R"({"screens": [{"displayID": 1, "displayBounds": [0, 0, 8
   "apps": [{"pid": 7, "name": "Seven"}],
   "items": [{"key": "a", "window": "Item-0", "owner": 7, "width": 30)";
 
-TEST(WorldFiles, Scenario10_1_ShippedWorldsLoad) {
+TEST(WorldFiles, ShippedWorldsLoadAndRoundTrip) {
   for (const char* f : {"notched-laptop.json", "plain-1920.json", "two-displays.json"}) {
     WorldLoad load = loadWorld(shippedWorldsFolder() / f);
     ASSERT_TRUE(std::holds_alternative<WorldSpec>(load)) << std::get<WorldError>(load).message;
@@ -47,22 +47,20 @@ TEST(WorldFiles, Scenario10_1_ShippedWorldsLoad) {
   EXPECT_EQ(std::get<WorldSpec>(again).items[0].menu.size, Size(180, 90));
 }
 
-TEST(WorldFiles, Scenario10_2_ErrorsNameTheFileAndThePlace) {
+TEST(WorldFiles, ErrorsNameTheFileAndThePlace) {
   EXPECT_EQ(errorOf(std::string(minimal) + "}]}"), "");
-  std::string syntax = errorOf(std::string(minimal) + "}");
-  EXPECT_NE(syntax.find("bad.json: "), std::string::npos) << syntax;
-  EXPECT_NE(syntax.find("line 3"), std::string::npos) << syntax;
+  EXPECT_EQ(errorOf(std::string(minimal) + "}"), "bad.json: 第 3 行第 70 列不是有效的 JSON。");
   EXPECT_EQ(errorOf(std::string(minimal) + R"(, "faults": {"ignoreDrag": true}}]})"),
             "bad.json: items[0].faults.ignoreDrag: unknown key \"ignoreDrag\"");
-  EXPECT_EQ(errorOf(R"({"screens": [], "items": [{"key": "a", "owner": 9}]})"),
+  EXPECT_EQ(errorOf(R"({"screens": [{"displayID": 1, "displayBounds": [0, 0, 8, 6]}], "items": [{"key": "a", "owner": 9}]})"),
             "bad.json: items[0].owner: no application with pid 9");
   EXPECT_EQ(errorOf(R"({"screens": [{"displayID": "one", "displayBounds": [0,0,1,1]}]})"),
             "bad.json: screens[0].displayID: expected an integer");
   EXPECT_EQ(errorOf(std::string(minimal) + R"(, "picture": {"glyph": "star"}}]})"),
             "bad.json: items[0].picture.glyph: unknown glyph \"star\"");
-  EXPECT_EQ(errorOf(R"({"screens": [], "switches": {"failingEventTypes": ["keyUp", "scroll"]}})"),
+  EXPECT_EQ(errorOf(R"({"screens": [{"displayID": 1, "displayBounds": [0, 0, 8, 6]}], "switches": {"failingEventTypes": ["keyUp", "scroll"]}})"),
             "bad.json: switches.failingEventTypes[1]: unknown event type \"scroll\"");
-  EXPECT_EQ(errorOf(R"({"screens": [], "switches": {"loginItemStatus": "on"}})"),
+  EXPECT_EQ(errorOf(R"({"screens": [{"displayID": 1, "displayBounds": [0, 0, 8, 6]}], "switches": {"loginItemStatus": "on"}})"),
             "bad.json: switches.loginItemStatus: unknown login item status \"on\" (enabled, notRegistered, "
             "requiresApproval, notFound)");
   EXPECT_EQ(errorOf("[1, 2]"), "bad.json: top level: expected an object");
@@ -71,7 +69,54 @@ TEST(WorldFiles, Scenario10_2_ErrorsNameTheFileAndThePlace) {
   EXPECT_EQ(std::get<WorldError>(missing).message, "/nonexistent/world.json: cannot be read");
 }
 
-TEST(WorldFiles, Scenario10_3_GeneratorIsDeterministicAndLaysOut) {
+struct Refusal {
+  const char* json;
+  const char* error;
+};
+
+class RefusedWorlds : public ::testing::TestWithParam<Refusal> {};
+
+// Shapes no desktop can have, and numbers no run can use, are refused before anything is built.
+TEST_P(RefusedWorlds, AreRefusedWithTheFileAndThePlace) {
+  EXPECT_EQ(errorOf(GetParam().json), GetParam().error);
+}
+
+#define SCREEN R"({"displayID": 1, "displayBounds": [0, 0, 800, 600]})"
+#define APP R"("apps": [{"pid": 7}])"
+INSTANTIATE_TEST_SUITE_P(
+    WorldFiles, RefusedWorlds,
+    ::testing::Values(
+        Refusal{R"({"screens": []})", "bad.json: screens: must name at least one screen"},
+        Refusal{R"({"screens": [{"displayID": 1, "displayBounds": [0, 0, 800, 0]}]})",
+                "bad.json: screens[0].displayBounds: must have a positive size"},
+        Refusal{R"({"screens": [{"displayID": 1, "displayBounds": [0, 0, 800, 600], "frame": [0, 0, -5, 0]}]})",
+                "bad.json: screens[0].frame: must have a positive size"},
+        Refusal{R"({"screens": [{"displayID": 1, "displayBounds": [0, 0, 800, 600], "menuBarHeight": 0}]})",
+                "bad.json: screens[0].menuBarHeight: must be positive"},
+        Refusal{R"({"screens": [)" SCREEN R"(], )" APP R"(, "items": [{"key": "a", "owner": 7, "width": 0}]})",
+                "bad.json: items[0].width: must be positive"},
+        Refusal{R"({"screens": [)" SCREEN R"(], )" APP
+                R"(, "items": [{"key": "a", "owner": 7}, {"key": "b", "owner": 7, "menu": {"size": [0, 90]}}]})",
+                "bad.json: items[1].menu.size: must have a positive size"},
+        Refusal{R"({"screens": [)" SCREEN R"(], "switches": {"dragSettleLatencyMs": 1e300}})",
+                "bad.json: switches.dragSettleLatencyMs: must be between 0 and 86400000 milliseconds"},
+        Refusal{R"({"screens": [)" SCREEN R"(], "switches": {"onScreenCountFailsAfterMs": -1}})",
+                "bad.json: switches.onScreenCountFailsAfterMs: must be between 0 and 86400000 milliseconds"},
+        Refusal{R"({"pointer": [1e400, 0], "screens": [)" SCREEN R"(]})", "bad.json: 第 1 行第 18 列的数超出了范围。"},
+        Refusal{"oops", "bad.json: 第 1 行第 1 列不是有效的 JSON。"}));
+#undef SCREEN
+#undef APP
+
+TEST(WorldFiles, TheParsersOwnWordsAreKeptApartFromTheSentence) {
+  WorldLoad load = parseWorld("oops", "bad.json");
+  const WorldError& e = std::get<WorldError>(load);
+  EXPECT_EQ(e.message.find("json.exception"), std::string::npos);
+  EXPECT_NE(e.parserDetail.find("json.exception.parse_error"), std::string::npos) << e.parserDetail;
+  WorldLoad overflow = parseWorld(R"({"pointer": [1e400, 0]})", "bad.json");
+  EXPECT_NE(std::get<WorldError>(overflow).parserDetail.find("1e400"), std::string::npos);
+}
+
+TEST(WorldFiles, GeneratorIsDeterministicAndLaysOut) {
   WorldSpec a = generateWorld(200), b = generateWorld(200);
   EXPECT_EQ(worldToJson(a), worldToJson(b));
   EXPECT_EQ(a.items.size(), 202u);
