@@ -240,10 +240,11 @@ TEST_F(OwnWindows, ClicksOnOtherItemsAndTheEmptyBarDeactivateButNotInsideAMenu) 
   sim->application.activate(true);
   panel->makeKey();
   log->calls.clear();
-  world->personMouse(EventType::LeftMouseDown, world->openMenus()[0].frame.center());
+  Point inMenu = world->openMenus()[0].frame.center();
+  world->personMouse(EventType::LeftMouseDown, inMenu);
   EXPECT_TRUE(log->calls.empty());
   EXPECT_TRUE(sim->application.isActive());
-  world->personMouse(EventType::LeftMouseUp, world->openMenus()[0].frame.center());
+  world->personMouse(EventType::LeftMouseUp, inMenu);
   Point emptyBar{world->items().front().frame.minX() - 20, 10};
   ASSERT_GT(emptyBar.x, 0);
   world->personClick(emptyBar);
