@@ -1,22 +1,13 @@
-// The settings window's content. For now a placeholder: the store's last error when there is one.
+// The settings window's content: the sidebar, the four pages and the alert.
 #include "Store/MenuBarStore.h"
-#include "Views/Widgets/PlaceholderList.h"
 #include "Views/Widgets/QtViewFactory.h"
+#include "Views/Widgets/SettingsView.h"
 
 namespace vimbo::views {
 
-namespace {
-std::vector<PlaceholderList::Line> errorLines(const std::optional<std::string>& error) {
-  if (!error) return {};
-  return {{*error, false}};
-}
-}  // namespace
-
-QWidget* makeSettingsViewWidget(const ContentContext&, MenuBarStore& store, SettingsActions) {
-  auto* list = new PlaceholderList;
-  list->setLines(errorLines(store.lastError.get()));
-  list->keep(store.lastError.subscribe([list](const std::optional<std::string>& e) { list->setLines(errorLines(e)); }));
-  return list;
+QWidget* makeSettingsViewWidget(const ContentContext& context, MenuBarStore& store, SettingsActions actions) {
+  return new SettingsView(store, context.executor, context.application, std::move(actions.applyMenuBarLayout),
+                          std::move(actions.refreshSystemItems));
 }
 
 }  // namespace vimbo::views

@@ -1,0 +1,62 @@
+#include "Views/MenuBarLayoutItemModel.h"
+
+#include <charconv>
+#include <cmath>
+
+#include "Platform/Foundation/Text.h"
+
+namespace vimbo {
+
+LayoutChipMetrics layoutChipMetrics(const CapturedMenuBarItem& item) {
+  const double w = item.originalFrame.width;
+  double slot = 0;
+  if (item.windowName == "Clock" || !std::isfinite(w) || w <= 0) {
+    slot = 32;
+  } else if (w <= 28) {
+    slot = 28;
+  } else if (w <= 76) {
+    slot = w;
+  } else {
+    slot = 76;
+  }
+  return {slot, slot + 14};
+}
+
+std::string layoutChipHelpName(const CapturedMenuBarItem& item) {
+  std::string trimmed = platform::text::trimmingWhitespaceAndNewlines(item.name);
+  const bool meaningful = !trimmed.empty() && trimmed != "Item-0" && !trimmed.starts_with("owner:") &&
+                          trimmed.find("window=") == std::string::npos;
+  if (meaningful) return trimmed;
+  if (item.windowName == "Clock") return "时钟";
+  if (item.windowName == "BentoBox-0") return "控制中心";
+  return "菜单栏项目";
+}
+
+std::string_view layoutChipAccessibilityHint(const CapturedMenuBarItem& item) {
+  return item.isFixed() ? "由 macOS 固定" : "可拖动以调整位置";
+}
+
+std::optional<std::string_view> fixedItemRefusal(const CapturedMenuBarItem& item) {
+  if (!item.isFixed()) return std::nullopt;
+  if (item.windowName == "Clock") return "时钟由 macOS 固定，无法收纳";
+  return "控制中心由 macOS 固定，无法收纳";
+}
+
+std::optional<std::uint32_t> parseLayoutDropPayload(std::string_view payload) {
+  bool negative = false;
+  if (!payload.empty() && (payload.front() == '+' || payload.front() == '-')) {
+    negative = payload.front() == '-';
+    payload.remove_prefix(1);
+  }
+  if (payload.empty()) return std::nullopt;
+  for (char c : payload) {
+    if (c < '0' || c > '9') return std::nullopt;
+  }
+  std::uint32_t value = 0;
+  const auto [end, error] = std::from_chars(payload.data(), payload.data() + payload.size(), value);
+  if (error != std::errc() || end != payload.data() + payload.size()) return std::nullopt;
+  if (negative && value != 0) return std::nullopt;
+  return value;
+}
+
+}  // namespace vimbo

@@ -1,0 +1,159 @@
+#include "Views/Widgets/SettingsPanels.h"
+
+#include <QGraphicsOpacityEffect>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QPainter>
+#include <QPainterPath>
+#include <QVBoxLayout>
+
+#include "Views/Widgets/SymbolCatalog.h"
+#include "Views/Widgets/ViewKit.h"
+
+namespace vimbo::views {
+
+RoundedPanel::RoundedPanel(QBrush fill, double radius, QColor stroke, double strokeWidth, QWidget* parent)
+    : QWidget(parent), fill_(std::move(fill)), radius_(radius), stroke_(stroke), strokeWidth_(strokeWidth) {}
+
+void RoundedPanel::paintEvent(QPaintEvent*) {
+  QPainter p(this);
+  p.setRenderHint(QPainter::Antialiasing);
+  const QRectF box = QRectF(rect());
+  QPainterPath path;
+  path.addRoundedRect(box, radius_, radius_);
+  p.fillPath(path, fill_);
+  if (stroke_.isValid() && strokeWidth_ > 0) {
+    // Inside the border: the pen's centre runs half its width in.
+    const double inset = strokeWidth_ / 2;
+    QPainterPath inner;
+    inner.addRoundedRect(box.adjusted(inset, inset, -inset, -inset), radius_ - inset, radius_ - inset);
+    p.setPen(QPen(stroke_, strokeWidth_));
+    p.setBrush(Qt::NoBrush);
+    p.drawPath(inner);
+  }
+}
+
+SymbolTile::SymbolTile(int side, double radius, Fill fill, const QString& symbol, int symbolSize, QColor symbolColor,
+                       QWidget* parent)
+    : QWidget(parent),
+      radius_(radius),
+      fill_(std::move(fill)),
+      symbol_(symbol),
+      symbolSize_(symbolSize),
+      symbolColor_(symbolColor) {
+  setFixedSize(side, side);
+}
+
+SymbolTile::Fill SymbolTile::solid(QColor color) {
+  return [color](const QRectF&) { return QBrush(color); };
+}
+
+void SymbolTile::paintEvent(QPaintEvent*) {
+  QPainter p(this);
+  p.setRenderHint(QPainter::Antialiasing);
+  const QRectF box = QRectF(rect());
+  QPainterPath path;
+  path.addRoundedRect(box, radius_, radius_);
+  p.fillPath(path, fill_(box));
+  QRectF symbolBox(0, 0, symbolSize_, symbolSize_);
+  symbolBox.moveCenter(box.center());
+  SymbolCatalog::draw(p, symbolBox, symbol_, symbolColor_);
+}
+
+QWidget* sectionLabel(const QString& title, const QString& symbol, QWidget* parent) {
+  auto* label = new QWidget(parent);
+  auto* row = new QHBoxLayout(label);
+  row->setContentsMargins(0, 0, 0, 0);
+  row->setSpacing(6);
+  row->addWidget(new SymbolView(symbol, 15, theme::primary(), label));
+  row->addWidget(plainLabel(title, views::font(15, SymbolWeight::semibold), theme::primary(), label));
+  row->addStretch(1);
+  return label;
+}
+
+namespace {
+
+// A one-point line between the rows of a group.
+class Hairline : public QWidget {
+ public:
+  explicit Hairline(QWidget* parent) : QWidget(parent) { setFixedHeight(1); }
+
+ protected:
+  void paintEvent(QPaintEvent*) override {
+    QPainter p(this);
+    p.fillRect(rect().adjusted(10, 0, 0, 0), theme::primary(0.08));
+  }
+};
+
+}  // namespace
+
+FormSection::FormSection(const QString& header, QWidget* parent) : QWidget(parent) {
+  auto* column = new QVBoxLayout(this);
+  column->setContentsMargins(0, 0, 0, 0);
+  column->setSpacing(6);
+  if (!header.isEmpty()) {
+    auto* title = plainLabel(header, views::font(TextStyle::body, SymbolWeight::semibold), theme::primary(), this);
+    title->setContentsMargins(4, 0, 0, 0);
+    column->addWidget(title);
+  }
+  auto* group = new RoundedPanel(theme::controlBackground(), 8, theme::primary(0.08), 1, this);
+  rows_ = new QVBoxLayout(group);
+  rows_->setContentsMargins(0, 4, 0, 4);
+  rows_->setSpacing(0);
+  column->addWidget(group);
+}
+
+void FormSection::addRow(QWidget* row) {
+  if (rows_->count() > 0) rows_->addWidget(new Hairline(nullptr));
+  auto* holder = new QWidget(this);
+  auto* layout = new QVBoxLayout(holder);
+  layout->setContentsMargins(10, 7, 10, 7);
+  layout->addWidget(row);
+  rows_->addWidget(holder);
+}
+
+QWidget* FormSection::addLabelledRow(const QString& title, QWidget* content) {
+  auto* row = new QWidget(this);
+  auto* layout = new QHBoxLayout(row);
+  layout->setContentsMargins(0, 0, 0, 0);
+  layout->setSpacing(8);
+  layout->addWidget(plainLabel(title, views::font(TextStyle::body), theme::primary(), row));
+  layout->addStretch(1);
+  content->setParent(row);
+  layout->addWidget(content);
+  addRow(row);
+  return row;
+}
+
+void setDimmed(QWidget* widget, double opacity) {
+  if (opacity >= 1) {
+    widget->setGraphicsEffect(nullptr);
+    return;
+  }
+  auto* effect = qobject_cast<QGraphicsOpacityEffect*>(widget->graphicsEffect());
+  if (!effect) {
+    effect = new QGraphicsOpacityEffect(widget);
+    widget->setGraphicsEffect(effect);
+  }
+  effect->setOpacity(opacity);
+}
+
+double dimming(const QWidget* widget) {
+  auto* effect = qobject_cast<QGraphicsOpacityEffect*>(widget->graphicsEffect());
+  return effect ? effect->opacity() : 1;
+}
+
+double effectiveDimming(const QWidget* widget) {
+  double opacity = 1;
+  for (const QWidget* w = widget; w; w = w->parentWidget()) opacity *= dimming(w);
+  return opacity;
+}
+
+QLabel* wrappingLabel(const QString& text, const QFont& f, const QColor& color, QWidget* parent) {
+  auto* label = plainLabel(text, f, color, parent);
+  label->setWordWrap(true);
+  label->setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Minimum);
+  return label;
+}
+
+}  // namespace vimbo::views

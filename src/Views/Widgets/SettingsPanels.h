@@ -1,0 +1,81 @@
+#pragma once
+// Building blocks the settings pages share: rounded cards, symbol tiles, section labels and the
+// grouped form's sections. Colours, fonts and symbols come from the view kit.
+
+#include <QBrush>
+#include <QColor>
+#include <QString>
+#include <QWidget>
+#include <functional>
+#include <memory>
+
+class QBoxLayout;
+class QFormLayout;
+class QGraphicsOpacityEffect;
+class QLabel;
+class QVBoxLayout;
+
+namespace vimbo::views {
+
+// A rounded rectangle filled and outlined inside its border; children lay out on top.
+class RoundedPanel : public QWidget {
+ public:
+  RoundedPanel(QBrush fill, double radius, QColor stroke = {}, double strokeWidth = 0, QWidget* parent = nullptr);
+
+ protected:
+  void paintEvent(QPaintEvent*) override;
+
+ private:
+  QBrush fill_;
+  double radius_;
+  QColor stroke_;
+  double strokeWidth_;
+};
+
+// A fixed-size rounded tile with a symbol centred on it; a gradient fill is given per tile size.
+class SymbolTile : public QWidget {
+ public:
+  using Fill = std::function<QBrush(const QRectF&)>;
+  SymbolTile(int side, double radius, Fill fill, const QString& symbol, int symbolSize, QColor symbolColor,
+             QWidget* parent = nullptr);
+  static Fill solid(QColor color);
+
+ protected:
+  void paintEvent(QPaintEvent*) override;
+
+ private:
+  double radius_;
+  Fill fill_;
+  QString symbol_;
+  int symbolSize_;
+  QColor symbolColor_;
+};
+
+// A label of a title and a symbol in 15 semibold.
+QWidget* sectionLabel(const QString& title, const QString& symbol, QWidget* parent = nullptr);
+
+// A grouped-form section: an optional header over a white rounded group whose rows are parted by
+// hairlines.
+class FormSection : public QWidget {
+ public:
+  explicit FormSection(const QString& header, QWidget* parent = nullptr);
+  // A full-width row.
+  void addRow(QWidget* row);
+  // A title on the left, the content on the right.
+  QWidget* addLabelledRow(const QString& title, QWidget* content);
+
+ private:
+  QVBoxLayout* rows_;
+};
+
+// Dims a widget to the opacity (1 removes the dimming). Nested dimming multiplies on screen.
+void setDimmed(QWidget* widget, double opacity);
+// The opacity set on the widget itself, 1 when none.
+double dimming(const QWidget* widget);
+// What the widget is drawn at: its own opacity times that of every ancestor.
+double effectiveDimming(const QWidget* widget);
+
+// Text that wraps at any width and keeps its whole height.
+QLabel* wrappingLabel(const QString& text, const QFont& font, const QColor& color, QWidget* parent = nullptr);
+
+}  // namespace vimbo::views
