@@ -10,6 +10,8 @@
 namespace vimbo::views {
 
 class CapturedMenuBarGlyph : public QWidget {
+  Q_OBJECT
+
  public:
   CapturedMenuBarGlyph(const CapturedMenuBarItem& item, double slotWidth, QWidget* parent = nullptr);
 

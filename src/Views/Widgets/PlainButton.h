@@ -10,6 +10,8 @@
 namespace vimbo::views {
 
 class PlainButton : public QAbstractButton {
+  Q_OBJECT
+
  public:
   explicit PlainButton(QWidget* parent = nullptr);
 

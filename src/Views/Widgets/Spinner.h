@@ -9,6 +9,8 @@
 namespace vimbo::views {
 
 class Spinner : public QWidget {
+  Q_OBJECT
+
  public:
   explicit Spinner(int diameter = 16, QWidget* parent = nullptr);
   bool isSpinning() const { return turn_.state() == QAbstractAnimation::Running; }

@@ -156,7 +156,9 @@ void SymbolView::setColor(const QColor& color) {
 
 void SymbolView::paintEvent(QPaintEvent*) {
   QPainter p(this);
-  SymbolCatalog::draw(p, QRectF(rect()), name_, color_);
+  QRectF box(0, 0, size_, size_);
+  box.moveCenter(QRectF(rect()).center());
+  SymbolCatalog::draw(p, box, name_, color_);
 }
 
 }  // namespace vimbo::views

@@ -26,10 +26,14 @@ class SymbolCatalog {
   static void draw(QPainter& painter, const QRectF& box, const QString& name, const QColor& color);
 };
 
-// A symbol as a fixed-size widget, e.g. inside a layout row.
+// A symbol as a fixed-size widget, e.g. inside a layout row: `size` square, or centred in a
+// larger box set with setBoxSize.
 class SymbolView : public QWidget {
+  Q_OBJECT
+
  public:
   SymbolView(const QString& name, int size, const QColor& color, QWidget* parent = nullptr);
+  void setBoxSize(QSize box) { setFixedSize(box); }
   void setSymbol(const QString& name);
   void setColor(const QColor& color);
   const QString& symbol() const { return name_; }

@@ -10,6 +10,8 @@
 namespace vimbo::views {
 
 class TextLabel : public QWidget {
+  Q_OBJECT
+
  public:
   TextLabel(const QString& text, const QFont& font, const QColor& color, QWidget* parent = nullptr);
 

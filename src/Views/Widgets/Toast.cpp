@@ -23,7 +23,10 @@ QFont toastFont() { return font(12, SymbolWeight::medium); }
 }  // namespace
 
 Toast::Toast(async::Executor& executor, ToastStyle style, QWidget* parent)
-    : QWidget(parent), style_(style), message_(executor) {
+    : Toast(std::make_shared<TransientMessage>(executor), style, parent) {}
+
+Toast::Toast(std::shared_ptr<TransientMessage> message, ToastStyle style, QWidget* parent)
+    : QWidget(parent), style_(style), message_(std::move(message)) {
   setAttribute(Qt::WA_TransparentForMouseEvents);
   setAttribute(Qt::WA_NoSystemBackground);
   setFocusPolicy(Qt::NoFocus);
@@ -34,13 +37,15 @@ Toast::Toast(async::Executor& executor, ToastStyle style, QWidget* parent)
   connect(&animation_, &QVariantAnimation::finished, this, [this] {
     if (leaving_) hide();
   });
-  message_.setOnChange([this](const std::optional<std::string>& text) { present(text); });
+  message_->setOnChange([this](const std::optional<std::string>& text) { present(text); });
   parent->installEventFilter(this);
 }
 
-void Toast::showMessage(const QString& text) { message_.show(text.toStdString()); }
+Toast::~Toast() { message_->setOnChange(nullptr); }
 
-QString Toast::message() const { return message_.text() ? qstr(*message_.text()) : QString(); }
+void Toast::showMessage(const QString& text) { message_->show(text.toStdString()); }
+
+QString Toast::message() const { return message_->text() ? qstr(*message_->text()) : QString(); }
 
 qreal Toast::offset() const { return (1 - presence_) * (style_.bottomDistance + capsuleSize().height()); }
 

@@ -7,6 +7,7 @@
 #include <QString>
 #include <QVariantAnimation>
 #include <QWidget>
+#include <memory>
 
 #include "Views/TransientMessage.h"
 
@@ -22,9 +23,14 @@ struct ToastStyle {
 };
 
 class Toast : public QWidget {
+  Q_OBJECT
+
  public:
   // The executor outlives the toast; the parent is the view it overlays.
   Toast(async::Executor& executor, ToastStyle style, QWidget* parent);
+  // Shows the messages of a model's TransientMessage, shared with it.
+  Toast(std::shared_ptr<TransientMessage> message, ToastStyle style, QWidget* parent);
+  ~Toast() override;
 
   void showMessage(const QString& text);
 
@@ -49,7 +55,7 @@ class Toast : public QWidget {
   QSize capsuleSize() const;
 
   ToastStyle style_;
-  TransientMessage message_;
+  std::shared_ptr<TransientMessage> message_;
   QString text_;
   qreal presence_ = 0;
   bool leaving_ = false;

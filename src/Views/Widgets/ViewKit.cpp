@@ -1,6 +1,8 @@
 #include "Views/Widgets/ViewKit.h"
 
+#include <QAbstractScrollArea>
 #include <QFontMetrics>
+#include <QScrollBar>
 #include <QLabel>
 #include <QPainter>
 #include <QVariantAnimation>
@@ -153,6 +155,19 @@ void setPlainToolTip(QWidget* widget, const QString& text) {
 
 QString elided(const QString& text, const QFont& f, int width) {
   return QFontMetrics(f).elidedText(text, Qt::ElideRight, std::max(width, 0));
+}
+
+void styleScrollArea(QAbstractScrollArea& area) {
+  area.setFrameShape(QFrame::NoFrame);
+  area.setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+  area.setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+  area.viewport()->setAutoFillBackground(false);
+  area.setStyleSheet(QStringLiteral(
+      "QScrollBar:vertical { width: 8px; background: transparent; margin: 2px 1px 2px 0px; }"
+      "QScrollBar::handle:vertical { background: rgba(0, 0, 0, 70); border-radius: 3px; min-height: 24px; }"
+      "QScrollBar::handle:vertical:hover { background: rgba(0, 0, 0, 110); }"
+      "QScrollBar::add-line:vertical, QScrollBar::sub-line:vertical { height: 0px; }"
+      "QScrollBar::add-page:vertical, QScrollBar::sub-page:vertical { background: transparent; }"));
 }
 
 QSizeF pointSize(const platform::Image& image) {

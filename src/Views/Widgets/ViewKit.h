@@ -23,6 +23,7 @@
 #include "Utilities/ColorHex.h"
 #include "Views/ItemGlyphs.h"
 
+class QAbstractScrollArea;
 class QLabel;
 class QPainter;
 class QVariantAnimation;
@@ -87,6 +88,12 @@ QString qstr(std::string_view utf8);
 QLabel* plainLabel(const QString& text, const QFont& font, const QColor& color, QWidget* parent = nullptr);
 void setPlainToolTip(QWidget* widget, const QString& text);
 QString elided(const QString& text, const QFont& font, int width);
+
+// MARK: Scrolling
+
+// A frameless, transparent scroll area with slim overlay-like scroll bars that show when the
+// content is taller than the view.
+void styleScrollArea(QAbstractScrollArea& area);
 
 // MARK: Captured pictures
 

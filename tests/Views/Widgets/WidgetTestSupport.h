@@ -4,28 +4,32 @@
 
 #include <gtest/gtest.h>
 
+#include <QApplication>
 #include <QDir>
+#include <QKeyEvent>
 #include <QImage>
 #include <QWidget>
 #include <cstdint>
+#include <cstdlib>
 #include <vector>
 
 #include "Platform/Desktop/QtTestApp.h"
-#include "Platform/Foundation/Image.h"
+#include "Support/PanelFixture.h"
 #include "Views/Widgets/ViewKit.h"
 
 namespace vimbo::views::testing {
 
-// A picture of w x h points at 2x, every pixel `rgba`.
-inline platform::ImageRef solidImage(double w, double h, std::uint32_t rgba, bool isTemplate) {
-  int pw = int(w * 2);
-  int ph = int(h * 2);
-  std::vector<std::uint8_t> pixels;
-  pixels.reserve(size_t(pw * ph * 4));
-  for (int i = 0; i < pw * ph; ++i)
-    pixels.insert(pixels.end(), {std::uint8_t(rgba >> 24), std::uint8_t(rgba >> 16), std::uint8_t(rgba >> 8),
-                                 std::uint8_t(rgba)});
-  return platform::Image::make({w, h}, pw, ph, std::move(pixels), isTemplate);
+using test_support::solidImage;
+
+// Types text into the focused widget one character at a time, as an input method would hand it
+// over (QTest's key clicks know ASCII only).
+inline void typeText(QWidget* target, const QString& text) {
+  for (QChar c : text) {
+    QKeyEvent press(QEvent::KeyPress, Qt::Key_unknown, Qt::NoModifier, QString(c));
+    QApplication::sendEvent(target, &press);
+    QKeyEvent release(QEvent::KeyRelease, Qt::Key_unknown, Qt::NoModifier, QString(c));
+    QApplication::sendEvent(target, &release);
+  }
 }
 
 struct MotionOff {
@@ -47,12 +51,15 @@ inline void saveScreenshot(const QImage& image, const QString& name) {
   image.save(QStringLiteral("screenshots/%1.png").arg(name));
 }
 
-// A fill of `color` over white, as composited.
-inline QColor overWhite(const QColor& color) {
+// `color` composited over an opaque `backdrop`.
+inline QColor over(const QColor& color, const QColor& backdrop) {
   double a = color.alphaF();
-  return QColor::fromRgbF(float(color.redF() * a + (1 - a)), float(color.greenF() * a + (1 - a)),
-                          float(color.blueF() * a + (1 - a)));
+  return QColor::fromRgbF(float(color.redF() * a + backdrop.redF() * (1 - a)),
+                          float(color.greenF() * a + backdrop.greenF() * (1 - a)),
+                          float(color.blueF() * a + backdrop.blueF() * (1 - a)));
 }
+
+inline QColor overWhite(const QColor& color) { return over(color, Qt::white); }
 
 inline bool near(const QColor& a, const QColor& b, int tolerance = 3) {
   return std::abs(a.red() - b.red()) <= tolerance && std::abs(a.green() - b.green()) <= tolerance &&
