@@ -75,9 +75,15 @@ inline sim::WorldSpec emptyControllerWorld(bool notch = false) {
 }
 
 struct ControllerFixture {
+  // Lets a test put decorators (e.g. call counters) between the controller and the platform.
+  using PlatformWrapper = std::function<platform::Platform(platform::Platform)>;
+
   explicit ControllerFixture(sim::WorldSpec spec,
-                             std::shared_ptr<platform::UserDefaults> sharedDefaults = platform::UserDefaults::inMemory())
-      : defaults(std::move(sharedDefaults)), env(prepared(std::move(spec)), executor, defaults), platform(env.platform()) {
+                             std::shared_ptr<platform::UserDefaults> sharedDefaults = platform::UserDefaults::inMemory(),
+                             const PlatformWrapper& wrap = {})
+      : defaults(std::move(sharedDefaults)),
+        env(prepared(std::move(spec)), executor, defaults),
+        platform(wrap ? wrap(env.platform()) : env.platform()) {
     controller = std::make_shared<AppDelegate>(platform, defaults, factory);
     env.sim().application.setDelegate(controller.get());
     pointerBefore = world().pointer();
