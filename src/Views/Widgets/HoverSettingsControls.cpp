@@ -153,8 +153,9 @@ QWidget* HoverSettingsControls::makeTimingRow(HoverTiming timing, QWidget* paren
   slider->setPageStep(1);
   slider->setAccessibleName(qstr(spec.title));
   // actionTriggered comes before the new position is applied; sliderPosition() already holds it.
-  connect(slider, &QSlider::actionTriggered, this, [this, timing, slider](int) {
-    sliderActed(timing, slider->sliderPosition());
+  // A drag is written through sliderMoved.
+  connect(slider, &QSlider::actionTriggered, this, [this, timing, slider](int action) {
+    if (action != QAbstractSlider::SliderMove) sliderActed(timing, slider->sliderPosition());
   });
   connect(slider, &QSlider::sliderMoved, this, [this, timing](int tick) { sliderActed(timing, tick); });
   layout->addWidget(slider, 1);
