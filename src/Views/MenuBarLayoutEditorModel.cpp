@@ -42,10 +42,8 @@ MenuBarLayoutEditorModel::MenuBarLayoutEditorModel(MenuBarStore& store, async::E
       applyLayout_(std::move(applyLayout)),
       refreshItems_(std::move(refreshItems)),
       draft_(store.currentMenuBarLayoutDraft()),
-      toast_(executor),
-      lastSeenCapturing_(store.isCapturingSystemItems.get()) {
-  toast_.setOnChange([this](const std::optional<std::string>&) { notify(); });
-}
+      toast_(std::make_shared<TransientMessage>(executor)),
+      lastSeenCapturing_(store.isCapturingSystemItems.get()) {}
 
 void MenuBarLayoutEditorModel::observeStore() {
   std::weak_ptr<MenuBarLayoutEditorModel> weak = weak_from_this();
@@ -167,7 +165,7 @@ async::Task<void> MenuBarLayoutEditorModel::runApply(std::weak_ptr<MenuBarLayout
   self->notify();
 }
 
-void MenuBarLayoutEditorModel::showToast(std::string text) { toast_.show(std::move(text)); }
+void MenuBarLayoutEditorModel::showToast(std::string text) { toast_->show(std::move(text)); }
 
 void MenuBarLayoutEditorModel::chipClicked(const CapturedMenuBarItem& item) {
   if (auto refusal = fixedItemRefusal(item)) showToast(std::string(*refusal));

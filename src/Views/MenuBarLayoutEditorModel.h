@@ -53,9 +53,11 @@ class MenuBarLayoutEditorModel : public std::enable_shared_from_this<MenuBarLayo
   // MARK: State
   const MenuBarLayoutDraft& draft() const { return draft_; }
   bool isApplying() const { return applying_; }
-  const std::optional<std::string>& toast() const { return toast_.text(); }
+  const std::optional<std::string>& toast() const { return toast_->text(); }
   // A new token for every toast; only the latest one's time hides it.
-  std::uint64_t toastToken() const { return toast_.token(); }
+  std::uint64_t toastToken() const { return toast_->token(); }
+  // For the page's toast, which shows it (and takes its change callback).
+  const std::shared_ptr<TransientMessage>& toastMessage() const { return toast_; }
   bool draftDiffers() const;
   // The captured items of the zone's draft list, in draft order; ids no item has are skipped.
   std::vector<CapturedMenuBarItem> rowItems(MenuBarLayoutZone zone) const;
@@ -103,7 +105,7 @@ class MenuBarLayoutEditorModel : public std::enable_shared_from_this<MenuBarLayo
   RefreshItems refreshItems_;
   MenuBarLayoutDraft draft_;
   bool applying_ = false;
-  TransientMessage toast_;
+  std::shared_ptr<TransientMessage> toast_;
   bool lastSeenCapturing_ = false;
   std::function<void()> changeHandler_;
   std::vector<async::Subscription> subscriptions_;

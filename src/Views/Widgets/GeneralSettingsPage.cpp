@@ -26,9 +26,8 @@ QLabel* shortcutBadge(const QString& keys, QWidget* parent) {
 }  // namespace
 
 GeneralSettingsPage::GeneralSettingsPage(MenuBarStore& store, QWidget* parent) : QScrollArea(parent), store_(store) {
-  setFrameShape(QFrame::NoFrame);
+  styleScrollArea(*this);
   setWidgetResizable(true);
-  setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
   auto* content = new QWidget;
   auto* column = new QVBoxLayout(content);
   column->setContentsMargins(12, 12, 12, 12);
@@ -93,7 +92,6 @@ GeneralSettingsPage::GeneralSettingsPage(MenuBarStore& store, QWidget* parent) :
 
   setWidget(content);
   content->setAutoFillBackground(false);  // setWidget turns it on
-  viewport()->setAutoFillBackground(false);
   sync();
 }
 

@@ -10,6 +10,7 @@
 #include "Views/Widgets/LayoutWell.h"
 #include "Views/Widgets/PlainButton.h"
 #include "Views/Widgets/SettingsPanels.h"
+#include "Views/Widgets/Surfaces.h"
 #include "Views/Widgets/SymbolCatalog.h"
 #include "Views/Widgets/Toast.h"
 #include "Views/Widgets/ViewKit.h"
@@ -66,8 +67,7 @@ MenuBarLayoutSettingsView::MenuBarLayoutSettingsView(MenuBarStore& store, async:
   content->setAutoFillBackground(false);  // setWidget turns it on
   backgroundLayout->addWidget(page_);
 
-  toast_ = new Toast(executor, ToastStyle::layoutEditor(), background);
-  shownToastToken_ = model_->toastToken();
+  toast_ = new Toast(model_->toastMessage(), ToastStyle::layoutEditor(), background);
 
   model_->setChangeHandler([this] { scheduleRender(); });
   render();
@@ -103,7 +103,7 @@ QWidget* MenuBarLayoutSettingsView::makeHeader(QWidget* parent) {
 }
 
 QWidget* MenuBarLayoutSettingsView::makeHeroCard(QWidget* parent) {
-  auto* card = new RoundedPanel(theme::controlBackground(0.78), 20, theme::primary(0.06), 0.7, parent);
+  auto* card = roundedPanel(theme::controlBackground(0.78), 20, theme::primary(0.06), 0.7, parent);
   auto* column = new QVBoxLayout(card);
   column->setContentsMargins(16, 28, 16, 28);
   column->setSpacing(12);
@@ -120,7 +120,7 @@ QWidget* MenuBarLayoutSettingsView::makeHeroCard(QWidget* parent) {
 }
 
 QWidget* MenuBarLayoutSettingsView::makePermissionCard(QWidget* parent) {
-  auto* card = new RoundedPanel(theme::orange(0.08), 14, theme::orange(0.14), 0.7, parent);
+  auto* card = roundedPanel(theme::orange(0.08), 14, theme::orange(0.14), 0.7, parent);
   auto* row = new QHBoxLayout(card);
   row->setContentsMargins(12, 12, 12, 12);
   row->setSpacing(10);
@@ -153,7 +153,7 @@ QWidget* MenuBarLayoutSettingsView::makeApplySection(QWidget* parent) {
   column->setSpacing(8);
   column->addWidget(sectionLabel(QStringLiteral("按需布局"), QStringLiteral("arrow.up.arrow.down.square.fill"), section));
 
-  auto* card = new RoundedPanel(theme::controlBackground(0.68), 16, theme::primary(0.06), 0.7, section);
+  auto* card = roundedPanel(theme::controlBackground(0.68), 16, theme::primary(0.06), 0.7, section);
   auto* row = new QHBoxLayout(card);
   row->setContentsMargins(14, 14, 14, 14);
   row->setSpacing(12);
@@ -259,10 +259,6 @@ void MenuBarLayoutSettingsView::render() {
     for (auto zone : allMenuBarLayoutZones) well(zone)->setItems(model.rowItems(zone));
   }
   for (auto* w : wells_) w->setEnabled(model.pageEnabled());
-  if (model.toast() && model.toastToken() != shownToastToken_) {
-    shownToastToken_ = model.toastToken();
-    toast_->showMessage(qstr(*model.toast()));
-  }
 }
 
 }  // namespace vimbo::views

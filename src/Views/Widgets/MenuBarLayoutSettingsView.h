@@ -72,7 +72,6 @@ class MenuBarLayoutSettingsView : public QWidget {
   SymbolView* statusSymbol_ = nullptr;
   std::array<LayoutWell*, 3> wells_{};
   Toast* toast_ = nullptr;
-  std::uint64_t shownToastToken_ = 0;
   bool renderScheduled_ = false;
   bool dragging_ = false;
   QString lastDragPayload_;

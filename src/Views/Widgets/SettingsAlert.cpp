@@ -9,6 +9,7 @@
 #include <optional>
 
 #include "Views/Widgets/SettingsPanels.h"
+#include "Views/Widgets/Surfaces.h"
 #include "Views/Widgets/ViewKit.h"
 
 namespace vimbo::views {
@@ -22,7 +23,7 @@ constexpr int kCardWidth = 300;
 SettingsAlert::SettingsAlert(std::function<void()> onDismiss, QWidget* parent)
     : QWidget(parent), onDismiss_(std::move(onDismiss)) {
   setFocusPolicy(Qt::StrongFocus);
-  card_ = new RoundedPanel(theme::material(theme::Material::regular, 1 / 0.95), 12, theme::primary(0.12), 1, this);
+  card_ = roundedPanel(theme::material(theme::Material::regular, 1 / 0.95), 12, theme::primary(0.12), 1, this);
   auto* column = new QVBoxLayout(card_);
   column->setContentsMargins(20, 20, 20, 16);
   column->setSpacing(10);

@@ -7,30 +7,16 @@
 #include <QPainterPath>
 #include <QVBoxLayout>
 
+#include "Views/Widgets/Surfaces.h"
 #include "Views/Widgets/SymbolCatalog.h"
 #include "Views/Widgets/ViewKit.h"
 
 namespace vimbo::views {
 
-RoundedPanel::RoundedPanel(QBrush fill, double radius, QColor stroke, double strokeWidth, QWidget* parent)
-    : QWidget(parent), fill_(std::move(fill)), radius_(radius), stroke_(stroke), strokeWidth_(strokeWidth) {}
-
-void RoundedPanel::paintEvent(QPaintEvent*) {
-  QPainter p(this);
-  p.setRenderHint(QPainter::Antialiasing);
-  const QRectF box = QRectF(rect());
-  QPainterPath path;
-  path.addRoundedRect(box, radius_, radius_);
-  p.fillPath(path, fill_);
-  if (stroke_.isValid() && strokeWidth_ > 0) {
-    // Inside the border: the pen's centre runs half its width in.
-    const double inset = strokeWidth_ / 2;
-    QPainterPath inner;
-    inner.addRoundedRect(box.adjusted(inset, inset, -inset, -inset), radius_ - inset, radius_ - inset);
-    p.setPen(QPen(stroke_, strokeWidth_));
-    p.setBrush(Qt::NoBrush);
-    p.drawPath(inner);
-  }
+FilledBox* roundedPanel(const QColor& fill, double radius, const QColor& stroke, double strokeWidth, QWidget* parent) {
+  auto* box = new FilledBox(fill, radius, parent);
+  box->setStroke(stroke, strokeWidth);
+  return box;
 }
 
 SymbolTile::SymbolTile(int side, double radius, Fill fill, const QString& symbol, int symbolSize, QColor symbolColor,
@@ -71,22 +57,6 @@ QWidget* sectionLabel(const QString& title, const QString& symbol, QWidget* pare
   return label;
 }
 
-namespace {
-
-// A one-point line between the rows of a group.
-class Hairline : public QWidget {
- public:
-  explicit Hairline(QWidget* parent) : QWidget(parent) { setFixedHeight(1); }
-
- protected:
-  void paintEvent(QPaintEvent*) override {
-    QPainter p(this);
-    p.fillRect(rect().adjusted(10, 0, 0, 0), theme::primary(0.08));
-  }
-};
-
-}  // namespace
-
 FormSection::FormSection(const QString& header, QWidget* parent) : QWidget(parent) {
   auto* column = new QVBoxLayout(this);
   column->setContentsMargins(0, 0, 0, 0);
@@ -96,7 +66,7 @@ FormSection::FormSection(const QString& header, QWidget* parent) : QWidget(paren
     title->setContentsMargins(4, 0, 0, 0);
     column->addWidget(title);
   }
-  auto* group = new RoundedPanel(theme::controlBackground(), 8, theme::primary(0.08), 1, this);
+  auto* group = roundedPanel(theme::controlBackground(), 8, theme::primary(0.08), 1, this);
   rows_ = new QVBoxLayout(group);
   rows_->setContentsMargins(0, 4, 0, 4);
   rows_->setSpacing(0);
@@ -104,7 +74,7 @@ FormSection::FormSection(const QString& header, QWidget* parent) : QWidget(paren
 }
 
 void FormSection::addRow(QWidget* row) {
-  if (rows_->count() > 0) rows_->addWidget(new Hairline(nullptr));
+  if (rows_->count() > 0) rows_->addWidget(new Divider(0.8));
   auto* holder = new QWidget(this);
   auto* layout = new QVBoxLayout(holder);
   layout->setContentsMargins(10, 7, 10, 7);

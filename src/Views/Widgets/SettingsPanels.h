@@ -17,20 +17,11 @@ class QVBoxLayout;
 
 namespace vimbo::views {
 
-// A rounded rectangle filled and outlined inside its border; children lay out on top.
-class RoundedPanel : public QWidget {
- public:
-  RoundedPanel(QBrush fill, double radius, QColor stroke = {}, double strokeWidth = 0, QWidget* parent = nullptr);
+class FilledBox;
 
- protected:
-  void paintEvent(QPaintEvent*) override;
-
- private:
-  QBrush fill_;
-  double radius_;
-  QColor stroke_;
-  double strokeWidth_;
-};
+// The kit's rounded fill, outlined inside its border; children lay out on top.
+FilledBox* roundedPanel(const QColor& fill, double radius, const QColor& stroke, double strokeWidth,
+                        QWidget* parent = nullptr);
 
 // A fixed-size rounded tile with a symbol centred on it; a gradient fill is given per tile size.
 class SymbolTile : public QWidget {

@@ -7,6 +7,7 @@
 #include <QVBoxLayout>
 
 #include "Views/Widgets/SettingsPanels.h"
+#include "Views/Widgets/Surfaces.h"
 #include "Views/Widgets/SymbolCatalog.h"
 #include "Views/Widgets/ViewKit.h"
 
@@ -33,13 +34,12 @@ SystemItemsPage::SystemItemsPage(MenuBarStore& store, QWidget* parent) : QWidget
                                   views::font(TextStyle::callout), theme::secondary(), this));
 
   // The inset list: rows on a white rounded group that scrolls.
-  auto* group = new RoundedPanel(theme::controlBackground(), 10, theme::primary(0.08), 1, this);
+  auto* group = roundedPanel(theme::controlBackground(), 10, theme::primary(0.08), 1, this);
   auto* groupLayout = new QVBoxLayout(group);
   groupLayout->setContentsMargins(0, 4, 0, 4);
   list_ = new QScrollArea(group);
-  list_->setFrameShape(QFrame::NoFrame);
+  styleScrollArea(*list_);
   list_->setWidgetResizable(true);
-  list_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
   auto* listContent = new QWidget;
   listColumn_ = new QVBoxLayout(listContent);
   listColumn_->setContentsMargins(10, 0, 10, 0);
@@ -47,7 +47,6 @@ SystemItemsPage::SystemItemsPage(MenuBarStore& store, QWidget* parent) : QWidget
   listColumn_->addStretch(1);
   list_->setWidget(listContent);
   listContent->setAutoFillBackground(false);  // setWidget turns it on
-  list_->viewport()->setAutoFillBackground(false);
   groupLayout->addWidget(list_);
   column->addWidget(group, 1);
   sync();
