@@ -4,6 +4,9 @@
 // back as it was recorded before the first move.
 #include <algorithm>
 #include <array>
+#include <chrono>
+#include <map>
+#include <set>
 #include <string_view>
 
 #include "App/AppDelegate.h"
@@ -11,12 +14,98 @@
 
 namespace vimbo {
 
+using namespace std::chrono_literals;
+
 namespace {
 
 constexpr const char* kUnnamedWindowName = "Item-0";
 // Names that say nothing about which item it is, as discovery derives them for unnamed items.
 constexpr std::array<std::string_view, 9> kPlaceholderNames{
     "系统项目", "菜单栏项目", "item-0", "控制中心", "control center", "statusitem", "hisitem", "rhsitem", "eitem"};
+
+constexpr auto kAfterExpand = 80ms;
+constexpr auto kBeforeDrag = 40ms;
+constexpr auto kBeforeIndex = 40ms;
+constexpr double kCollectedDropOffset = 24;
+constexpr const char* kExpandRefused = "无法展开菜单栏以识别未命名项目。";
+
+std::string cannotLocate(const std::string& name) { return "无法定位 Vimbo.HiddenDivider，未移动“" + name + "”。"; }
+std::string dragRefused(const std::string& name) {
+  return "无法移动“" + name + "”。请在系统设置中允许 Vimbo 使用辅助功能后重试。";
+}
+std::string notArrived(const std::string& name) { return "移动“" + name + "”后未检测到它位于 Vimbo.HiddenDivider 的目标侧。"; }
+
+using Zone = AppDelegate::MenuExtraIndexingZone;
+using Destination = MenuBarCaptureService::MenuBarMoveDestination;
+
+// One target of the run: index it where it stands or carry it into the safe slot first, then
+// carry a collected one back. False ends the run (the layout restore follows).
+async::Task<bool> indexTarget(AppDelegate& app, uint32_t id, const AppDelegate::MenuExtraIndexingSnapshot& baseline,
+                              const std::set<uint32_t>& expected) {
+  auto snap = app.nativeMenuExtraIndexingSnapshot(expected);
+  if (!snap) co_return false;
+  auto found = snap->itemsByID.find(id);
+  if (found == snap->itemsByID.end()) co_return false;
+  const CapturedMenuBarItem item = found->second;
+  if (!AppDelegate::needsSafeSlotIndexing(item)) co_return true;
+
+  const Rect frame = item.originalFrame;
+  const bool safeWhereItStands = snap->zonesByID.at(id) == Zone::visible && app.captureService.isFrameOnScreen(frame) &&
+                                 app.menuBarHider.isResidentFrameSafe(frame, app.menuBarHider.windowServerFrame(hider::controlName));
+  if (safeWhereItStands) {
+    app.captureService.indexMenuExtraFromSafeSlot(item, true);
+  } else {
+    if (app.menuBarHider.isCollapsed || item.isFixed()) co_return false;
+    co_await async::sleepFor(kBeforeDrag);
+    auto divider = app.menuBarHider.windowServerFrame(hider::dividerName);
+    auto control = app.menuBarHider.windowServerFrame(hider::controlName);
+    if (!divider || !control) {
+      app.store.lastError.set(cannotLocate(item.name));
+      co_return false;
+    }
+    auto move = app.captureService.moveMenuBarItem(item, {control->minX() - frame.width / 2, control->midY()}, true,
+                                                   Destination::visible);
+    if (!co_await std::move(move)) {
+      app.store.lastError.set(dragRefused(item.name));
+      co_return false;
+    }
+    auto arrival = app.waitForSystemItem(item, AppDelegate::SystemItemDestination::visible, false);
+    if (!co_await std::move(arrival)) {
+      app.store.lastError.set(notArrived(item.name));
+      co_return false;
+    }
+    co_await async::sleepFor(kBeforeIndex);
+    app.captureService.indexMenuExtraFromSafeSlot(item, true);
+  }
+
+  // A collected item goes back left of the divider; a visible one that had to be carried in stays
+  // where it is until the layout restore.
+  if (baseline.zonesByID.at(id) != Zone::collected) co_return true;
+  auto live = app.captureService.currentFrame(id);
+  auto divider = app.menuBarHider.windowServerFrame(hider::dividerName);
+  if (!live || !divider || !(divider->maxX() < live->midX())) co_return true;
+
+  const std::vector<CapturedMenuBarItem> discovered = app.captureService.discoverMenuBarItems();
+  auto again = std::find_if(discovered.begin(), discovered.end(), [&](const CapturedMenuBarItem& c) { return c.id == id; });
+  if (again == discovered.end()) co_return false;
+  const CapturedMenuBarItem back = *again;
+  divider = app.menuBarHider.windowServerFrame(hider::dividerName);
+  if (!divider) co_return false;
+  const Point drop{divider->minX() - kCollectedDropOffset, divider->midY()};
+  if (app.menuBarHider.isCollapsed || back.isFixed()) co_return false;
+  co_await async::sleepFor(kBeforeDrag);
+  auto move = app.captureService.moveMenuBarItem(back, drop, false, Destination::collected);
+  if (!co_await std::move(move)) {
+    app.store.lastError.set(dragRefused(back.name));
+    co_return false;
+  }
+  auto arrival = app.waitForSystemItem(back, AppDelegate::SystemItemDestination::collected, false);
+  if (!co_await std::move(arrival)) {
+    app.store.lastError.set(notArrived(back.name));
+    co_return false;
+  }
+  co_return true;
+}
 
 }  // namespace
 
@@ -85,6 +174,39 @@ std::optional<AppDelegate::MenuExtraIndexingSnapshot> AppDelegate::nativeMenuExt
   snapshot.visibleIDs = ordered(MenuExtraIndexingZone::visible);
   snapshot.fixedIDs = ordered(MenuExtraIndexingZone::fixed);
   return snapshot;
+}
+
+async::Task<AppDelegate::MenuExtraIndexingResult> AppDelegate::indexUnresolvedMenuExtrasIfNeeded(
+    std::vector<CapturedMenuBarItem> items) {
+  if (!menuBarHider.isCollapsed) co_return MenuExtraIndexingResult::notNeeded;
+  std::set<uint32_t> expected;
+  for (const auto& item : items) expected.insert(item.id);
+  if (expected.size() < items.size()) co_return MenuExtraIndexingResult::notNeeded;
+  const std::optional<MenuExtraIndexingSnapshot> baseline = nativeMenuExtraIndexingSnapshot(expected);
+  if (!baseline) co_return MenuExtraIndexingResult::notNeeded;
+
+  std::vector<uint32_t> targets;
+  for (const auto* zone : {&baseline->collectedIDs, &baseline->visibleIDs}) {
+    for (uint32_t id : *zone) {
+      if (needsSafeSlotIndexing(baseline->itemsByID.at(id))) targets.push_back(id);
+    }
+  }
+  if (targets.empty()) co_return MenuExtraIndexingResult::notNeeded;
+
+  if (!menuBarHider.setCollapsed(false)) {
+    store.lastError.set(std::string(kExpandRefused));
+    co_return MenuExtraIndexingResult::failed;
+  }
+  store.systemItemsCollapsed.set(false);
+  co_await async::sleepFor(kAfterExpand);
+
+  for (uint32_t id : targets) {
+    if (async::isCancelled()) break;
+    auto step = indexTarget(*this, id, *baseline, expected);
+    if (!co_await std::move(step)) break;
+  }
+  auto finish = finishMenuExtraIndexing(*baseline);
+  co_return co_await std::move(finish);
 }
 
 }  // namespace vimbo

@@ -7,7 +7,9 @@
 //   +Indexing.cpp          the indexing of unnamed items through the safe slot
 //   +IndexingRestore.cpp   putting the bar back as it was before the indexing
 //   +PinReconcile.cpp      moving saved pins that drifted back to the visible side
+#include <algorithm>
 #include <chrono>
+#include <set>
 
 #include "App/AppDelegate.h"
 
@@ -19,6 +21,25 @@ namespace {
 constexpr auto kStableWindow = 750ms;
 constexpr auto kStableSettle = 220ms;
 constexpr auto kStableSample = 40ms;
+constexpr auto kBeforeRestore = 50ms;
+constexpr auto kAfterExpand = 75ms;
+constexpr auto kBeforeDrag = 40ms;
+constexpr const char* kUnconfirmedIdentities = "启动时无法安全确认已保存菜单栏项目的身份，已跳过自动移动。";
+constexpr const char* kResidentsUnconfirmed = "启动时未能确认已在场常驻项目位于 Vimbo.Control 前的收纳区域。";
+
+std::string dragRefused(const std::string& name) {
+  return "无法移动“" + name + "”。请在系统设置中允许 Vimbo 使用辅助功能后重试。";
+}
+std::string notArrived(const std::string& name) { return "移动“" + name + "”后未检测到它位于 Vimbo.HiddenDivider 的目标侧。"; }
+
+const CapturedMenuBarItem* firstCandidateWith(const std::vector<CapturedMenuBarItem>& candidates,
+                                              const std::string& identity) {
+  for (const auto& candidate : candidates) {
+    if (!candidate.isFixed() && candidate.stableIdentity == identity) return &candidate;
+  }
+  return nullptr;
+}
+
 }  // namespace
 
 async::Task<std::optional<AppDelegate::StartupLayoutSnapshot>> AppDelegate::waitForStableStartupLayout(
@@ -48,24 +69,88 @@ async::Task<std::optional<AppDelegate::StartupLayoutSnapshot>> AppDelegate::wait
   co_return std::nullopt;
 }
 
-// What the restore does when nothing can be restored.
-async::Task<void> AppDelegate::completeInitialSystemSetup(std::vector<std::string>) {
+async::Task<void> AppDelegate::completeInitialSystemSetup(std::vector<std::string> savedIdentityOrder) {
+  if (async::isCancelled()) co_return;
+  co_await async::sleepFor(kBeforeRestore);
+  auto names = captureService.refreshMenuExtraDisplayNames();
+  co_await std::move(names);
+
+  const std::set<std::string> saved(savedIdentityOrder.begin(), savedIdentityOrder.end());
+  const std::optional<std::set<std::string>> confirmed = captureService.cacheVisibleStableIdentities(saved);
+  if (!confirmed) {
+    // Moving an item taken for another would scramble the user's bar: move nothing.
+    seedVisibleSystemImages();
+    setSystemCollection(true);
+    store.lastError.set(std::string(kUnconfirmedIdentities));
+    scheduleInitialCapture();
+    co_return;
+  }
+  std::vector<std::string> restoreOrder;
+  for (const auto& identity : savedIdentityOrder) {
+    if (confirmed->contains(identity)) restoreOrder.push_back(identity);
+  }
+  captureService.cacheVisibleStableIdentities();
+  seedVisibleSystemImages();
   setSystemCollection(true);
+  if (restoreOrder.empty()) {
+    scheduleInitialCapture();
+    co_return;
+  }
+
+  auto firstWait = waitForStableStartupLayout(restoreOrder);
+  std::optional<StartupLayoutSnapshot> settled = co_await std::move(firstWait);
+  std::set<std::string> attempted;
+  // Each exit of this loop goes on to the finish below.
+  while (settled && !async::isCancelled()) {
+    const auto plan = startupAppendPlan(*settled, restoreOrder);
+    if (!plan || plan->empty()) break;
+    // An item planned again after its own move did not stay: moving it again would not help.
+    if (std::any_of(plan->begin(), plan->end(), [&](const std::string& id) { return attempted.contains(id); })) break;
+    const std::string next = plan->front();
+
+    setSystemCollection(false);
+    co_await async::sleepFor(kAfterExpand);
+    const std::vector<CapturedMenuBarItem> discovered = captureService.discoverMenuBarItems();
+    const CapturedMenuBarItem* found = firstCandidateWith(discovered, next);
+    if (!found) break;
+    const CapturedMenuBarItem item = *found;
+    auto divider = menuBarHider.windowServerFrame(hider::dividerName);
+    auto control = menuBarHider.windowServerFrame(hider::controlName);
+    if (!divider || !control) break;
+    // The expansion did not take: the item is still pushed off screen.
+    if (menuBarHider.isCollapsed) break;
+    co_await async::sleepFor(kBeforeDrag);
+
+    const Point drop{control->minX() - item.originalFrame.width / 2, control->midY()};
+    auto move = captureService.moveMenuBarItem(item, drop, true, MenuBarCaptureService::MenuBarMoveDestination::visible);
+    if (!co_await std::move(move)) {
+      store.lastError.set(dragRefused(item.name));
+      break;
+    }
+    auto arrival = waitForSystemItem(item, SystemItemDestination::visible, false);
+    if (!co_await std::move(arrival)) {
+      store.lastError.set(notArrived(item.name));
+      break;
+    }
+    setSystemCollection(true);
+    attempted.insert(next);
+
+    auto nextWait = waitForStableStartupLayout(restoreOrder);
+    std::optional<StartupLayoutSnapshot> after = co_await std::move(nextWait);
+    if (!after || after->signature == settled->signature) break;
+    const CapturedMenuBarItem* moved = firstCandidateWith(after->candidates, next);
+    if (!moved || !isStartupResident(*moved, *after)) break;
+    settled = std::move(after);
+  }
+
+  setSystemCollection(true);
+  auto finalWait = waitForStableStartupLayout(restoreOrder);
+  const std::optional<StartupLayoutSnapshot> settledAtEnd = co_await std::move(finalWait);
+  if (settledAtEnd) {
+    const auto plan = startupAppendPlan(*settledAtEnd, restoreOrder);
+    if (plan && !plan->empty()) store.lastError.set(std::string(kResidentsUnconfirmed));
+  }
   scheduleInitialCapture();
-  co_return;
 }
-
-async::Task<bool> AppDelegate::restoreMenuExtraIndexingLayout(MenuExtraIndexingSnapshot) { co_return false; }
-
-async::Task<AppDelegate::MenuExtraIndexingResult> AppDelegate::finishMenuExtraIndexing(MenuExtraIndexingSnapshot) {
-  co_return MenuExtraIndexingResult::notNeeded;
-}
-
-async::Task<AppDelegate::MenuExtraIndexingResult> AppDelegate::indexUnresolvedMenuExtrasIfNeeded(
-    std::vector<CapturedMenuBarItem>) {
-  co_return MenuExtraIndexingResult::notNeeded;
-}
-
-async::Task<void> AppDelegate::reconcileSavedPinIntents(bool) { co_return; }
 
 }  // namespace vimbo

@@ -1,0 +1,75 @@
+// Saved pins that drifted: at the end of a full refresh every saved pin whose item does not
+// actually stand visible right of the divider is moved back there, in the order of the saved
+// list. With the reveal fallback, items captured under another identity are first looked at
+// again while the bar is expanded, so that they carry the identity they were pinned under.
+#include <algorithm>
+#include <chrono>
+#include <map>
+#include <set>
+
+#include "App/AppDelegate.h"
+
+namespace vimbo {
+
+using namespace std::chrono_literals;
+
+namespace {
+
+constexpr auto kAfterExpand = 50ms;
+constexpr const char* kExpandRefused = "无法展开菜单栏以恢复已保存的项目；请允许 Vimbo 使用辅助功能后重试。";
+
+bool isPinnedAccessibilityIdentity(const CapturedMenuBarItem& item, const std::vector<std::string>& pinned) {
+  return !item.isFixed() && MenuBarProxyManager::canSafelyRestore(item.stableIdentity) &&
+         std::find(pinned.begin(), pinned.end(), item.stableIdentity) != pinned.end();
+}
+
+}  // namespace
+
+async::Task<void> AppDelegate::reconcileSavedPinIntents(bool allowRevealFallback) {
+  const std::vector<CapturedMenuBarItem> captured = store.capturedSystemItems.get();
+  const std::vector<std::string> savedOrder = proxyManager.restorableSavedIdentityOrder();
+  std::set<std::string> missing(savedOrder.begin(), savedOrder.end());
+  for (const auto& item : captured) missing.erase(item.stableIdentity);
+
+  std::vector<CapturedMenuBarItem> source = captured;
+  if (allowRevealFallback && !missing.empty() && menuBarHider.isCollapsed) {
+    if (!menuBarHider.setCollapsed(false)) {
+      store.lastError.set(std::string(kExpandRefused));
+      co_return;
+    }
+    store.systemItemsCollapsed.set(false);
+    co_await async::sleepFor(kAfterExpand);
+    source = captureService.discoverMenuBarItems();
+    const std::vector<std::string>& pinned = proxyManager.pinnedIdentities();
+    for (const auto& item : source) {
+      if (isPinnedAccessibilityIdentity(item, pinned)) store.updateCapturedSystemItemIdentity(item.id, item.stableIdentity);
+    }
+  }
+
+  const std::vector<std::string>& pinned = proxyManager.pinnedIdentities();
+  std::map<std::string, CapturedMenuBarItem> matches;
+  for (const auto& item : source) {
+    if (isPinnedAccessibilityIdentity(item, pinned)) matches.try_emplace(item.stableIdentity, item);
+  }
+  std::vector<CapturedMenuBarItem> pinnedItems;
+  for (const auto& identity : savedOrder) {
+    auto match = matches.find(identity);
+    if (match != matches.end()) pinnedItems.push_back(match->second);
+  }
+
+  for (const auto& item : pinnedItems) {
+    auto live = captureService.currentFrame(item.id);
+    auto divider = menuBarHider.windowServerFrame(hider::dividerName);
+    const bool actuallyVisible = live && divider && divider->maxX() < live->midX() &&
+                                 captureService.isFrameOnScreen(*live) && menuBarHider.isMenuBarFrameSafe(*live);
+    if (actuallyVisible) continue;
+    auto move = moveSystemItem(item, SystemItemDestination::visible);
+    co_await std::move(move);
+  }
+
+  if (menuBarHider.isCollapsed) co_return;
+  menuBarHider.setCollapsed(true);
+  store.systemItemsCollapsed.set(menuBarHider.isCollapsed);
+}
+
+}  // namespace vimbo
