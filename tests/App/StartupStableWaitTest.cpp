@@ -6,21 +6,12 @@
 #include <string>
 #include <vector>
 
-#include "App/ControllerFixture.h"
+#include "App/RestoreWorlds.h"
 
 namespace vimbo::testing {
 namespace {
 
 using Snapshot = AppDelegate::StartupLayoutSnapshot;
-
-// Moves one item through three places in turn, every 30 ms from now until `until`.
-void keepMoving(ControllerFixture& f, const std::string& key, const std::vector<std::optional<std::string>>& befores,
-                async::TimePoint until) {
-  size_t n = 0;
-  for (async::TimePoint t = f.now(); t < until; t += 30ms, ++n) {
-    f.executor.scheduleAt(t, [&f, key, before = befores[n % befores.size()]] { f.world().moveItemBefore(key, before); });
-  }
-}
 
 struct StableWaitRow {
   const char* what;
@@ -36,7 +27,7 @@ class StartupStableWait : public ::testing::TestWithParam<StableWaitRow> {};
 TEST_P(StartupStableWait, ReturnsASettledSnapshotOrNone) {
   const StableWaitRow& row = GetParam();
   ControllerFixture f(controllerWorld());
-  f.launch();
+  launchAndRefresh(f);
   if (row.itemInBand) {
     f.world().moveItemBefore("tally", hider::controlName);
     f.executor.runUntilIdle();

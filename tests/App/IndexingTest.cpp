@@ -1,0 +1,172 @@
+// Indexing unnamed items end to end: carried into the safe slot, identified there, carried back,
+// and the bar put back as it was; and the cases where it does not run or stops at its start.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "App/RestoreWorlds.h"
+
+namespace vimbo::testing {
+namespace {
+
+using Result = AppDelegate::MenuExtraIndexingResult;
+
+constexpr const char* kExpandRefused = "无法展开菜单栏以识别未命名项目。";
+
+std::optional<CapturedMenuBarItem> discovered(ControllerFixture& f, const std::string& key) {
+  const uint32_t id = windowOf(f, key);
+  for (auto& item : f.app().captureService.discoverMenuBarItems()) {
+    if (item.id == id) return item;
+  }
+  return std::nullopt;
+}
+
+Result runIndexing(ControllerFixture& f, std::vector<CapturedMenuBarItem> items) {
+  auto run = f.drive([items](AppDelegate& app) { return app.indexUnresolvedMenuExtrasIfNeeded(items); });
+  EXPECT_TRUE(run.isDone());
+  return run.result().value_or(Result::notNeeded);
+}
+
+TEST(MenuExtraIndexing, FirstRefreshIdentifiesAnUnnamedCollectedItemAndPutsTheBarBack) {
+  ControllerFixture f(indexingWorld(true));
+  f.launch(false);
+  // Before any refresh: discovery knows the item only by a placeholder, and its process has one
+  // accessibility element.
+  ASSERT_EQ(discovered(f, "mystery")->name, "系统项目");
+  size_t candidates = 0;
+  for (const auto& c : f.app().captureService.state().menuExtraDisplayCandidates) candidates += c.processIdentifier == 601;
+  ASSERT_EQ(candidates, 1u);
+  ASSERT_TRUE(f.store().capturedSystemItems.get().empty() || !f.store().isCapturingSystemItems.get());
+
+  // Wi-Fi is pinned but stands collected: the refresh reconciles it after the indexing.
+  f.app().proxyManager.pin(*discovered(f, "wifi"));
+  const ZoneOrders baseline = zoneOrders(f);
+  ASSERT_EQ(baseline.collected.size(), 8u);
+  std::optional<ZoneOrders> atRestoreCollapse;
+  bool expanded = false;
+  auto watch = f.store().systemItemsCollapsed.subscribe([&](const bool& collapsed) {
+    if (!collapsed) expanded = true;
+    if (collapsed && expanded && !atRestoreCollapse) atRestoreCollapse = zoneOrders(f);
+  });
+  finishNextRefresh(f);
+
+  ASSERT_TRUE(atRestoreCollapse);
+  EXPECT_EQ(*atRestoreCollapse, baseline);
+  const CapturedMenuBarItem named = capturedOf(f, "mystery");
+  EXPECT_EQ(named.name, "Mystery Sync") << "the captured metadata was refreshed";
+  EXPECT_EQ(named.stableIdentity, kUnnamedIdentity);
+  const auto& state = f.app().captureService.state();
+  EXPECT_TRUE(state.persistedMenuExtraAliases.contains("windowID=" + std::to_string(named.id)));
+  ASSERT_TRUE(state.persistedDisplayNames.contains(kUnnamedIdentity));
+  EXPECT_EQ(state.persistedDisplayNames.at(kUnnamedIdentity), "Mystery Sync");
+  EXPECT_TRUE(f.defaults->hasObject(std::string(MenuBarCaptureService::aliasesKey)));
+  EXPECT_TRUE(f.defaults->hasObject(std::string(MenuBarCaptureService::displayNamesKey)));
+
+  ZoneOrders reconciled = baseline;
+  std::erase(reconciled.collected, "wifi");
+  reconciled.visible = {"wifi"};
+  EXPECT_EQ(zoneOrders(f), reconciled) << "the saved pin came back after the indexing";
+  EXPECT_EQ(f.store().lastError.get(), std::nullopt);
+  EXPECT_TRUE(f.store().systemItemsCollapsed.get());
+  f.expectSafe();
+}
+
+TEST(MenuExtraIndexing, AVisibleItemUnderTheNotchIsCarriedInAndLeftToTheRestore) {
+  ControllerFixture f(indexingWorld(false));
+  launchAndRefresh(f);
+  for (const char* key : {"wide1", "wide2", "wide3"}) f.world().moveItemBefore(key, hider::controlName);
+  f.world().addItem(unnamedItem());
+  f.world().moveItemBefore("mystery", "wide1");
+  f.executor.runUntilIdle();
+  const Rect before = *f.world().frameOf("mystery");
+  ASSERT_FALSE(f.app().menuBarHider.isMenuBarFrameSafe(before)) << "the item stands under the notch";
+
+  const ZoneOrders baseline = zoneOrders(f);
+  ASSERT_EQ(baseline.visible, (std::vector<std::string>{"mystery", "wide1", "wide2", "wide3"}));
+  f.world().clearRecords();
+  // As the refresh does before it indexes: read the accessibility elements again.
+  f.drive([](AppDelegate& app) { return app.captureService.refreshMenuExtraDisplayNames(); });
+  std::vector<CapturedMenuBarItem> items = f.app().captureService.discoverMenuBarItems();
+  ASSERT_EQ(discovered(f, "mystery")->name, "系统项目");
+
+  EXPECT_EQ(runIndexing(f, items), Result::finished);
+  EXPECT_EQ(discovered(f, "mystery")->name, "Mystery Sync");
+  EXPECT_EQ(zoneOrders(f), baseline);
+  EXPECT_EQ(*f.world().frameOf("mystery"), before) << "the restore returned it to its slot";
+  // One drag in, then the visible order pass drags the three items that now stand left of it.
+  EXPECT_EQ(mouseDownCount(f), 4u);
+  EXPECT_EQ(f.store().lastError.get(), std::nullopt);
+  EXPECT_TRUE(f.store().systemItemsCollapsed.get());
+  f.expectSafe();
+}
+
+struct NotRunRow {
+  const char* what;
+  bool withUnnamedItem;
+  bool expanded;
+  bool repeatedWindow;
+  bool guardRefuses;
+  Result result;
+  std::optional<std::string> sentence;
+};
+
+void PrintTo(const NotRunRow& row, std::ostream* os) { *os << row.what; }
+
+class MenuExtraIndexingStart : public ::testing::TestWithParam<NotRunRow> {};
+
+TEST_P(MenuExtraIndexingStart, DoesNotRunOrStopsBeforeMovingAnything) {
+  const NotRunRow& row = GetParam();
+  ControllerFixture f(indexingWorld(false));
+  launchAndRefresh(f);
+  if (row.withUnnamedItem) {
+    f.world().addItem(unnamedItem());
+    f.world().moveItemBefore("mystery", "wide1");
+    f.executor.runUntilIdle();
+  }
+  std::vector<CapturedMenuBarItem> items = f.app().captureService.discoverMenuBarItems();
+  if (row.repeatedWindow) items.push_back(items.front());
+  if (row.expanded) f.app().setSystemCollection(false);
+  if (row.guardRefuses) f.world().switches().onScreenCountFailures = 1;
+  f.world().clearRecords();
+  int expands = 0;
+  auto watch = f.store().systemItemsCollapsed.subscribe([&](const bool& collapsed) { expands += !collapsed; });
+
+  EXPECT_EQ(runIndexing(f, items), row.result) << row.what;
+  EXPECT_EQ(mouseEventCount(f), 0u) << row.what;
+  EXPECT_EQ(expands, 0) << row.what;
+  EXPECT_EQ(f.store().lastError.get(), row.sentence) << row.what;
+  EXPECT_EQ(f.app().menuBarHider.isCollapsed, !row.expanded) << row.what;
+  f.expectSafe(row.expanded ? hider::expandedLength : hider::collapsedLength);
+}
+
+const NotRunRow kNotRunRows[] = {
+    {"BarExpanded", true, true, false, false, Result::notNeeded, std::nullopt},
+    {"RepeatedWindowNumber", true, false, true, false, Result::notNeeded, std::nullopt},
+    {"NothingUnresolved", false, false, false, false, Result::notNeeded, std::nullopt},
+    {"ExpandRefused", true, false, false, true, Result::failed, kExpandRefused},
+};
+
+INSTANTIATE_TEST_SUITE_P(Rows, MenuExtraIndexingStart, ::testing::ValuesIn(kNotRunRows),
+                         [](const ::testing::TestParamInfo<NotRunRow>& info) { return std::string(info.param.what); });
+
+TEST(MenuExtraIndexing, ARefreshWhoseIndexingCouldNotExpandOnlyReconcilesTheDisplayedStates) {
+  ControllerFixture f(indexingWorld(true));
+  f.launch(false);
+  f.app().proxyManager.pin(*discovered(f, "wifi"));
+  const ZoneOrders baseline = zoneOrders(f);
+  f.world().switches().onScreenCountFailures = 1;
+  f.world().clearRecords();
+  finishNextRefresh(f);
+
+  EXPECT_EQ(f.store().lastError.get(), std::string(kExpandRefused));
+  EXPECT_EQ(mouseEventCount(f), 0u) << "the saved pin out of place is not moved";
+  EXPECT_EQ(zoneOrders(f), baseline);
+  EXPECT_EQ(capturedOf(f, "mystery").name, "系统项目");
+  EXPECT_TRUE(capturedOf(f, "wifi").isCollected);
+  EXPECT_TRUE(f.store().systemItemsCollapsed.get());
+  f.expectSafe();
+}
+
+}  // namespace
+}  // namespace vimbo::testing

@@ -1,0 +1,191 @@
+#pragma once
+// What the restore, indexing and pin tests share: identities and orders read off the world, a
+// saved pin list written before start-up, and an item that keeps moving.
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <chrono>
+#include <ostream>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "App/ControllerFixture.h"
+#include "System/MenuBarProxyManager.h"
+
+namespace vimbo::testing {
+
+// The identities the controller world's items are discovered under.
+inline std::string identityOfKey(const std::string& key) {
+  if (key == "notes") return "com.lumenware.notes|window=NotesStatus|ax=title:Lumen";
+  if (key == "tally") return "io.tallybird.app|window=TallyStatus|ax=title:Tally";
+  if (key == "drift") return "net.driftwood.sync|window=DriftStatus|ax=title:Drift";
+  if (key == "wifi") return "com.apple.controlcenter|window=WiFi|ax=title:Wi-Fi";
+  ADD_FAILURE() << "no identity for " << key;
+  return {};
+}
+
+inline void writeSavedPins(platform::UserDefaults& defaults, const std::vector<std::string>& keys) {
+  platform::DefaultsArray array;
+  for (const auto& key : keys) array.emplace_back(identityOfKey(key));
+  defaults.set(MenuBarProxyManager::pinnedIdentitiesKey, platform::DefaultsValue(std::move(array)));
+}
+
+inline uint32_t windowOf(ControllerFixture& f, const std::string& key) {
+  auto view = f.world().item(key);
+  EXPECT_TRUE(view) << key;
+  return view ? view->windowNumber : 0;
+}
+
+// The store's captured item of a world item.
+inline CapturedMenuBarItem capturedOf(ControllerFixture& f, const std::string& key) {
+  const uint32_t id = windowOf(f, key);
+  for (const auto& item : f.store().capturedSystemItems.get()) {
+    if (item.id == id) return item;
+  }
+  ADD_FAILURE() << key << " is not captured";
+  return {};
+}
+
+// Other applications' items between the divider and the control item, left to right.
+inline std::vector<std::string> keysInBand(ControllerFixture& f) {
+  auto divider = f.world().frameOf(hider::dividerName);
+  auto control = f.world().frameOf(hider::controlName);
+  std::vector<std::string> keys;
+  if (!divider || !control) return keys;
+  for (const auto& view : f.world().items()) {
+    if (view.own || view.fixed) continue;
+    if (view.frame.minX() >= divider->maxX() && view.frame.maxX() <= control->minX()) keys.push_back(view.specKey);
+  }
+  return keys;
+}
+
+// Other applications' items left of the divider, left to right.
+inline std::vector<std::string> keysLeftOfDivider(ControllerFixture& f) {
+  auto divider = f.world().frameOf(hider::dividerName);
+  std::vector<std::string> keys;
+  if (!divider) return keys;
+  for (const auto& view : f.world().items()) {
+    if (!view.own && !view.fixed && view.frame.midX() < divider->minX()) keys.push_back(view.specKey);
+  }
+  return keys;
+}
+
+inline size_t mouseEventCount(ControllerFixture& f) {
+  size_t count = 0;
+  for (const auto& posted : f.world().postedEvents()) {
+    const auto type = static_cast<uint32_t>(posted.event.type);
+    if (type >= 1 && type <= 7) ++count;
+  }
+  return count;
+}
+
+// Runs until the next full refresh has started and ended.
+inline void finishNextRefresh(ControllerFixture& f) {
+  bool started = false;
+  auto watch = f.store().isCapturingSystemItems.subscribe([&](const bool& capturing) { started |= capturing; });
+  f.runUntil([&] { return started && !f.store().isCapturingSystemItems.get(); }, std::chrono::seconds(60));
+}
+
+// Start-up without a saved order, through the first full refresh (the store is seeded before it).
+inline void launchAndRefresh(ControllerFixture& f) {
+  f.launch(false);
+  finishNextRefresh(f);
+  f.rememberPointer();
+}
+
+// Moves one item through three places in turn, every 30 ms from now until `until`.
+inline void keepMoving(ControllerFixture& f, const std::string& key, const std::vector<std::optional<std::string>>& befores,
+                       async::TimePoint until) {
+  size_t n = 0;
+  for (async::TimePoint t = f.now(); t < until; t += std::chrono::milliseconds(30), ++n) {
+    f.executor.scheduleAt(t, [&f, key, before = befores[n % befores.size()]] { f.world().moveItemBefore(key, before); });
+  }
+}
+
+}  // namespace vimbo::testing
+
+namespace vimbo::testing {
+
+// The notched controller world with three 250-pt items of one application between Drift and
+// Wi-Fi, so that whatever stands left of them sits left of the notch (or under it) when the bar
+// is expanded, and an unnamed item: its window is "Item-0" of an application without a name,
+// and its one accessibility element belongs to another process ("Mystery Sync"), a little off
+// the window's frame, so nothing pairs the two until a hit test in the safe slot.
+inline sim::ItemSpec unnamedItem() {
+  sim::ItemSpec item;
+  item.key = "mystery";
+  item.windowName = "Item-0";
+  item.ownerPID = 600;
+  item.axPID = 601;
+  item.width = 30;
+  item.axTitle = platform::AXValue{std::string("Mystery Sync")};
+  item.axOffset = Rect{8, 0, -10, 0};
+  return item;
+}
+
+inline constexpr const char* kUnnamedIdentity = "com.example.mystery|window=Item-0|ax=bundle:com.example.mystery.sync";
+
+inline sim::WorldSpec indexingWorld(bool withUnnamedItem) {
+  sim::WorldSpec spec = controllerWorld(true);
+  sim::AppSpec nameless = test_support::installedApp(600, "Mystery", "com.example.mystery");
+  nameless.name = std::nullopt;
+  spec.apps.push_back(nameless);
+  spec.apps.push_back(test_support::installedApp(601, "Mystery Sync", "com.example.mystery.sync"));
+  spec.apps.push_back(test_support::installedApp(602, "Widebar", "org.widebar.app"));
+  auto wifi = std::find_if(spec.items.begin(), spec.items.end(), [](const sim::ItemSpec& i) { return i.key == "wifi"; });
+  std::vector<sim::ItemSpec> inserted;
+  if (withUnnamedItem) inserted.push_back(unnamedItem());
+  for (int n = 1; n <= 3; ++n) {
+    sim::ItemSpec wide;
+    wide.key = "wide" + std::to_string(n);
+    wide.windowName = "Wide" + std::to_string(n);
+    wide.ownerPID = 602;
+    wide.width = 250;
+    wide.axTitle = platform::AXValue{"Wide " + std::to_string(n)};
+    inserted.push_back(wide);
+  }
+  spec.items.insert(wifi, inserted.begin(), inserted.end());
+  return spec;
+}
+
+// The indexing's record of the bar by spec key, for comparing layouts across window numbers.
+struct ZoneOrders {
+  std::vector<std::string> collected, visible, fixed;
+  friend bool operator==(const ZoneOrders&, const ZoneOrders&) = default;
+};
+
+inline ZoneOrders zoneOrders(ControllerFixture& f) {
+  ZoneOrders orders;
+  auto snapshot = f.app().nativeMenuExtraIndexingSnapshot(std::nullopt);
+  EXPECT_TRUE(snapshot) << "no record of the bar";
+  if (!snapshot) return orders;
+  auto keys = [&](const std::vector<uint32_t>& ids) {
+    std::vector<std::string> out;
+    for (uint32_t id : ids) out.push_back(f.world().itemByWindow(id) ? f.world().itemByWindow(id)->specKey : "?");
+    return out;
+  };
+  return {keys(snapshot->collectedIDs), keys(snapshot->visibleIDs), keys(snapshot->fixedIDs)};
+}
+
+inline void PrintTo(const ZoneOrders& o, std::ostream* os) {
+  auto list = [&](const char* name, const std::vector<std::string>& keys) {
+    *os << name << "[";
+    for (size_t i = 0; i < keys.size(); ++i) *os << (i ? "," : "") << keys[i];
+    *os << "] ";
+  };
+  list("collected", o.collected);
+  list("visible", o.visible);
+  list("fixed", o.fixed);
+}
+
+inline size_t mouseDownCount(ControllerFixture& f) {
+  size_t count = 0;
+  for (const auto& posted : f.world().postedEvents()) {
+    if (posted.event.type == platform::EventType::LeftMouseDown) ++count;
+  }
+  return count;
+}
+
+}  // namespace vimbo::testing

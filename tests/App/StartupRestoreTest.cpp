@@ -1,0 +1,207 @@
+// The start-up restore of the saved pins: after a restart the pinned items come back next to the
+// control item in saved order; every way out leaves the bar collapsed with the first capture on
+// its way, and says why when something could not be put back.
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "App/RestoreWorlds.h"
+
+namespace vimbo::testing {
+namespace {
+
+constexpr const char* kUnconfirmed = "启动时无法安全确认已保存菜单栏项目的身份，已跳过自动移动。";
+constexpr const char* kResidentsUnconfirmed = "启动时未能确认已在场常驻项目位于 Vimbo.Control 前的收纳区域。";
+
+// Runs start-up with a saved pin list until the set-up task has cleared itself, then until the
+// first capture has filled the store. Refresh starts are recorded from launch on.
+struct RestoredStart {
+  explicit RestoredStart(sim::WorldSpec spec, const std::vector<std::string>& savedKeys,
+                         std::shared_ptr<platform::UserDefaults> defaults = platform::UserDefaults::inMemory())
+      : f(std::move(spec), withSavedPins(std::move(defaults), savedKeys)) {
+    refreshes = f.store().isCapturingSystemItems.subscribe([this](const bool& capturing) {
+      if (capturing) refreshStarts.push_back(f.now());
+    });
+    sentences = f.store().lastError.subscribe([this](const std::optional<std::string>& sentence) {
+      if (sentence && !initialSetupEnded) sentencesDuringSetup.push_back(*sentence);
+    });
+  }
+  static std::shared_ptr<platform::UserDefaults> withSavedPins(std::shared_ptr<platform::UserDefaults> defaults,
+                                                               const std::vector<std::string>& savedKeys) {
+    if (!savedKeys.empty()) writeSavedPins(*defaults, savedKeys);
+    return defaults;
+  }
+  void launch() { f.launch(false); }
+  // False when the set-up task did not end within the limit.
+  bool finish() {
+    const bool ended = f.runUntil([&] { return !f.app().initialSystemSetupTask; }, 20s);
+    initialSetupEnded = true;
+    setupEndedAt = f.now();
+    mouseEventsAtSetupEnd = mouseEventCount(f);
+    sentenceAtSetupEnd = f.store().lastError.get();
+    bandAtSetupEnd = keysInBand(f);
+    collapsedAtSetupEnd = f.app().menuBarHider.isCollapsed && f.store().systemItemsCollapsed.get();
+    f.runUntil([&] { return refreshStartedAfterSetup() && !f.store().isCapturingSystemItems.get(); }, 10s);
+    return ended;
+  }
+  bool refreshStartedAfterSetup() const {
+    return !refreshStarts.empty() && refreshStarts.back() >= setupEndedAt;
+  }
+
+  ControllerFixture f;
+  async::Subscription refreshes, sentences;
+  bool initialSetupEnded = false;
+  std::vector<std::string> sentencesDuringSetup;
+  std::vector<async::TimePoint> refreshStarts;
+  async::TimePoint setupEndedAt{};
+  size_t mouseEventsAtSetupEnd = 0;
+  std::optional<std::string> sentenceAtSetupEnd;
+  std::vector<std::string> bandAtSetupEnd;
+  bool collapsedAtSetupEnd = false;
+};
+
+// ---- The restart, end to end ---------------------------------------------------------------
+
+class StartupRestart : public ::testing::TestWithParam<bool> {};
+
+TEST_P(StartupRestart, PinnedItemsComeBackNextToTheControlItemInSavedOrder) {
+  const bool notch = GetParam();
+  const std::vector<std::string> pinOrder{"drift", "notes", "tally"};
+  auto defaults = platform::UserDefaults::inMemory();
+  {
+    // The first session pins three items, in an order other than the bar's, and quits.
+    ControllerFixture first(controllerWorld(notch), defaults);
+    launchAndRefresh(first);
+    for (const auto& key : pinOrder) {
+      const CapturedMenuBarItem item = capturedOf(first, key);
+      first.app().proxyManager.pin(item);
+      auto moved = first.drive([item](AppDelegate& app) {
+        return app.moveSystemItem(item, AppDelegate::SystemItemDestination::visible);
+      });
+      ASSERT_TRUE(moved.isDone() && *moved.result()) << key;
+    }
+    ASSERT_EQ(keysInBand(first), pinOrder);
+    first.application().terminate();
+    first.executor.stop();
+  }
+  ASSERT_EQ(defaults->stringArray(MenuBarProxyManager::pinnedIdentitiesKey),
+            (std::vector<std::string>{identityOfKey("drift"), identityOfKey("notes"), identityOfKey("tally")}));
+
+  // The second start: the owners put their items back in the world file's order, left of the divider.
+  RestoredStart second(controllerWorld(notch), {}, defaults);
+  second.launch();
+  EXPECT_TRUE(second.f.app().initialSystemSetupTask);
+  EXPECT_EQ(second.f.dividerLength(), hider::expandedLength) << "start-up leaves the bar expanded for the restore";
+  EXPECT_TRUE(keysInBand(second.f).empty());
+  ASSERT_TRUE(second.finish());
+
+  EXPECT_EQ(second.bandAtSetupEnd, pinOrder);
+  EXPECT_TRUE(second.collapsedAtSetupEnd);
+  EXPECT_EQ(second.sentenceAtSetupEnd, std::nullopt);
+  ASSERT_TRUE(second.refreshStartedAfterSetup());
+  EXPECT_FALSE(second.f.store().capturedSystemItems.get().empty());
+  EXPECT_EQ(mouseEventCount(second.f), second.mouseEventsAtSetupEnd) << "the first refresh moves nothing";
+  EXPECT_EQ(keysInBand(second.f), pinOrder);
+  second.f.expectSafe();
+}
+
+INSTANTIATE_TEST_SUITE_P(Screens, StartupRestart, ::testing::Values(false, true),
+                         [](const ::testing::TestParamInfo<bool>& info) {
+                           return std::string(info.param ? "Notched" : "Plain");
+                         });
+
+// ---- The ways out ----------------------------------------------------------------------------
+
+struct WayOutRow {
+  const char* what;
+  std::vector<std::string> saved;
+  std::vector<std::string> residentAtStart;  // moved in front of the control item before the restore runs
+  std::optional<std::string> ignoresDrags;
+  bool ambiguousNotes = false;
+  bool keepsChanging = false;
+  std::vector<std::string> sentences;  // in the order written; the last one stays
+  std::vector<std::string> bandAfter;
+  bool anyMouseEvent;
+};
+
+void PrintTo(const WayOutRow& row, std::ostream* os) { *os << row.what; }
+
+class StartupRestoreWayOut : public ::testing::TestWithParam<WayOutRow> {};
+
+TEST_P(StartupRestoreWayOut, EndsCollapsedWithTheFirstCaptureScheduled) {
+  const WayOutRow& row = GetParam();
+  sim::WorldSpec spec = controllerWorld();
+  if (row.ambiguousNotes) {
+    // A second window of the same application with the same name and title: no one can say which
+    // of the two was pinned.
+    sim::ItemSpec twin = spec.items.front();
+    twin.key = "notes-twin";
+    spec.items.insert(spec.items.begin() + 1, twin);
+  }
+  RestoredStart s(spec, row.saved);
+  if (row.ignoresDrags) s.f.world().faults(*row.ignoresDrags).ignoresDrags = true;
+  s.launch();
+  for (const auto& key : row.residentAtStart) s.f.world().moveItemBefore(key, hider::controlName);
+  if (row.keepsChanging) {
+    keepMoving(s.f, "wifi", {"notes", "tally", std::string(hider::dividerName)}, s.f.now() + 2s);
+  }
+  s.f.world().clearRecords();
+  ASSERT_TRUE(s.finish());
+
+  EXPECT_TRUE(s.collapsedAtSetupEnd) << row.what;
+  EXPECT_TRUE(s.refreshStartedAfterSetup()) << row.what;
+  EXPECT_EQ(s.sentencesDuringSetup, row.sentences) << row.what;
+  EXPECT_EQ(s.sentenceAtSetupEnd.value_or(""), row.sentences.empty() ? "" : row.sentences.back()) << row.what;
+  EXPECT_EQ(s.bandAtSetupEnd, row.bandAfter) << row.what;
+  EXPECT_EQ(s.mouseEventsAtSetupEnd > 0, row.anyMouseEvent) << row.what;
+  s.f.expectSafe();
+}
+
+const WayOutRow kWayOutRows[] = {
+    {"AllSavedItemsAlreadyResidentMoveNothing", {"notes", "tally"}, {"notes", "tally"}, {}, false, false, {},
+     {"notes", "tally"}, false},
+    {"ARefusedSecondDragLeavesTheFirstAndSkipsTheThird",
+     {"notes", "tally", "drift"},
+     {},
+     "tally",
+     false,
+     false,
+     {"无法移动“TallyStatus”。请在系统设置中允许 Vimbo 使用辅助功能后重试。", kResidentsUnconfirmed},
+     {"notes"},
+     true},
+    {"UnconfirmedIdentitiesMoveNothing", {"notes", "tally"}, {}, {}, true, false, {kUnconfirmed}, {}, false},
+    {"ALayoutThatNeverSettlesGoesStraightToTheFinish", {"notes", "tally"}, {}, {}, false, true, {}, {}, false},
+};
+
+INSTANTIATE_TEST_SUITE_P(Rows, StartupRestoreWayOut, ::testing::ValuesIn(kWayOutRows),
+                         [](const ::testing::TestParamInfo<WayOutRow>& info) { return std::string(info.param.what); });
+
+// ---- The divider's refusal contract ------------------------------------------------------------
+
+TEST(StartupRestoreRefusal, AnExpansionThatDoesNotTakeMovesNothingAndTheFinishSaysSo) {
+  RestoredStart s(controllerWorld(), {"notes", "tally", "drift"});
+  s.launch();
+  // The restore's own collapse is the first change of the displayed state; the guard then refuses
+  // exactly the next call, the append loop's expand.
+  bool armed = false;
+  auto guard = s.f.store().systemItemsCollapsed.subscribe([&](const bool& collapsed) {
+    if (armed || !collapsed) return;
+    armed = true;
+    s.f.world().switches().onScreenCountFailures = 1;
+  });
+  s.f.world().clearRecords();
+  ASSERT_TRUE(s.finish());
+
+  EXPECT_TRUE(armed);
+  EXPECT_EQ(s.mouseEventsAtSetupEnd, 0u) << "nothing is dragged while the items are pushed off screen";
+  EXPECT_TRUE(s.bandAtSetupEnd.empty());
+  EXPECT_TRUE(s.collapsedAtSetupEnd);
+  EXPECT_EQ(s.sentenceAtSetupEnd, std::string(kResidentsUnconfirmed));
+  EXPECT_TRUE(s.refreshStartedAfterSetup());
+  s.f.expectSafe();
+}
+
+}  // namespace
+}  // namespace vimbo::testing
