@@ -180,12 +180,38 @@ inline void PrintTo(const ZoneOrders& o, std::ostream* os) {
   list("fixed", o.fixed);
 }
 
-inline size_t mouseDownCount(ControllerFixture& f) {
-  size_t count = 0;
-  for (const auto& posted : f.world().postedEvents()) {
-    if (posted.event.type == platform::EventType::LeftMouseDown) ++count;
+// The items the pointer pressed, in order (another try at the same item counts once): each
+// mouse-down is matched, within 5 ms, to the item standing under it. Every way of moving starts
+// with a press on the item and waits far longer than that before it moves anything.
+class DragLog {
+ public:
+  explicit DragLog(ControllerFixture& f) : f_(f), seen_(f.world().postedEvents().size()) { arm(); }
+  ~DragLog() { f_.executor.cancelTimer(timer_); }
+  DragLog(const DragLog&) = delete;
+  DragLog& operator=(const DragLog&) = delete;
+  std::vector<std::string> items;
+
+ private:
+  void arm() {
+    timer_ = f_.executor.scheduleAfter(std::chrono::milliseconds(5), [this] {
+      look();
+      arm();
+    });
   }
-  return count;
-}
+  void look() {
+    const auto& posted = f_.world().postedEvents();
+    for (; seen_ < posted.size(); ++seen_) {
+      if (posted[seen_].event.type != platform::EventType::LeftMouseDown) continue;
+      const Point p = posted[seen_].event.location;
+      for (const auto& view : f_.world().items()) {
+        if (view.own || !view.frame.contains(p)) continue;
+        if (items.empty() || items.back() != view.specKey) items.push_back(view.specKey);
+      }
+    }
+  }
+  ControllerFixture& f_;
+  size_t seen_;
+  async::TimerId timer_ = 0;
+};
 
 }  // namespace vimbo::testing
