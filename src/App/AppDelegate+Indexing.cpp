@@ -10,6 +10,7 @@
 #include <string_view>
 
 #include "App/AppDelegate.h"
+#include "App/AppDelegate+OperationTexts.h"
 #include "Platform/Foundation/Text.h"
 
 namespace vimbo {
@@ -29,11 +30,6 @@ constexpr auto kBeforeIndex = 40ms;
 constexpr double kCollectedDropOffset = 24;
 constexpr const char* kExpandRefused = "无法展开菜单栏以识别未命名项目。";
 
-std::string cannotLocate(const std::string& name) { return "无法定位 Vimbo.HiddenDivider，未移动“" + name + "”。"; }
-std::string dragRefused(const std::string& name) {
-  return "无法移动“" + name + "”。请在系统设置中允许 Vimbo 使用辅助功能后重试。";
-}
-std::string notArrived(const std::string& name) { return "移动“" + name + "”后未检测到它位于 Vimbo.HiddenDivider 的目标侧。"; }
 
 using Zone = AppDelegate::MenuExtraIndexingZone;
 using Destination = MenuBarCaptureService::MenuBarMoveDestination;
@@ -60,18 +56,18 @@ async::Task<bool> indexTarget(AppDelegate& app, uint32_t id, const AppDelegate::
     auto divider = app.menuBarHider.windowServerFrame(hider::dividerName);
     auto control = app.menuBarHider.windowServerFrame(hider::controlName);
     if (!divider || !control) {
-      app.store.lastError.set(cannotLocate(item.name));
+      app.store.lastError.set(operation_text::dividerNotFound(item.name));
       co_return false;
     }
     auto move = app.captureService.moveMenuBarItem(item, {control->minX() - frame.width / 2, control->midY()}, true,
                                                    Destination::visible);
     if (!co_await std::move(move)) {
-      app.store.lastError.set(dragRefused(item.name));
+      app.store.lastError.set(operation_text::moveRefused(item.name));
       co_return false;
     }
     auto arrival = app.waitForSystemItem(item, AppDelegate::SystemItemDestination::visible, false);
     if (!co_await std::move(arrival)) {
-      app.store.lastError.set(notArrived(item.name));
+      app.store.lastError.set(operation_text::notOnTargetSide(item.name));
       co_return false;
     }
     co_await async::sleepFor(kBeforeIndex);
@@ -96,12 +92,12 @@ async::Task<bool> indexTarget(AppDelegate& app, uint32_t id, const AppDelegate::
   co_await async::sleepFor(kBeforeDrag);
   auto move = app.captureService.moveMenuBarItem(back, drop, false, Destination::collected);
   if (!co_await std::move(move)) {
-    app.store.lastError.set(dragRefused(back.name));
+    app.store.lastError.set(operation_text::moveRefused(back.name));
     co_return false;
   }
   auto arrival = app.waitForSystemItem(back, AppDelegate::SystemItemDestination::collected, false);
   if (!co_await std::move(arrival)) {
-    app.store.lastError.set(notArrived(back.name));
+    app.store.lastError.set(operation_text::notOnTargetSide(back.name));
     co_return false;
   }
   co_return true;

@@ -8,6 +8,7 @@
 #include <set>
 
 #include "App/AppDelegate.h"
+#include "App/AppDelegate+OperationSupport.h"
 
 namespace vimbo {
 
@@ -59,10 +60,7 @@ async::Task<void> AppDelegate::reconcileSavedPinIntents(bool allowRevealFallback
 
   for (const auto& item : pinnedItems) {
     auto live = captureService.currentFrame(item.id);
-    auto divider = menuBarHider.windowServerFrame(hider::dividerName);
-    const bool actuallyVisible = live && divider && divider->maxX() < live->midX() &&
-                                 captureService.isFrameOnScreen(*live) && menuBarHider.isMenuBarFrameSafe(*live);
-    if (actuallyVisible) continue;
+    if (live && operation_support::isShownFrame(*this, *live)) continue;
     auto move = moveSystemItem(item, SystemItemDestination::visible);
     co_await std::move(move);
   }

@@ -12,6 +12,7 @@
 #include <set>
 
 #include "App/AppDelegate.h"
+#include "App/AppDelegate+OperationTexts.h"
 
 namespace vimbo {
 
@@ -27,10 +28,6 @@ constexpr auto kBeforeDrag = 40ms;
 constexpr const char* kUnconfirmedIdentities = "启动时无法安全确认已保存菜单栏项目的身份，已跳过自动移动。";
 constexpr const char* kResidentsUnconfirmed = "启动时未能确认已在场常驻项目位于 Vimbo.Control 前的收纳区域。";
 
-std::string dragRefused(const std::string& name) {
-  return "无法移动“" + name + "”。请在系统设置中允许 Vimbo 使用辅助功能后重试。";
-}
-std::string notArrived(const std::string& name) { return "移动“" + name + "”后未检测到它位于 Vimbo.HiddenDivider 的目标侧。"; }
 
 const CapturedMenuBarItem* firstCandidateWith(const std::vector<CapturedMenuBarItem>& candidates,
                                               const std::string& identity) {
@@ -124,12 +121,12 @@ async::Task<void> AppDelegate::completeInitialSystemSetup(std::vector<std::strin
     const Point drop{control->minX() - item.originalFrame.width / 2, control->midY()};
     auto move = captureService.moveMenuBarItem(item, drop, true, MenuBarCaptureService::MenuBarMoveDestination::visible);
     if (!co_await std::move(move)) {
-      store.lastError.set(dragRefused(item.name));
+      store.lastError.set(operation_text::moveRefused(item.name));
       break;
     }
     auto arrival = waitForSystemItem(item, SystemItemDestination::visible, false);
     if (!co_await std::move(arrival)) {
-      store.lastError.set(notArrived(item.name));
+      store.lastError.set(operation_text::notOnTargetSide(item.name));
       break;
     }
     setSystemCollection(true);
