@@ -138,8 +138,9 @@ SettingsView::SettingsView(MenuBarStore& store, async::Executor& executor, platf
 
   // The store notifies before it stores: re-read it on the next turn.
   subscriptions_.push_back(store_.objectWillChange.subscribe([this](std::uint64_t) { scheduleSync(); }));
-  select(SettingsSection::general);
+  // New content starts on the general page.
   asRow(rows_[index(SettingsSection::general)])->setSelected(true);
+  pages_->setCurrentWidget(general_);
   sync();
 }
 
