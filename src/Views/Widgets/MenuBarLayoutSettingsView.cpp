@@ -159,11 +159,9 @@ QWidget* MenuBarLayoutSettingsView::makeApplySection(QWidget* parent) {
   row->setSpacing(12);
   row->addWidget(new SymbolTile(42, 10, SymbolTile::solid(theme::accent()), QStringLiteral("square.grid.3x3.fill"), 20,
                                 theme::white(), card));
-  auto* text = wrappingLabel(QStringLiteral("排列好项目后，点击“整理我的菜单栏”进行整理。"), views::font(TextStyle::callout),
-                             theme::secondary(), card);
-  // At most two lines.
-  text->setMaximumHeight(2 * text->fontMetrics().lineSpacing() + 2);
-  row->addWidget(text, 1);
+  applyText_ = new LineLimitedLabel(QStringLiteral("排列好项目后，点击“整理我的菜单栏”进行整理。"),
+                                    views::font(TextStyle::callout), theme::secondary(), 2, card);
+  row->addWidget(applyText_, 1);
   row->addSpacing(4);
   auto* apply = new PlainButton(card);
   apply->setText(QStringLiteral("整理我的菜单栏"));

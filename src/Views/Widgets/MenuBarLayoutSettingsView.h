@@ -19,6 +19,7 @@ class QScrollArea;
 namespace vimbo::views {
 
 class LayoutWell;
+class LineLimitedLabel;
 class SymbolView;
 class Toast;
 
@@ -40,6 +41,7 @@ class MenuBarLayoutSettingsView : public QWidget {
   QWidget* permissionCard() const { return permissionCard_; }
   QAbstractButton* permissionButton() const { return permissionButton_; }
   QAbstractButton* applyButton() const { return apply_; }
+  LineLimitedLabel* applyText() const { return applyText_; }
   QWidget* statusLine() const { return statusLine_; }
   QLabel* statusText() const { return statusText_; }
   SymbolView* statusSymbol() const { return statusSymbol_; }
@@ -67,6 +69,7 @@ class MenuBarLayoutSettingsView : public QWidget {
   QWidget* permissionCard_ = nullptr;
   QAbstractButton* permissionButton_ = nullptr;
   QAbstractButton* apply_ = nullptr;
+  LineLimitedLabel* applyText_ = nullptr;
   QWidget* statusLine_ = nullptr;
   QLabel* statusText_ = nullptr;
   SymbolView* statusSymbol_ = nullptr;

@@ -5,6 +5,7 @@
 #include <QLabel>
 #include <QPainter>
 #include <QPainterPath>
+#include <QTextLayout>
 #include <QVBoxLayout>
 
 #include "Views/Widgets/Surfaces.h"
@@ -124,6 +125,62 @@ QLabel* wrappingLabel(const QString& text, const QFont& f, const QColor& color, 
   label->setWordWrap(true);
   label->setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Minimum);
   return label;
+}
+
+LineLimitedLabel::LineLimitedLabel(const QString& text, const QFont& f, const QColor& color, int maxLines,
+                                   QWidget* parent)
+    : QWidget(parent), text_(text), color_(color), maxLines_(std::max(1, maxLines)) {
+  setFont(f);
+  QSizePolicy policy(QSizePolicy::Preferred, QSizePolicy::Preferred);
+  policy.setHeightForWidth(true);
+  setSizePolicy(policy);
+  setAccessibleName(text);
+}
+
+QStringList LineLimitedLabel::lines(int width) const {
+  if (width <= 0 || text_.isEmpty()) return {};
+  QTextLayout layout(text_, font());
+  QTextOption option;
+  option.setWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
+  layout.setTextOption(option);
+  QStringList out;
+  layout.beginLayout();
+  for (QTextLine line = layout.createLine(); line.isValid(); line = layout.createLine()) {
+    line.setLineWidth(width);
+    if (out.size() == maxLines_ - 1) {
+      // The last line allowed takes the rest of the text, elided.
+      out.append(fontMetrics().elidedText(text_.mid(line.textStart()), Qt::ElideRight, width));
+      break;
+    }
+    out.append(text_.mid(line.textStart(), line.textLength()));
+  }
+  layout.endLayout();
+  return out;
+}
+
+int LineLimitedLabel::heightForWidth(int width) const {
+  return std::max<int>(1, int(lines(width).size())) * fontMetrics().lineSpacing();
+}
+
+QSize LineLimitedLabel::sizeHint() const {
+  const int natural = fontMetrics().horizontalAdvance(text_) + 1;
+  return {natural, heightForWidth(natural)};
+}
+
+QSize LineLimitedLabel::minimumSizeHint() const {
+  return {fontMetrics().averageCharWidth() * 4, fontMetrics().lineSpacing()};
+}
+
+void LineLimitedLabel::paintEvent(QPaintEvent*) {
+  QPainter p(this);
+  p.setPen(color_);
+  const QStringList shown = lines(width());
+  const int lineHeight = fontMetrics().lineSpacing();
+  int y = (height() - int(shown.size()) * lineHeight) / 2;
+  for (const QString& line : shown) {
+    p.drawText(QRect(0, y, width(), lineHeight), Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine, line);
+    y += lineHeight;
+  }
 }
 
 }  // namespace vimbo::views

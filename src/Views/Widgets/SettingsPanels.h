@@ -69,4 +69,31 @@ double effectiveDimming(const QWidget* widget);
 // Text that wraps at any width and keeps its whole height.
 QLabel* wrappingLabel(const QString& text, const QFont& font, const QColor& color, QWidget* parent = nullptr);
 
+// Plain text wrapped onto at most `maxLines` lines; what does not fit ends the last line in "…",
+// so no line is ever cut through its glyphs.
+class LineLimitedLabel : public QWidget {
+ public:
+  LineLimitedLabel(const QString& text, const QFont& font, const QColor& color, int maxLines,
+                   QWidget* parent = nullptr);
+
+  const QString& text() const { return text_; }
+  // The lines drawn at the current width.
+  QStringList displayedLines() const { return lines(width()); }
+
+  bool hasHeightForWidth() const override { return true; }
+  int heightForWidth(int width) const override;
+  QSize sizeHint() const override;
+  QSize minimumSizeHint() const override;
+
+ protected:
+  void paintEvent(QPaintEvent*) override;
+
+ private:
+  QStringList lines(int width) const;
+
+  QString text_;
+  QColor color_;
+  int maxLines_;
+};
+
 }  // namespace vimbo::views

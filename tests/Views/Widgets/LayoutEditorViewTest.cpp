@@ -8,6 +8,7 @@
 #include "Views/Widgets/LayoutWell.h"
 #include "Views/Widgets/MenuBarLayoutSettingsView.h"
 #include "Views/Widgets/SettingsAlert.h"
+#include "Views/Widgets/SettingsPanels.h"
 #include "Views/Widgets/Toast.h"
 
 namespace vimbo::views::testing {
@@ -167,6 +168,22 @@ TEST_F(LayoutEditorViewTest, DragFeedbackMarksWhereTheDropWouldLand) {
 
   EXPECT_TRUE(drop(visible, QStringLiteral("24"), gap()));
   EXPECT_EQ(well(Zone::visible)->insertionIndex(), std::nullopt);
+}
+
+TEST_F(LayoutEditorViewTest, TheApplyTextTakesAtMostTwoLinesAndElidesTheRest) {
+  fillLayoutFixture();
+  for (QSize size : {QSize(720, 620), QSize(960, 820)}) {
+    open(size);
+    click(view->sidebarRow(SettingsSection::menuBarLayout));
+    EXPECT_EQ(editor()->applyText()->displayedLines().join(QString()), editor()->applyText()->text());
+    EXPECT_LE(editor()->applyText()->displayedLines().size(), 2);
+  }
+  LineLimitedLabel narrow(editor()->applyText()->text(), views::font(TextStyle::callout), theme::secondary(), 2);
+  narrow.resize(90, narrow.heightForWidth(90));
+  const auto lines = narrow.displayedLines();
+  ASSERT_EQ(lines.size(), 2);
+  EXPECT_TRUE(lines[1].endsWith(QChar(0x2026)));
+  EXPECT_EQ(narrow.height(), 2 * narrow.fontMetrics().lineSpacing());
 }
 
 TEST_F(LayoutEditorViewTest, AVerticalWheelOverAWellScrollsThePage) {
