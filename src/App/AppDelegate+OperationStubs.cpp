@@ -1,14 +1,8 @@
-// Placeholders for the item operations still to come (activation, layout apply and order
-// alignment): each does nothing, or answers false or none.
+// Placeholders for the item operations still to come (layout apply and order alignment): each
+// does nothing, or answers false or none.
 #include "App/AppDelegate.h"
 
 namespace vimbo {
-
-void AppDelegate::beginSystemItemActivation(uint32_t) {}
-
-async::Task<bool> AppDelegate::activateAndTrackNativeMenu(CapturedMenuBarItem) { co_return false; }
-
-async::Task<void> AppDelegate::performInPlaceActivation(CapturedMenuBarItem) { co_return; }
 
 async::Task<bool> AppDelegate::applyMenuBarLayout(MenuBarLayoutDraft) { co_return false; }
 

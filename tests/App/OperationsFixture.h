@@ -50,7 +50,10 @@ struct OperationsFixture : ControllerFixture {
     world().clearRecords();
     world().setChangeObserver([this] {
       const double length = dividerLength();
-      if (dividerLengths.empty() || dividerLengths.back() != length) dividerLengths.push_back(length);
+      if (dividerLengths.empty() || dividerLengths.back() != length) {
+        dividerLengths.push_back(length);
+        dividerChanges.push_back(now());
+      }
     });
     dividerLengths = {dividerLength()};
     rememberPointer();
@@ -136,6 +139,7 @@ struct OperationsFixture : ControllerFixture {
   }
 
   std::vector<double> dividerLengths;
+  std::vector<async::TimePoint> dividerChanges;  // when each length after the first began
   async::TimePoint startedAt;
   std::vector<async::TaskHandle<>> watchers;
 };

@@ -1,0 +1,149 @@
+// Opening another application's status item as if the user had clicked it in the bar, also when
+// it is collected: pressed where it stands, pressed with the bar revealed, or carried next to the
+// control item for the press and put back behind the divider once its menu has closed. Not
+// queued: one activation at a time, later requests dropped.
+
+#include <chrono>
+#include <memory>
+#include <optional>
+#include <utility>
+
+#include "App/AppDelegate.h"
+#include "App/AppDelegate+OperationSupport.h"
+#include "App/AppDelegate+OperationTexts.h"
+
+namespace vimbo {
+
+using namespace std::chrono_literals;
+
+namespace {
+
+constexpr auto kFirstLook = 50ms;
+constexpr auto kSettle = 35ms;
+constexpr auto kNoMenuPause = 700ms;
+constexpr double kCollectedDropOffset = 24;
+
+}  // namespace
+
+void AppDelegate::beginSystemItemActivation(uint32_t windowID) {
+  if (systemItemActivationTask) return;  // one at a time; later requests are dropped
+  const CapturedMenuBarItem* found = operation_support::capturedItem(store, windowID);
+  if (!found) return;
+  systemItemActivationTask = async::spawn(executor(), [weak = weak_from_this(), item = *found]() -> async::Task<void> {
+    auto self = weak.lock();
+    if (!self) co_return;
+    auto activation = self->performInPlaceActivation(item);
+    co_await std::move(activation);
+    self->systemItemActivationTask = {};
+  });
+}
+
+async::Task<void> AppDelegate::performInPlaceActivation(CapturedMenuBarItem item) {
+  co_await async::sleepFor(kFirstLook);
+  if (async::isCancelled()) co_return;
+
+  if (item.isFixed() || !menuBarHider.isCollapsed) {
+    auto press = activateAndTrackNativeMenu(item);
+    co_await std::move(press);
+    co_return;
+  }
+  if (const auto frame = captureService.currentFrame(item.id); frame && operation_support::isShownFrame(*this, *frame)) {
+    auto press = activateAndTrackNativeMenu(item);
+    if (!co_await std::move(press)) store.lastError.set(operation_text::accessibilityNeededToPress);
+    co_return;
+  }
+
+  menuBarHider.setCollapsed(false);
+  co_await async::sleepFor(kSettle);
+
+  if (const auto frame = captureService.currentFrame(item.id);
+      frame && captureService.isFrameOnScreen(*frame) && menuBarHider.isMenuBarFrameSafe(*frame)) {
+    auto press = activateAndTrackNativeMenu(item);
+    const bool ok = co_await std::move(press);
+    menuBarHider.setCollapsed(true);
+    store.systemItemsCollapsed.set(menuBarHider.isCollapsed);
+    if (!ok) store.lastError.set(operation_text::accessibilityNeededToPress);
+    co_return;
+  }
+
+  bool placed = false;
+  bool carried = false;
+  if (const auto frame = captureService.currentFrame(item.id),
+      divider = menuBarHider.windowServerFrame(hider::dividerName);
+      frame && divider && divider->maxX() < frame->midX() && menuBarHider.isMenuBarFrameSafe(*frame)) {
+    menuBarHider.setCollapsed(true);
+    co_await async::sleepFor(kSettle);
+    placed = true;
+  } else {
+    const auto control = menuBarHider.windowServerFrame(hider::controlName);
+    if (divider && control) {
+      const bool stoodLeft = frame && frame->midX() < divider->minX();
+      const Point point{control->minX() - item.originalFrame.width / 2, control->midY()};
+      auto carry = captureService.moveMenuBarItem(item, point, false, MenuBarCaptureService::MenuBarMoveDestination::visible);
+      const bool moved = co_await std::move(carry);
+      carried = stoodLeft;
+      co_await async::sleepFor(kSettle);
+      const auto now = captureService.currentFrame(item.id);
+      const auto dividerNow = menuBarHider.windowServerFrame(hider::dividerName);
+      if (moved && now && dividerNow && dividerNow->maxX() < now->midX() && menuBarHider.isResidentFrameSafe(*now)) {
+        menuBarHider.setCollapsed(true);
+        co_await async::sleepFor(kSettle);
+        placed = true;
+      }
+    }
+  }
+
+  auto press = activateAndTrackNativeMenu(item);
+  const bool ok = co_await std::move(press);
+
+  // An item carried right of the divider for the click goes back even when the carry was not
+  // confirmed: otherwise opening its menu would have quietly un-collected it.
+  bool putBack = placed;
+  if (!putBack && carried) {
+    const auto frame = captureService.currentFrame(item.id);
+    const auto divider = menuBarHider.windowServerFrame(hider::dividerName);
+    putBack = frame && divider && divider->maxX() < frame->midX();
+  }
+  if (!putBack) {
+    menuBarHider.setCollapsed(true);
+    if (!ok) store.lastError.set(operation_text::accessibilityNeededToPress);
+    store.systemItemsCollapsed.set(menuBarHider.isCollapsed);
+    co_return;
+  }
+
+  menuBarHider.setCollapsed(false);
+  co_await async::sleepFor(kSettle);
+  if (const auto divider = menuBarHider.windowServerFrame(hider::dividerName)) {
+    const Point point{divider->minX() - kCollectedDropOffset, divider->midY()};
+    auto back = captureService.moveMenuBarItem(item, point, false, MenuBarCaptureService::MenuBarMoveDestination::collected);
+    const bool returned = co_await std::move(back);
+    co_await async::sleepFor(kSettle);
+    const auto frame = captureService.currentFrame(item.id);
+    const auto dividerNow = menuBarHider.windowServerFrame(hider::dividerName);
+    if (returned && frame && dividerNow && frame->midX() < dividerNow->minX()) {
+      menuBarHider.setCollapsed(true);
+      if (!ok) store.lastError.set(operation_text::accessibilityNeededToPress);
+      store.systemItemsCollapsed.set(menuBarHider.isCollapsed);
+      co_return;
+    }
+  }
+  store.systemItemsCollapsed.set(false);
+  store.lastError.set(ok ? operation_text::putBackFailed : operation_text::accessibilityNeededToPress);
+  store.systemItemsCollapsed.set(menuBarHider.isCollapsed);
+}
+
+async::Task<bool> AppDelegate::activateAndTrackNativeMenu(CapturedMenuBarItem item) {
+  const auto baseline = menuWindowRelocator.visibleMenuWindowIDs();
+  if (!captureService.activate(item)) co_return false;
+  auto appeared = menuWindowRelocator.newMenuWindowID(baseline);
+  const auto menu = co_await std::move(appeared);
+  if (!menu) {
+    co_await async::sleepFor(kNoMenuPause);
+  } else {
+    auto closed = menuWindowRelocator.waitForMenuToClose(*menu);
+    co_await std::move(closed);
+  }
+  co_return true;
+}
+
+}  // namespace vimbo
