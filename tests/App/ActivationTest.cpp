@@ -50,7 +50,7 @@ struct Activation {
   // `whileOpen` ran), then runs until the activation has ended.
   void run(const std::string& key, const std::function<void()>& whileOpen = [] {}) {
     f.startedAt = f.now();
-    f.app().beginSystemItemActivation(f.window(key));
+    f.manager().activateSystemItem(f.window(key));
     f.when([this] { return !f.world().openMenus().empty(); },
            [this, whileOpen] {
              lengthWhenOpened = f.dividerLength();
@@ -115,6 +115,35 @@ TEST(Activation, ACollectedItemUnderTheNotchIsCarriedNextToTheControlItemAndPutB
   EXPECT_EQ(visibleFrames(f), visibleBefore);
   EXPECT_TRUE(f.store().systemItemsCollapsed.get());
   EXPECT_EQ(f.store().lastError.get(), "earlier");
+  f.expectSafe();
+}
+
+// As a person does it: Option-Command-B, the collected item's row, Return.
+TEST(Activation, ReturnInQuickSearchOpensACollectedItemsMenuAndPutsItBackAfterwards) {
+  OperationsFixture f(crowdedNotchWorld());
+  f.start({"tally"});
+  AppDelegate& app = f.app();
+  app.showQuickSearch();
+  EXPECT_TRUE(f.runUntil([&] { return !f.store().isCapturingSystemItems.get(); }));
+  const auto& items = f.store().capturedSystemItems.get();
+  const auto row = std::find_if(items.begin(), items.end(), [&](const auto& i) { return i.id == f.window("notes"); });
+  ASSERT_NE(row, items.end());
+  app.quickSearchSession.select(row - items.begin(), static_cast<int64_t>(items.size()));
+  f.world().clearRecords();
+  f.dividerLengths = {f.dividerLength()};
+
+  f.pressKey(platform::keycode::returnKey);
+  bool carried = false;
+  f.when([&] { return !f.world().openMenus().empty(); },
+         [&] {
+           carried = f.standsVisible("notes");
+           f.pressKey(platform::keycode::escape);
+         });
+  EXPECT_TRUE(f.runUntil([&] { return f.world().menuOpenCount("notes") == 1 && !app.systemItemActivationTask; }));
+  EXPECT_TRUE(carried);
+  EXPECT_TRUE(f.world().openMenus().empty());
+  EXPECT_EQ(f.dividerLengths, (std::vector<double>{10000, 1, 10000, 1, 10000}));
+  EXPECT_TRUE(f.standsCollected("notes"));
   f.expectSafe();
 }
 

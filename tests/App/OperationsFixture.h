@@ -88,6 +88,13 @@ struct OperationsFixture : ControllerFixture {
     world().overrideWindowField(window(key), platform::windowkey::bounds, frame);
   }
 
+  // ---- The views' ways back into the controller ----
+  const ManagerPanelActions& manager() { return made(test_support::ContentKind::managerPanel).front()->manager; }
+  SettingsActions settings() {
+    if (made(test_support::ContentKind::settingsView).empty()) app().openSettings();
+    return made(test_support::ContentKind::settingsView).back()->settings;
+  }
+
   // ---- Running operations ----
   bool run(std::function<async::Task<bool>(AppDelegate&)> body, async::Duration limit = 60s) {
     startedAt = now();

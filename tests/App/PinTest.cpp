@@ -100,7 +100,7 @@ TEST(Pin, AQueuedPinDragsTheItemNextToTheControlItemAndSavesPinAndLayout) {
   const CapturedMenuBarItem notes = f.captured("notes");
   ASSERT_TRUE(notes.isCollected);
 
-  app.pinSystemItem(notes.id);
+  f.manager().pinSystemItem(notes.id);
   EXPECT_EQ(app.activeSystemItemOperationCount, 1);
   settle(f);
   EXPECT_EQ(f.drags(), 1u);
@@ -113,7 +113,7 @@ TEST(Pin, AQueuedPinDragsTheItemNextToTheControlItemAndSavesPinAndLayout) {
 
   // A drop into the visible zone at the front ends with the record there.
   const CapturedMenuBarItem tally = f.captured("tally");
-  app.moveSystemItemToLayout(tally.id, Zone::visible, 0);
+  f.manager().moveSystemItemToLayout(tally.id, Zone::visible, 0);
   settle(f);
   EXPECT_EQ(app.store.persistableLayoutIdentities(Zone::visible),
             (std::vector<std::string>{tally.stableIdentity, notes.stableIdentity}));

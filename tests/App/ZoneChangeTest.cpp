@@ -46,7 +46,7 @@ TEST_P(ZoneChange, MovesOnlyWhatMustMoveAndSavesTheRecord) {
   f.world().clearRecords();
   f.dividerLengths = {f.dividerLength()};
 
-  app.moveSystemItemToLayout(f.window(row.key), row.target, row.position);
+  f.manager().moveSystemItemToLayout(f.window(row.key), row.target, row.position);
   EXPECT_TRUE(f.runUntil([&] { return app.activeSystemItemOperationCount == 0; }));
   EXPECT_EQ(f.drags(), row.drags);
   EXPECT_TRUE(row.drags > 0 || !f.anyMouseEvent());
