@@ -10,6 +10,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <tuple>
 #include <utility>
 #include <vector>
 
@@ -35,6 +36,47 @@ inline sim::WorldSpec operationsWorld(bool notch = false) {
   bare.width = 30;
   bare.axOffset = Rect{0, 0, 0, -spec.screens.front().menuBarHeight};
   spec.items.insert(spec.items.begin(), bare);
+  return spec;
+}
+
+// A notched screen 1300 pt wide whose seeable band starts at `notchRight`; the control item's
+// left edge stands at 1200 (bento 30 and a clock 46 wide right of it). One application per item,
+// each with a title, so every identity can be restored.
+inline sim::WorldSpec notchWorld(double notchRight, const std::vector<std::pair<std::string, double>>& items) {
+  sim::WorldSpec spec;
+  sim::ScreenSpec screen;
+  screen.name = "Built-in";
+  screen.displayBounds = Rect{0, 0, 1300, 982};
+  screen.frame = screen.displayBounds;
+  screen.menuBarHeight = 37;
+  screen.notchWidth = 2 * (notchRight - 650);
+  spec.screens.push_back(screen);
+  sim::AppSpec controlCenter = test_support::installedApp(300, "Control Center", "com.apple.controlcenter");
+  controlCenter.hostsControlCenter = true;
+  spec.apps.push_back(controlCenter);
+  int32_t pid = 600;
+  for (const auto& [key, width] : items) {
+    // An application name unlike the window name, so the item is known by its window name.
+    ++pid;
+    spec.apps.push_back(test_support::installedApp(pid, "应用" + std::to_string(pid), "org.example." + key));
+    sim::ItemSpec item;
+    item.key = key;
+    item.windowName = key;
+    item.ownerPID = pid;
+    item.width = width;
+    item.axTitle = platform::AXValue{key};
+    spec.items.push_back(item);
+  }
+  for (const auto& [key, name, width] : {std::tuple{"bento", "BentoBox-0", 30.0}, std::tuple{"clock", "Clock", 46.0}}) {
+    sim::ItemSpec fixed;
+    fixed.key = key;
+    fixed.windowName = name;
+    fixed.ownerPID = 300;
+    fixed.width = width;
+    fixed.axTitle = platform::AXValue{std::string(name)};
+    spec.items.push_back(fixed);
+  }
+  spec.pointer = {700, 500};
   return spec;
 }
 
@@ -88,11 +130,41 @@ struct OperationsFixture : ControllerFixture {
     world().overrideWindowField(window(key), platform::windowkey::bounds, frame);
   }
 
+  // The items as a person who pinned them left them: pinned, and recorded visible, in this order.
+  void pinAsVisible(const std::vector<std::string>& keys) {
+    for (const auto& key : keys) {
+      app().proxyManager.pin(captured(key));
+      store().commitLayoutMovement(window(key), MenuBarLayoutZone::visible, std::nullopt, true);
+    }
+  }
+  // The items standing between the divider and the control item, left to right.
+  std::vector<std::string> liveBand() {
+    std::vector<std::string> band;
+    for (const auto& item : world().items()) {
+      if (!item.own && !item.fixed && standsVisible(item.specKey)) band.push_back(item.specKey);
+    }
+    return band;
+  }
+  // The current layout with the given items dropped at the end of the given zones, in order.
+  MenuBarLayoutDraft draftWith(const std::vector<std::pair<std::string, MenuBarLayoutZone>>& moves) {
+    MenuBarLayoutDraft draft = store().currentMenuBarLayoutDraft();
+    for (const auto& [key, zone] : moves) draft.move(window(key), zone, std::nullopt);
+    return draft;
+  }
+
   // ---- The views' ways back into the controller ----
   const ManagerPanelActions& manager() { return made(test_support::ContentKind::managerPanel).front()->manager; }
   SettingsActions settings() {
     if (made(test_support::ContentKind::settingsView).empty()) app().openSettings();
     return made(test_support::ContentKind::settingsView).back()->settings;
+  }
+
+  // Applies through the settings window's closure, from a clean record of events.
+  bool apply(const MenuBarLayoutDraft& draft) {
+    const SettingsActions actions = settings();
+    world().clearRecords();
+    dividerLengths = {dividerLength()};
+    return run([&](AppDelegate&) { return actions.applyMenuBarLayout(draft); });
   }
 
   // ---- Running operations ----

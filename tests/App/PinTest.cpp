@@ -4,7 +4,6 @@
 
 #include <algorithm>
 #include <optional>
-#include <tuple>
 #include <string>
 #include <utility>
 #include <vector>
@@ -17,60 +16,10 @@ namespace {
 
 using Zone = MenuBarLayoutZone;
 
-// A notched screen 1300 pt wide whose seeable band starts at `notchRight`; the control item's
-// left edge stands at 1200 (bento 30 and a clock 46 wide right of it). One application per item,
-// each with a title, so every identity can be restored.
-sim::WorldSpec notchWorld(double notchRight, const std::vector<std::pair<std::string, double>>& items) {
-  sim::WorldSpec spec;
-  sim::ScreenSpec screen;
-  screen.name = "Built-in";
-  screen.displayBounds = Rect{0, 0, 1300, 982};
-  screen.frame = screen.displayBounds;
-  screen.menuBarHeight = 37;
-  screen.notchWidth = 2 * (notchRight - 650);
-  spec.screens.push_back(screen);
-  sim::AppSpec controlCenter = test_support::installedApp(300, "Control Center", "com.apple.controlcenter");
-  controlCenter.hostsControlCenter = true;
-  spec.apps.push_back(controlCenter);
-  int32_t pid = 600;
-  for (const auto& [key, width] : items) {
-    // An application name unlike the window name, so the item is known by its window name.
-    ++pid;
-    spec.apps.push_back(test_support::installedApp(pid, "应用" + std::to_string(pid), "org.example." + key));
-    sim::ItemSpec item;
-    item.key = key;
-    item.windowName = key;
-    item.ownerPID = pid;
-    item.width = width;
-    item.axTitle = platform::AXValue{key};
-    spec.items.push_back(item);
-  }
-  for (const auto& [key, name, width] : {std::tuple{"bento", "BentoBox-0", 30.0}, std::tuple{"clock", "Clock", 46.0}}) {
-    sim::ItemSpec fixed;
-    fixed.key = key;
-    fixed.windowName = name;
-    fixed.ownerPID = 300;
-    fixed.width = width;
-    fixed.axTitle = platform::AXValue{std::string(name)};
-    spec.items.push_back(fixed);
-  }
-  spec.pointer = {700, 500};
-  return spec;
-}
-
 // Three safe residents 60, 60 and 50 wide fill the band from 1030 to the control item; the band
 // right of the notch is 200 wide, so P (40 wide) needs A to make room.
 sim::WorldSpec workedExample(double pWidth = 40) {
   return notchWorld(1000, {{"P", pWidth}, {"A", 60}, {"B", 60}, {"E", 50}});
-}
-
-// The residents as a person who pinned them left them: pinned, and recorded visible.
-void pinResidents(OperationsFixture& f, const std::vector<std::string>& keys) {
-  for (const auto& key : keys) {
-    const CapturedMenuBarItem item = f.captured(key);
-    f.app().proxyManager.pin(item);
-    f.store().commitLayoutMovement(item.id, Zone::visible, std::nullopt, true);
-  }
 }
 
 void settle(OperationsFixture& f) {
@@ -191,7 +140,7 @@ INSTANTIATE_TEST_SUITE_P(
 TEST(Pin, MakesRoomRightOfTheNotchBySwappingOutTheLeftmostResidentFirst) {
   OperationsFixture f(workedExample());
   f.start({"A", "B", "E"});
-  pinResidents(f, {"A", "B", "E"});
+  f.pinAsVisible({"A", "B", "E"});
   const auto p = f.captured("P");
   const Point aCentre = f.frame("A").center();
 
@@ -236,7 +185,7 @@ TEST_P(FailedPin, PutsTheSwappedResidentsBackAndCommitsNothing) {
   const FailedPinRow& row = GetParam();
   OperationsFixture f(row.world());
   f.start(row.residents);
-  pinResidents(f, row.residents);
+  f.pinAsVisible(row.residents);
   row.arrange(f);
   const auto layoutBefore = savedLayout(f);
   const auto pinsBefore = savedPins(f);
@@ -302,7 +251,7 @@ TEST(Pin, AnIdentityThatCannotBeRestoredKeepsThePinForThisRunOnly) {
 TEST(Collect, AMoveThatFailsButLeavesTheItemOutOfSightStillDropsThePin) {
   OperationsFixture f(operationsWorld());
   f.start({"notes"});
-  pinResidents(f, {"notes"});
+  f.pinAsVisible({"notes"});
   const CapturedMenuBarItem notes = f.captured("notes");
   // From the drop on, the window server lists it on screen far left: left of the divider while the
   // bar is revealed, but after the collapse neither off the screen nor visible.
