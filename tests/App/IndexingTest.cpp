@@ -12,6 +12,48 @@ namespace {
 
 using Result = AppDelegate::MenuExtraIndexingResult;
 
+// The notched controller world with three 250-pt items of one application between Drift and
+// Wi-Fi, so that whatever stands left of them sits left of the notch (or under it) when the bar
+// is expanded, and an unnamed item: its window is "Item-0" of an application without a name,
+// and its one accessibility element belongs to another process ("Mystery Sync"), a little off
+// the window's frame, so nothing pairs the two until a hit test in the safe slot.
+sim::ItemSpec unnamedItem() {
+  sim::ItemSpec item;
+  item.key = "mystery";
+  item.windowName = "Item-0";
+  item.ownerPID = 600;
+  item.axPID = 601;
+  item.width = 30;
+  item.axTitle = platform::AXValue{std::string("Mystery Sync")};
+  item.axOffset = Rect{8, 0, -10, 0};
+  return item;
+}
+
+constexpr const char* kUnnamedIdentity = "com.example.mystery|window=Item-0|ax=bundle:com.example.mystery.sync";
+
+sim::WorldSpec indexingWorld(bool withUnnamedItem) {
+  sim::WorldSpec spec = controllerWorld(true);
+  sim::AppSpec nameless = test_support::installedApp(600, "Mystery", "com.example.mystery");
+  nameless.name = std::nullopt;
+  spec.apps.push_back(nameless);
+  spec.apps.push_back(test_support::installedApp(601, "Mystery Sync", "com.example.mystery.sync"));
+  spec.apps.push_back(test_support::installedApp(602, "Widebar", "org.widebar.app"));
+  auto wifi = std::find_if(spec.items.begin(), spec.items.end(), [](const sim::ItemSpec& i) { return i.key == "wifi"; });
+  std::vector<sim::ItemSpec> inserted;
+  if (withUnnamedItem) inserted.push_back(unnamedItem());
+  for (int n = 1; n <= 3; ++n) {
+    sim::ItemSpec wide;
+    wide.key = "wide" + std::to_string(n);
+    wide.windowName = "Wide" + std::to_string(n);
+    wide.ownerPID = 602;
+    wide.width = 250;
+    wide.axTitle = platform::AXValue{"Wide " + std::to_string(n)};
+    inserted.push_back(wide);
+  }
+  spec.items.insert(wifi, inserted.begin(), inserted.end());
+  return spec;
+}
+
 constexpr const char* kExpandRefused = "无法展开菜单栏以识别未命名项目。";
 
 std::optional<CapturedMenuBarItem> discovered(ControllerFixture& f, const std::string& key) {

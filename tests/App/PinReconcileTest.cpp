@@ -73,20 +73,6 @@ TEST(SavedPinReconcile, PinsOutOfPlaceMoveInSavedOrderEachWithItsOwnExpandAndCol
   r.f.expectSafe();
 }
 
-TEST(SavedPinReconcile, PinsAlreadyVisibleMoveNothing) {
-  ReconcileRun r;
-  r.f.world().moveItemBefore("drift", hider::controlName);
-  r.f.executor.runUntilIdle();
-  r.pin({"drift"});
-
-  r.reconcile(true);
-  EXPECT_TRUE(r.drags->items.empty());
-  EXPECT_EQ(mouseEventCount(r.f), 0u);
-  EXPECT_EQ(r.expands, 0);
-  EXPECT_EQ(keysInBand(r.f), (std::vector<std::string>{"drift"}));
-  r.f.expectSafe();
-}
-
 TEST(SavedPinReconcile, AFirstRefreshWithNothingToIndexBringsASavedPinBack) {
   ControllerFixture f(controllerWorld());
   f.launch(false);

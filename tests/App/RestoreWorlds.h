@@ -1,12 +1,11 @@
 #pragma once
-// What the restore, indexing and pin tests share: identities and orders read off the world, a
-// saved pin list written before start-up, and an item that keeps moving.
+// What the restore, indexing and pin tests share: identities and orders read off the world, the
+// record of the bar by item, a log of the items the pointer pressed, and an item that keeps moving.
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <chrono>
-#include <ostream>
 #include <optional>
 #include <string>
 #include <vector>
@@ -24,12 +23,6 @@ inline std::string identityOfKey(const std::string& key) {
   if (key == "wifi") return "com.apple.controlcenter|window=WiFi|ax=title:Wi-Fi";
   ADD_FAILURE() << "no identity for " << key;
   return {};
-}
-
-inline void writeSavedPins(platform::UserDefaults& defaults, const std::vector<std::string>& keys) {
-  platform::DefaultsArray array;
-  for (const auto& key : keys) array.emplace_back(identityOfKey(key));
-  defaults.set(MenuBarProxyManager::pinnedIdentitiesKey, platform::DefaultsValue(std::move(array)));
 }
 
 inline uint32_t windowOf(ControllerFixture& f, const std::string& key) {
@@ -57,17 +50,6 @@ inline std::vector<std::string> keysInBand(ControllerFixture& f) {
   for (const auto& view : f.world().items()) {
     if (view.own || view.fixed) continue;
     if (view.frame.minX() >= divider->maxX() && view.frame.maxX() <= control->minX()) keys.push_back(view.specKey);
-  }
-  return keys;
-}
-
-// Other applications' items left of the divider, left to right.
-inline std::vector<std::string> keysLeftOfDivider(ControllerFixture& f) {
-  auto divider = f.world().frameOf(hider::dividerName);
-  std::vector<std::string> keys;
-  if (!divider) return keys;
-  for (const auto& view : f.world().items()) {
-    if (!view.own && !view.fixed && view.frame.midX() < divider->minX()) keys.push_back(view.specKey);
   }
   return keys;
 }
@@ -108,48 +90,6 @@ inline void keepMoving(ControllerFixture& f, const std::string& key, const std::
 
 namespace vimbo::testing {
 
-// The notched controller world with three 250-pt items of one application between Drift and
-// Wi-Fi, so that whatever stands left of them sits left of the notch (or under it) when the bar
-// is expanded, and an unnamed item: its window is "Item-0" of an application without a name,
-// and its one accessibility element belongs to another process ("Mystery Sync"), a little off
-// the window's frame, so nothing pairs the two until a hit test in the safe slot.
-inline sim::ItemSpec unnamedItem() {
-  sim::ItemSpec item;
-  item.key = "mystery";
-  item.windowName = "Item-0";
-  item.ownerPID = 600;
-  item.axPID = 601;
-  item.width = 30;
-  item.axTitle = platform::AXValue{std::string("Mystery Sync")};
-  item.axOffset = Rect{8, 0, -10, 0};
-  return item;
-}
-
-inline constexpr const char* kUnnamedIdentity = "com.example.mystery|window=Item-0|ax=bundle:com.example.mystery.sync";
-
-inline sim::WorldSpec indexingWorld(bool withUnnamedItem) {
-  sim::WorldSpec spec = controllerWorld(true);
-  sim::AppSpec nameless = test_support::installedApp(600, "Mystery", "com.example.mystery");
-  nameless.name = std::nullopt;
-  spec.apps.push_back(nameless);
-  spec.apps.push_back(test_support::installedApp(601, "Mystery Sync", "com.example.mystery.sync"));
-  spec.apps.push_back(test_support::installedApp(602, "Widebar", "org.widebar.app"));
-  auto wifi = std::find_if(spec.items.begin(), spec.items.end(), [](const sim::ItemSpec& i) { return i.key == "wifi"; });
-  std::vector<sim::ItemSpec> inserted;
-  if (withUnnamedItem) inserted.push_back(unnamedItem());
-  for (int n = 1; n <= 3; ++n) {
-    sim::ItemSpec wide;
-    wide.key = "wide" + std::to_string(n);
-    wide.windowName = "Wide" + std::to_string(n);
-    wide.ownerPID = 602;
-    wide.width = 250;
-    wide.axTitle = platform::AXValue{"Wide " + std::to_string(n)};
-    inserted.push_back(wide);
-  }
-  spec.items.insert(wifi, inserted.begin(), inserted.end());
-  return spec;
-}
-
 // The indexing's record of the bar by spec key, for comparing layouts across window numbers.
 struct ZoneOrders {
   std::vector<std::string> collected, visible, fixed;
@@ -167,17 +107,6 @@ inline ZoneOrders zoneOrders(ControllerFixture& f) {
     return out;
   };
   return {keys(snapshot->collectedIDs), keys(snapshot->visibleIDs), keys(snapshot->fixedIDs)};
-}
-
-inline void PrintTo(const ZoneOrders& o, std::ostream* os) {
-  auto list = [&](const char* name, const std::vector<std::string>& keys) {
-    *os << name << "[";
-    for (size_t i = 0; i < keys.size(); ++i) *os << (i ? "," : "") << keys[i];
-    *os << "] ";
-  };
-  list("collected", o.collected);
-  list("visible", o.visible);
-  list("fixed", o.fixed);
 }
 
 // The items the pointer pressed, in order (another try at the same item counts once): each

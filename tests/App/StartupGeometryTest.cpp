@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "App/ControllerFixture.h"
+#include "App/RestoreWorlds.h"
 
 namespace vimbo::testing {
 namespace {
@@ -70,61 +70,33 @@ TEST(StartupFrames, SignatureIsOneDecimalOfMinXMinYWidthAndHeight) {
   EXPECT_EQ(AppDelegate::startupFrameSignature({12.25, 0.5, 30.04, 24}), "12.2,0.5,30.0,24.0");
 }
 
-TEST_F(StartupGeometry, SnapshotSignatureListsDividerControlAndEachSavedIdentityInOrder) {
+TEST_F(StartupGeometry, SnapshotSignsDividerControlAndEachSavedIdentityAndNeedsBothFrames) {
   f.launch(false);
-  const auto notes = f.world().item("notes");
-  ASSERT_TRUE(notes);
-  std::string notesIdentity;
-  for (const auto& item : app().captureService.discoverMenuBarItems()) {
-    if (item.id == notes->windowNumber) notesIdentity = item.stableIdentity;
-  }
-  ASSERT_FALSE(notesIdentity.empty());
-
-  auto snapshot = app().startupLayoutSnapshot({notesIdentity, "gone|window=Nothing|ax=title:Gone", notesIdentity});
-  ASSERT_TRUE(snapshot);
-  const Rect d = *app().menuBarHider.windowServerFrame(hider::dividerName);
-  const Rect c = *app().menuBarHider.windowServerFrame(hider::controlName);
+  const std::string notes = identityOfKey("notes"), gone = "gone|window=Nothing|ax=title:Gone";
+  const std::string d = AppDelegate::startupFrameSignature(f.dividerFrame());
+  const std::string c = AppDelegate::startupFrameSignature(f.controlFrame());
   const std::string notesSignature = AppDelegate::startupFrameSignature(*f.world().frameOf("notes"));
-  EXPECT_EQ(snapshot->signature, AppDelegate::startupFrameSignature(d) + "|" + AppDelegate::startupFrameSignature(c) +
-                                     "|" + notesIdentity + "=" + notesSignature +
-                                     ";gone|window=Nothing|ax=title:Gone=missing;" + notesIdentity + "=" +
-                                     notesSignature);
-  EXPECT_EQ(snapshot->dividerFrame, d);
-  EXPECT_EQ(snapshot->controlFrame, c);
+  auto snapshot = app().startupLayoutSnapshot({notes, gone, notes});
+  ASSERT_TRUE(snapshot);
+  EXPECT_EQ(snapshot->signature, d + "|" + c + "|" + notes + "=" + notesSignature + ";" + gone + "=missing;" + notes +
+                                     "=" + notesSignature);
+  EXPECT_EQ(snapshot->dividerFrame, f.dividerFrame());
   EXPECT_EQ(snapshot->candidates.size(), app().captureService.discoverMenuBarItems().size());
-
-  auto empty = app().startupLayoutSnapshot({});
-  ASSERT_TRUE(empty);
-  EXPECT_EQ(empty->signature,
-            AppDelegate::startupFrameSignature(d) + "|" + AppDelegate::startupFrameSignature(c) + "|");
+  EXPECT_EQ(app().startupLayoutSnapshot({})->signature, d + "|" + c + "|");
 
   // A saved item whose window reports no usable frame reads as missing.
-  f.world().overrideWindowField(notes->windowNumber, platform::windowkey::bounds,
-                                platform::WindowValue{Rect(400, 0, 0, 24)});
-  auto invalid = app().startupLayoutSnapshot({notesIdentity});
-  ASSERT_TRUE(invalid);
-  EXPECT_TRUE(invalid->signature.ends_with("|" + notesIdentity + "=missing"));
-  f.expectSafe();
-}
+  f.world().overrideWindowField(windowOf(f, "notes"), platform::windowkey::bounds, platform::WindowValue{Rect(400, 0, 0, 24)});
+  EXPECT_TRUE(app().startupLayoutSnapshot({notes})->signature.ends_with("|" + notes + "=missing"));
 
-TEST_F(StartupGeometry, ZeroWidthOrMissingDividerOrControlGivesNoSnapshot) {
-  f.launch(false);
-  for (const char* name : {hider::dividerName, hider::controlName}) {
-    std::optional<uint32_t> number;
-    Rect frame;
-    for (const auto& view : f.world().items()) {
-      if (view.windowName == std::string(name)) number = view.windowNumber, frame = view.frame;
-    }
-    ASSERT_TRUE(number) << name;
-    f.world().overrideWindowField(*number, platform::windowkey::bounds,
-                                  platform::WindowValue{Rect(1700, 0, 0, 24)});
-    EXPECT_FALSE(app().startupLayoutSnapshot({})) << name;
-    f.world().overrideWindowField(*number, platform::windowkey::bounds, platform::WindowValue{frame});
-    EXPECT_TRUE(app().startupLayoutSnapshot({})) << name;
+  // A zero-width divider or control window gives no snapshot.
+  for (const std::string key : {hider::dividerName, hider::controlName}) {
+    const Rect frame = *f.world().frameOf(key);
+    const uint32_t number = f.world().item(key)->windowNumber;
+    f.world().overrideWindowField(number, platform::windowkey::bounds, platform::WindowValue{Rect(frame.x, 0, 0, 24)});
+    EXPECT_FALSE(app().startupLayoutSnapshot({})) << key;
+    f.world().overrideWindowField(number, platform::windowkey::bounds, platform::WindowValue{frame});
   }
-  f.world().switches().dividerWindowMissing = true;
-  EXPECT_FALSE(app().startupLayoutSnapshot({}));
-  f.world().switches().dividerWindowMissing = false;
+  EXPECT_TRUE(app().startupLayoutSnapshot({}));
   f.expectSafe();
 }
 

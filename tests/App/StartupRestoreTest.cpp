@@ -15,6 +15,12 @@ namespace {
 constexpr const char* kUnconfirmed = "启动时无法安全确认已保存菜单栏项目的身份，已跳过自动移动。";
 constexpr const char* kResidentsUnconfirmed = "启动时未能确认已在场常驻项目位于 Vimbo.Control 前的收纳区域。";
 
+void writeSavedPins(platform::UserDefaults& defaults, const std::vector<std::string>& keys) {
+  platform::DefaultsArray array;
+  for (const auto& key : keys) array.emplace_back(identityOfKey(key));
+  defaults.set(MenuBarProxyManager::pinnedIdentitiesKey, platform::DefaultsValue(std::move(array)));
+}
+
 // Runs start-up with a saved pin list until the set-up task has cleared itself, then until the
 // first capture has filled the store. Refresh starts are recorded from launch on.
 struct RestoredStart {
