@@ -235,6 +235,18 @@ TEST_F(ControlItem, ReopenShowsTheSettingsWindowOrTheDetachedPanelAndAlwaysAnswe
   EXPECT_EQ(f.world().activationPolicyChanges(), changes) << "the policy is set only when it differs";
   EXPECT_TRUE(app().settingsWindowController->isKeyWindow());
   EXPECT_TRUE(f.world().isOwnActive());
+
+  // With only the settings scene visible: the policy and activation, and no manager panel.
+  app().settingsWindowController->performClose();
+  app().detachedPanel->orderOut();
+  f.runFor(10ms);
+  app().settingsSceneDidAppear();
+  f.world().personClick({300, 600});
+  f.world().setOwnActivationPolicy(platform::ActivationPolicy::Accessory);
+  EXPECT_TRUE(f.application().reopen(false));
+  EXPECT_EQ(f.world().ownActivationPolicy(), platform::ActivationPolicy::Regular);
+  EXPECT_TRUE(f.world().isOwnActive());
+  EXPECT_FALSE(app().detachedPanel->isVisible());
 }
 
 TEST_F(ControlItem, ResignActiveClosesQuickSearchAlwaysAndTheManagerUnlessBusy) {
