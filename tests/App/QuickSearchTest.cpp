@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include "App/ControllerFixture.h"
+#include "Views/CapturedMenuBarSearch.h"
 
 namespace vimbo::testing {
 namespace {
@@ -148,6 +149,7 @@ TEST_P(QuickSearchKeys, HandlesTheKeyTable) {
   EXPECT_EQ(app().quickSearchSession.selectedIndex.get(), c.selectionAfter) << c.label;
   EXPECT_EQ(app().quickSearchSession.keyboardNavigationRevision.get(), revision + (c.effect == Effect::moves ? 1 : 0))
       << c.label;
+  EXPECT_EQ(bool(app().systemItemActivationTask), c.effect == Effect::activatesAndCloses) << c.label;
 }
 
 constexpr platform::EventFlags kArrow = flag::numericPad | flag::function;
@@ -189,6 +191,25 @@ TEST_F(QuickSearch, ArrowsWrapAndCountEachPressThroughTheKeyMonitor) {
   EXPECT_FALSE(panelOpen());
   EXPECT_EQ(app().quickSearchSession.selectedIndex.get(), 0) << "the session is reset";
   EXPECT_EQ(f.world().monitorCount(), 2u) << "the key monitor went with the panel";
+}
+
+TEST_F(QuickSearch, KeypadEnterOpensTheMenuOfTheSelectedRankedRow) {
+  f.pressKey(kB, kSearchKeys);
+  f.runFor(2s);
+  const auto ranked = CapturedMenuBarSearch::rankedItems(f.store().capturedSystemItems.get(), "");
+  ASSERT_GE(ranked.size(), 3u);
+  f.pressKey(platform::keycode::downArrow);
+  f.pressKey(platform::keycode::downArrow);
+  f.pressKey(platform::keycode::keypadEnter, flag::numericPad);
+  EXPECT_FALSE(panelOpen());
+  EXPECT_EQ(app().quickSearchSession.selectedIndex.get(), 0) << "the session is reset";
+  EXPECT_TRUE(app().systemItemActivationTask);
+  const auto row = f.world().itemByWindow(ranked[2].id);
+  ASSERT_TRUE(row);
+  ASSERT_TRUE(f.runUntil([&] { return !f.world().openMenus().empty(); }, 5s));
+  EXPECT_EQ(f.world().openMenus().front().item, row->key);
+  f.world().dismissAllMenus();
+  f.runUntil([&] { return !app().systemItemActivationTask; }, 60s);
 }
 
 TEST_F(QuickSearch, ReturnWithNoRowsKeepsThePanelOpen) {
