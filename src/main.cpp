@@ -6,12 +6,20 @@
 #include "Platform/Desktop/Appearance.h"
 #include "Platform/Desktop/DesktopHost.h"
 #include "Platform/Desktop/QtExecutor.h"
+#include "Platform/Foundation/UserDefaults.h"
 
 int main(int argc, char** argv) {
   qunsetenv("QT_QPA_PLATFORMTHEME");  // no desktop theme plugin may change our fonts or palette
   QApplication app(argc, argv);
   QApplication::setApplicationName(QStringLiteral("Vimbo"));
   vimbo::desktop::configureApplication(app);
+
+  // One Vimbo per defaults folder, held for the whole run; a second one leaves everything alone.
+  auto instance = vimbo::platform::FolderLock::acquire(vimbo::platform::UserDefaults::defaultFilePath().parent_path());
+  if (instance.heldElsewhere) {
+    vimbo::desktop::reportAlreadyRunning();
+    return 1;
+  }
 
   auto load = vimbo::desktop::worldFromEnvironment();
   if (auto* error = std::get_if<vimbo::sim::WorldError>(&load)) {

@@ -1,5 +1,6 @@
 #include "Platform/Desktop/DesktopHost.h"
 
+#include <QAbstractButton>
 #include <QCloseEvent>
 #include <QGuiApplication>
 #include <QMessageBox>
@@ -24,6 +25,13 @@ void reportWorldError(const sim::WorldError& error) {
   if (!error.parserDetail.empty()) std::cerr << "Vimbo: " << error.parserDetail << std::endl;  // not for the dialog
   QMessageBox box(QMessageBox::Critical, QStringLiteral("Vimbo"), QStringLiteral("无法载入模拟桌面的世界文件。"));
   box.setInformativeText(QString::fromStdString(error.message));
+  box.exec();
+}
+
+void reportAlreadyRunning() {
+  std::cerr << "Vimbo 已在运行。" << std::endl;
+  QMessageBox box(QMessageBox::Information, QStringLiteral("Vimbo"), QStringLiteral("Vimbo 已在运行。"), QMessageBox::Ok);
+  box.button(QMessageBox::Ok)->setText(QStringLiteral("好"));
   box.exec();
 }
 

@@ -25,6 +25,8 @@ inline constexpr const char* kWorldVariable = "VIMBO_WORLD";
 sim::WorldLoad worldFromEnvironment();
 // On stderr and in a message box.
 void reportWorldError(const sim::WorldError& error);
+// A second Vimbo started on the defaults folder of a running one: on stderr and in a message box.
+void reportAlreadyRunning();
 
 // The host's stand-in when launched without a controller: our two status items, so the bar looks
 // right (the divider at length 1, the control item with its glyph), installed through the status

@@ -2,18 +2,23 @@
 
 #include <fcntl.h>
 #include <pwd.h>
+#include <sys/file.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
+#include <array>
+#include <atomic>
 #include <cerrno>
 #include <chrono>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <ctime>
-#include <fstream>
 #include <limits>
 #include <nlohmann/json.hpp>
-#include <sstream>
+
+#include "Platform/Foundation/Diagnostics.h"
 
 namespace vimbo::platform {
 
@@ -114,7 +119,9 @@ json encode(const DefaultsValue& value) {
       value.base());
 }
 
-std::optional<DefaultsValue> decode(const json& j) {
+// `depth` is how many containers may still open: a value nested deeper than the limit is
+// unreadable as a whole, so the recursion never goes further than the limit.
+std::optional<DefaultsValue> decode(const json& j, int depth) {
   switch (j.type()) {
     case json::value_t::boolean: return DefaultsValue(j.get<bool>());
     case json::value_t::number_integer: return DefaultsValue(j.get<std::int64_t>());
@@ -126,9 +133,11 @@ std::optional<DefaultsValue> decode(const json& j) {
     case json::value_t::number_float: return DefaultsValue(j.get<double>());
     case json::value_t::string: return DefaultsValue(j.get<std::string>());
     case json::value_t::array: {
+      if (depth <= 0) return std::nullopt;
       DefaultsArray a;
+      a.reserve(j.size());
       for (const auto& e : j) {
-        auto v = decode(e);
+        auto v = decode(e, depth - 1);
         if (!v) return std::nullopt;
         a.push_back(std::move(*v));
       }
@@ -152,9 +161,10 @@ std::optional<DefaultsValue> decode(const json& j) {
         return std::nullopt;
       }
       if (tag == "dictionary" && body.is_object()) {
+        if (depth <= 0) return std::nullopt;
         DefaultsDictionary d;
         for (auto it = body.begin(); it != body.end(); ++it) {
-          auto v = decode(it.value());
+          auto v = decode(it.value(), depth - 1);
           if (!v) return std::nullopt;
           d.emplace(it.key(), std::move(*v));
         }
@@ -166,6 +176,20 @@ std::optional<DefaultsValue> decode(const json& j) {
   }
 }
 
+// The parser's own tree builder, except that an integer too large for 64 bits (which the parser
+// would quietly turn into a double) becomes a tag no reader knows, so the value it sits in is
+// dropped like any other unreadable one. The writer never writes a double without a fraction or
+// an exponent, so such a number is always an integer.
+struct StrictTreeBuilder : nlohmann::detail::json_sax_dom_parser<json> {
+  using json_sax_dom_parser::json_sax_dom_parser;
+  bool number_float(double value, const std::string& text) {
+    if (text.find_first_of(".eE") != std::string::npos) return json_sax_dom_parser::number_float(value, text);
+    std::string copy = text;
+    std::string tag = "integer beyond 64 bits";
+    return start_object(1) && key(tag) && string(copy) && end_object();
+  }
+};
+
 std::string utcStamp() {
   std::time_t t = std::chrono::system_clock::to_time_t(std::chrono::system_clock::now());
   std::tm tm{};
@@ -175,13 +199,23 @@ std::string utcStamp() {
   return buf;
 }
 
-// Keeps an unreadable file for the user instead of overwriting it with the empty domain.
+// Test seam: errno for the next operation of each kind, 0 for none.
+std::array<std::atomic<int>, 4> injectedFailures{};
+
+int takeInjectedFailure(UserDefaults::FileOperation op) {
+  return injectedFailures[static_cast<size_t>(op)].exchange(0);
+}
+
+std::string describe(int error) { return std::strerror(error); }
+
+// Keeps a file that cannot be parsed for the user instead of overwriting it with the empty domain.
 void moveAside(const std::filesystem::path& file) {
   std::error_code ec;
   const std::string base = file.string() + ".corrupt-" + utcStamp();
   std::filesystem::path target = base;
   for (int n = 1; std::filesystem::exists(target, ec) && n < 1000; ++n) target = base + "-" + std::to_string(n);
   std::filesystem::rename(file, target, ec);
+  if (!ec) reportOnce("设置文件 " + file.string() + " 无法解析，已另存为 " + target.string() + "，以空设置开始。");
 }
 
 bool writeAll(int fd, const std::string& bytes) {
@@ -197,7 +231,105 @@ bool writeAll(int fd, const std::string& bytes) {
   return true;
 }
 
+// Reads a whole file; errno on failure (ENOENT when there is none).
+int readWhole(const std::filesystem::path& file, std::string& out) {
+  if (int injected = takeInjectedFailure(UserDefaults::FileOperation::read)) return injected;
+  int fd = ::open(file.c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) return errno;
+  char buffer[1 << 16];
+  for (;;) {
+    ssize_t n = ::read(fd, buffer, sizeof buffer);
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      int error = errno;
+      ::close(fd);
+      return error;
+    }
+    if (n == 0) break;
+    out.append(buffer, size_t(n));
+  }
+  ::close(fd);
+  return 0;
+}
+
+void syncFolder(const std::filesystem::path& dir) {
+  if (dir.empty()) return;
+  if (int dfd = ::open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC); dfd >= 0) {
+    ::fsync(dfd);
+    ::close(dfd);
+  }
+}
+
+// Writes the bytes to a new file beside `file` named `<name>.<kind>-<stamp>`; errno on failure.
+int copyAside(const std::filesystem::path& file, const std::string& kind, const std::string& bytes, std::string& copy) {
+  if (int injected = takeInjectedFailure(UserDefaults::FileOperation::copyAside)) return injected;
+  const std::string base = file.string() + "." + kind + "-" + utcStamp();
+  int fd = -1;
+  for (int n = 0; fd < 0 && n < 1000; ++n) {
+    copy = n == 0 ? base : base + "-" + std::to_string(n);
+    fd = ::open(copy.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
+    if (fd < 0 && errno != EEXIST) return errno;
+  }
+  if (fd < 0) return EEXIST;
+  bool ok = writeAll(fd, bytes) && ::fsync(fd) == 0;
+  int error = ok ? 0 : errno;
+  if (::close(fd) != 0 && ok) error = errno;
+  if (error != 0) {
+    ::unlink(copy.c_str());
+    return error;
+  }
+  syncFolder(file.parent_path());
+  return 0;
+}
+
 }  // namespace
+
+bool isWithinDefaultsDepth(const DefaultsValue& value, int limit) {
+  if (auto a = std::get_if<DefaultsArray>(&value)) {
+    if (limit <= 0) return false;
+    for (const auto& e : *a)
+      if (!isWithinDefaultsDepth(e, limit - 1)) return false;
+  } else if (auto d = std::get_if<DefaultsDictionary>(&value)) {
+    if (limit <= 0) return false;
+    for (const auto& [k, e] : *d)
+      if (!isWithinDefaultsDepth(e, limit - 1)) return false;
+  }
+  return true;
+}
+
+DefaultsFileContents UserDefaults::parseFile(std::string_view bytes) {
+  DefaultsFileContents contents;
+  json root;
+  StrictTreeBuilder builder(root, /*allow_exceptions=*/false);
+  const bool parsed = json::sax_parse(bytes, &builder) && !builder.is_errored();
+  if (!parsed || !root.is_object()) return contents;
+  const auto values = root.find("values");
+  if (values == root.end() || !values->is_object()) return contents;
+  contents.parsed = true;
+  const auto format = root.find("format");
+  contents.complete = format != root.end() && format->is_number_integer() && format->get<std::int64_t>() == kFormat;
+  // A single value we cannot read is dropped; the rest of the domain survives.
+  for (auto it = values->begin(); it != values->end(); ++it) {
+    if (auto v = decode(it.value(), kMaxDefaultsDepth)) {
+      contents.values.emplace(it.key(), std::move(*v));
+    } else {
+      contents.complete = false;
+    }
+  }
+  return contents;
+}
+
+std::string UserDefaults::fileBytes(const DefaultsDictionary& values) {
+  json stored = json::object();
+  for (const auto& [k, v] : values) stored[k] = encode(v);
+  json root = {{"format", kFormat}, {"values", std::move(stored)}};
+  // Invalid UTF-8 in a key or string is replaced rather than failing the whole write.
+  return root.dump(1, '\t', false, json::error_handler_t::replace) + "\n";
+}
+
+void UserDefaults::failFileOperationForTesting(FileOperation operation, int error) {
+  injectedFailures[static_cast<size_t>(operation)] = error;
+}
 
 std::shared_ptr<UserDefaults> UserDefaults::inMemory() { return std::shared_ptr<UserDefaults>(new UserDefaults()); }
 
@@ -229,24 +361,24 @@ UserDefaults::~UserDefaults() {
 }
 
 void UserDefaults::load() {
-  std::error_code ec;
-  if (!std::filesystem::exists(file_, ec)) return;
-  std::ifstream in(file_, std::ios::binary);
-  std::stringstream buffer;
-  buffer << in.rdbuf();
-  if (!in.good() && !in.eof()) {
+  std::string bytes;
+  if (int error = readWhole(file_, bytes)) {
+    if (error != ENOENT) unreadableFile_ = describe(error);  // left in place; see writeFile
+    return;
+  }
+  DefaultsFileContents contents = parseFile(bytes);
+  if (!contents.parsed) {
     moveAside(file_);
     return;
   }
-  json root = json::parse(buffer.str(), nullptr, /*allow_exceptions=*/false);
-  if (root.is_discarded() || !root.is_object() || !root.contains("values") || !root["values"].is_object()) {
-    moveAside(file_);
-    return;
-  }
-  // A single value we cannot read is dropped; the rest of the domain survives.
-  const json& stored = root["values"];
-  for (auto it = stored.begin(); it != stored.end(); ++it) {
-    if (auto v = decode(it.value())) values_.emplace(it.key(), std::move(*v));
+  values_ = std::move(contents.values);
+  if (!contents.complete) {
+    std::string copy;
+    if (copyAside(file_, "unreadable", bytes, copy) == 0) {
+      reportOnce("设置文件 " + file_.string() + " 中有本版本无法读取的内容，原文件已另存为 " + copy + "。");
+    } else {
+      pendingCopyAside_ = std::move(bytes);  // tried again before the first write
+    }
   }
 }
 
@@ -335,15 +467,17 @@ std::optional<DefaultsDictionary> UserDefaults::dictionary(const std::string& ke
   return std::nullopt;
 }
 
-void UserDefaults::set(const std::string& key, DefaultsValue value) {
+bool UserDefaults::set(const std::string& key, DefaultsValue value) {
+  if (!isWithinDefaultsDepth(value)) return false;
   auto it = values_.find(key);
   if (it != values_.end()) {
-    if (it->second == value) return;
+    if (it->second == value) return true;
     it->second = std::move(value);
   } else {
     values_.emplace(key, std::move(value));
   }
   changed();
+  return true;
 }
 
 void UserDefaults::removeObject(const std::string& key) {
@@ -374,37 +508,93 @@ bool UserDefaults::flush() {
   return writeFile();
 }
 
-bool UserDefaults::writeFile() {
-  json values = json::object();
-  for (const auto& [k, v] : values_) values[k] = encode(v);
-  json root = {{"format", kFormat}, {"values", std::move(values)}};
-  // Invalid UTF-8 in a key or string is replaced rather than failing the whole write.
-  std::string bytes = root.dump(1, '\t', false, json::error_handler_t::replace) + "\n";
+bool UserDefaults::failWrite(std::string message) {
+  reportOnce(message);
+  lastWriteError_ = std::move(message);
+  return false;
+}
 
+bool UserDefaults::writeFile() {
+  const std::string name = file_.string();
+  if (unreadableFile_) {
+    return failWrite("设置文件 " + name + " 无法读取（" + *unreadableFile_ + "），为免覆盖它，更改未写入。");
+  }
   std::error_code ec;
   const auto dir = file_.parent_path();
   if (!dir.empty()) std::filesystem::create_directories(dir, ec);
-
-  // Write a sibling temp file and rename it over the old one: a crash leaves the old file or the
-  // new one, never a torn mix.
-  const std::string tmp = file_.string() + ".tmp";
-  int fd = ::open(tmp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
-  if (fd < 0) return false;
-  bool ok = writeAll(fd, bytes) && ::fsync(fd) == 0;
-  ok = (::close(fd) == 0) && ok;
-  if (!ok || ::rename(tmp.c_str(), file_.c_str()) != 0) {
-    ::unlink(tmp.c_str());
-    return false;
+  if (pendingCopyAside_) {
+    std::string copy;
+    if (int error = copyAside(file_, "unreadable", *pendingCopyAside_, copy)) {
+      return failWrite("无法为设置文件 " + name + " 保留一份副本（" + describe(error) + "），更改未写入。");
+    }
+    reportOnce("设置文件 " + name + " 中有本版本无法读取的内容，原文件已另存为 " + copy + "。");
+    pendingCopyAside_.reset();
   }
-  if (!dir.empty()) {
-    if (int dfd = ::open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC); dfd >= 0) {
-      ::fsync(dfd);
-      ::close(dfd);
+  const std::string bytes = fileBytes(values_);
+  auto failed = [&](int error) {
+    return failWrite("无法写入设置文件 " + name + "（" + describe(error) + "），更改将在下次修改或退出时重试。");
+  };
+
+  // Each write goes to a temp file of its own beside the real one and is renamed over it: a crash
+  // leaves the old file or the new one, and two writers never publish each other's half.
+  std::string tmp = name + ".tmp-XXXXXX";
+  int fd = -1;
+  if (int injected = takeInjectedFailure(FileOperation::createTemporary)) return failed(injected);
+  fd = ::mkostemp(tmp.data(), O_CLOEXEC);
+  if (fd < 0) return failed(errno);
+  bool ok = writeAll(fd, bytes) && ::fsync(fd) == 0;
+  int error = ok ? 0 : errno;
+  if (::close(fd) != 0 && ok) {
+    ok = false;
+    error = errno;
+  }
+  if (ok) {
+    if (int injected = takeInjectedFailure(FileOperation::rename)) {
+      ok = false;
+      error = injected;
+    } else if (::rename(tmp.c_str(), name.c_str()) != 0) {
+      ok = false;
+      error = errno;
     }
   }
+  if (!ok) {
+    ::unlink(tmp.c_str());
+    return failed(error);
+  }
+  syncFolder(dir);
   dirty_ = false;
+  lastWriteError_.reset();
   ++writeCount_;
   return true;
 }
+
+FolderLock::Claim FolderLock::acquire(const std::filesystem::path& folder) {
+  Claim claim;
+  std::error_code ec;
+  std::filesystem::create_directories(folder, ec);
+  const std::filesystem::path file = folder / fileName;
+  int fd = ::open(file.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
+  if (fd < 0) {
+    claim.error = describe(errno);
+    return claim;
+  }
+  // flock, not fcntl: the lock belongs to this open file, so it also excludes a second claim made
+  // inside the same process, and it goes with the descriptor when the process ends.
+  while (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
+    if (errno == EINTR) continue;
+    const int error = errno;
+    ::close(fd);
+    if (error == EWOULDBLOCK) {
+      claim.heldElsewhere = true;
+    } else {
+      claim.error = describe(error);
+    }
+    return claim;
+  }
+  claim.lock.reset(new FolderLock(fd));
+  return claim;
+}
+
+FolderLock::~FolderLock() { ::close(fd_); }
 
 }  // namespace vimbo::platform

@@ -2,6 +2,7 @@
 // keyboard inside it do to the world.
 #include <gtest/gtest.h>
 
+#include <QAbstractButton>
 #include <QMessageBox>
 #include <QTest>
 #include <QTimer>
@@ -266,6 +267,26 @@ TEST(DesktopWorld, ComesFromTheVariableOrTheNotchedLaptopAndABadFileSaysWhere) {
   std::string printed = ::testing::internal::GetCapturedStderr();
   EXPECT_NE(printed.find(error.message), std::string::npos);
   EXPECT_TRUE(shown.contains(QString::fromStdString(error.message))) << shown.toStdString();
+}
+
+}  // namespace
+
+namespace {
+
+TEST(DesktopStartUp, ASecondInstanceSaysSoOnStderrAndInAMessageBox) {
+  vimbo::desktop::testing::testApp();
+  QString shown;
+  QTimer::singleShot(0, [&] {
+    if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
+      shown = box->text() + "|" + box->buttons().value(0)->text();
+      box->accept();
+    }
+  });
+  ::testing::internal::CaptureStderr();
+  vimbo::desktop::reportAlreadyRunning();
+  const std::string printed = ::testing::internal::GetCapturedStderr();
+  EXPECT_NE(printed.find("Vimbo 已在运行。"), std::string::npos);
+  EXPECT_EQ(shown, QStringLiteral("Vimbo 已在运行。|好"));
 }
 
 }  // namespace

@@ -192,13 +192,16 @@ TEST(UserDefaultsPersistence, FailedWriteKeepsOldFileWholeAndStaysPending) {
   const std::string before = readFile(file);
 
   // The temp file cannot be created: the old file stays as it was.
-  fs::create_directory(file.string() + ".tmp");
+  UserDefaults::failFileOperationForTesting(UserDefaults::FileOperation::createTemporary, ENOSPC);
+  ::testing::internal::CaptureStderr();
   d->set("a", 2);
+  EXPECT_NE(::testing::internal::GetCapturedStderr().find("No space left on device"), std::string::npos);
   EXPECT_EQ(readFile(file), before);
+  UserDefaults::failFileOperationForTesting(UserDefaults::FileOperation::rename, EXDEV);
   EXPECT_FALSE(d->flush());
+  EXPECT_EQ(readFile(file), before);
   EXPECT_EQ(UserDefaults::persistent(file)->integer("a"), 1);
 
-  fs::remove(file.string() + ".tmp");
   EXPECT_TRUE(d->flush());
   EXPECT_EQ(UserDefaults::persistent(file)->integer("a"), 2);
 
