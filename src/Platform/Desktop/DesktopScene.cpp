@@ -1,6 +1,7 @@
 #include "Platform/Desktop/DesktopScene.h"
 
 #include <algorithm>
+#include <ctime>
 
 namespace vimbo::desktop {
 
@@ -19,13 +20,12 @@ SceneItem sceneItem(sim::World& world, const sim::ItemView& v) {
   s.frame = v.frame;
   s.own = v.own;
   if (!v.own) {
-    s.color = v.picture.color;
-    s.glyph = v.picture.glyph;
+    s.picture = v.picture;
+    s.clock = v.windowName == std::optional<std::string>("Clock");
     return s;
   }
   if (const sim::World::OwnItem* own = world.ownItem(v.key)) {
-    // The status bar keeps the button's image as an Image behind an opaque pointer.
-    s.image = std::static_pointer_cast<const platform::Image>(own->image);
+    s.image = own->image;
     s.title = own->title;
     s.toolTip = own->toolTip;
   }
@@ -34,16 +34,28 @@ SceneItem sceneItem(sim::World& world, const sim::ItemView& v) {
 
 }  // namespace
 
+std::string clockText(std::chrono::system_clock::time_point time) {
+  static const char* const weekdays[] = {"周日", "周一", "周二", "周三", "周四", "周五", "周六"};
+  std::time_t t = std::chrono::system_clock::to_time_t(time);
+  std::tm local{};
+  localtime_r(&t, &local);
+  char minute[8];
+  std::snprintf(minute, sizeof minute, "%02d:%02d", local.tm_hour, local.tm_min);
+  return std::string(weekdays[local.tm_wday % 7]) + " " + minute;
+}
+
+Rect reopenIconFrame(const SceneDisplay& d) {
+  constexpr double side = 64;
+  return {d.bounds.maxX() - side - 40, d.bounds.maxY() - side - 56, side, side};
+}
+
 Scene captureScene(sim::World& world) {
   Scene scene;
   for (const sim::ScreenSpec& s : world.screens()) {
     SceneDisplay d;
     d.bounds = s.displayBounds;
     d.menuBarHeight = s.menuBarHeight;
-    if (s.notchWidth > 0) {
-      double w = s.frame.width > 0 ? s.notchWidth * s.displayBounds.width / s.frame.width : s.notchWidth;
-      d.notch = Rect(s.displayBounds.midX() - w / 2, s.displayBounds.minY(), w, s.menuBarHeight);
-    }
+    d.notch = world.notchInWindowServer(s);
     scene.area = scene.displays.empty() ? d.bounds : unite(scene.area, d.bounds);
     scene.displays.push_back(d);
   }
@@ -51,14 +63,24 @@ Scene captureScene(sim::World& world) {
     const SceneDisplay& main = scene.displays.front();
     scene.barClip = Rect(main.bounds.minX(), main.bounds.minY(), main.bounds.width, main.menuBarHeight);
   }
+  sim::FrontAppSpec front = world.barMenus();
+  scene.appName = front.name;
+  scene.appMenus = front.menus;
+  scene.clockText = clockText(world.wallClock());
   for (const sim::ItemView& v : world.items()) scene.items.push_back(sceneItem(world, v));
   std::vector<sim::MenuView> menus = world.openMenus();  // front to back
   for (auto it = menus.rbegin(); it != menus.rend(); ++it)
     scene.menus.push_back({it->windowNumber, it->frame, it->own, it->ownerName, it->entries});
+  if (!menus.empty())
+    if (auto v = world.itemByKey(menus.front().item)) scene.highlighted = v->windowNumber;
+  std::vector<sim::OwnWindowView> windows = world.ownWindows();  // front to back
+  for (auto w = windows.rbegin(); w != windows.rend(); ++w)
+    if (w->visible) scene.windows.push_back({w->handle, w->serverFrame, w->configuration, w->key, w->popover, w->content});
   if (auto key = world.draggingItem())
     if (auto v = world.itemByKey(*key)) {
       scene.dragged = sceneItem(world, *v);
       scene.pointer = world.pointer();
+      scene.insertionX = world.dropMarkX();
     }
   return scene;
 }

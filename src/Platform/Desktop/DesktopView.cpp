@@ -1,199 +1,133 @@
 #include "Platform/Desktop/DesktopView.h"
 
+#include <QCoreApplication>
+#include <QGraphicsProxyWidget>
 #include <QHelpEvent>
 #include <QKeyEvent>
-#include <QLinearGradient>
 #include <QMouseEvent>
 #include <QPainter>
-#include <QPainterPath>
+#include <QTextDocument>
 #include <QToolTip>
 #include <algorithm>
 #include <cmath>
 
-#include "Platform/Desktop/Appearance.h"
 #include "Platform/Desktop/Keys.h"
+#include "Platform/Desktop/WindowItem.h"
 
 namespace vimbo::desktop {
 
 using platform::EventType;
+using platform::WindowHandle;
 
 namespace {
-
-constexpr int kWatchIntervalMs = 16;
-const QColor kOutside(0x1C, 0x1C, 0x1E);
-const QColor kMenuBar(0xF2, 0xF2, 0xF4, 0xE0);
-const QColor kMenuBarLine(0, 0, 0, 0x30);
-const QColor kInk(0x1D, 0x1D, 0x1F);
-const QColor kMenuPanel(0xED, 0xED, 0xED);
-const QColor kMenuBorder(0, 0, 0, 0x40);
-const QColor kMenuMuted(0x8E, 0x8E, 0x93);
-
-QRectF qrect(const Rect& r) { return {r.minX(), r.minY(), r.maxX() - r.minX(), r.maxY() - r.minY()}; }
-
-QColor rgb(uint32_t c) { return QColor((c >> 16) & 0xFF, (c >> 8) & 0xFF, c & 0xFF); }
-
-QImage toQImage(const platform::Image& image) {
-  QImage q(reinterpret_cast<const uchar*>(image.pixels().data()), image.pixelWidth(), image.pixelHeight(),
-           image.pixelWidth() * 4, QImage::Format_RGBA8888);
-  return q.copy();  // own the pixels
-}
-
-// Another application's picture: a coloured glyph centred in the item's frame, shaped as the
-// world describes it (the same shapes its window pictures use).
-void paintGlyph(QPainter& p, const QRectF& f, uint32_t color, const std::string& glyph) {
-  double r = std::min(std::min(f.width(), f.height()) * 0.32, 8.0);
-  QPointF c = f.center();
-  p.setPen(Qt::NoPen);
-  p.setBrush(rgb(color));
-  if (glyph == "dot") {
-    p.drawEllipse(c, r, r);
-  } else if (glyph == "ring") {
-    QPainterPath ring;
-    ring.addEllipse(c, r, r);
-    ring.addEllipse(c, r * 0.6, r * 0.6);
-    p.drawPath(ring);  // odd-even fill leaves the middle open
-  } else if (glyph == "square") {
-    p.drawRect(QRectF(c.x() - r, c.y() - r, 2 * r, 2 * r));
-  } else if (glyph == "bar") {
-    p.drawRect(QRectF(c.x() - 1.2 * r, c.y() - 0.35 * r, 2.4 * r, 0.7 * r));
-  } else if (glyph == "triangle") {
-    QPolygonF t;
-    t << QPointF(c.x(), c.y() - r) << QPointF(c.x() + r, c.y() + r) << QPointF(c.x() - r, c.y() + r);
-    p.drawPolygon(t);
-  }
-}
-
-// Our own item: the button's image centred at its point size, else its title; the divider has
-// neither and draws nothing.
-void paintOwnItem(QPainter& p, const SceneItem& item) {
-  QRectF f = qrect(item.frame);
-  if (item.image) {
-    Size s = item.image->pointSize();
-    if (s.width <= 0 || s.height <= 0) s = {double(item.image->pixelWidth()), double(item.image->pixelHeight())};
-    QRectF target(f.center().x() - s.width / 2, f.center().y() - s.height / 2, s.width, s.height);
-    p.drawImage(target, toQImage(*item.image));
-  } else if (!item.title.empty()) {
-    p.setPen(kInk);
-    p.setFont(uiFont(13));
-    p.drawText(f, Qt::AlignCenter, QString::fromStdString(item.title));
-  }
-}
-
-void paintItem(QPainter& p, const SceneItem& item) {
-  if (item.own) paintOwnItem(p, item);
-  else paintGlyph(p, qrect(item.frame), item.color, item.glyph);
-}
-
-void paintDisplay(QPainter& p, const SceneDisplay& d) {
-  QRectF b = qrect(d.bounds);
-  QLinearGradient wallpaper(b.topLeft(), b.bottomRight());
-  wallpaper.setColorAt(0, QColor(0x2B, 0x4C, 0x8C));
-  wallpaper.setColorAt(0.55, QColor(0x6A, 0x5A, 0xA8));
-  wallpaper.setColorAt(1, QColor(0xD9, 0x8C, 0x9E));
-  p.fillRect(b, wallpaper);
-  QRectF bar(b.x(), b.y(), b.width(), d.menuBarHeight);
-  p.fillRect(bar, kMenuBar);
-  p.fillRect(QRectF(bar.x(), bar.bottom() - 0.5, bar.width(), 0.5), kMenuBarLine);
-}
-
-void paintNotch(QPainter& p, const Rect& notch) {
-  QRectF n = qrect(notch);
-  double r = std::min(10.0, n.height() / 2);
-  QPainterPath path;
-  path.moveTo(n.topLeft());
-  path.lineTo(n.topRight());
-  path.lineTo(n.right(), n.bottom() - r);
-  path.quadTo(n.right(), n.bottom(), n.right() - r, n.bottom());
-  path.lineTo(n.left() + r, n.bottom());
-  path.quadTo(n.left(), n.bottom(), n.left(), n.bottom() - r);
-  path.closeSubpath();
-  p.setPen(Qt::NoPen);
-  p.setBrush(Qt::black);
-  p.drawPath(path);
-}
-
-void paintMenu(QPainter& p, const SceneMenu& m) {
-  QRectF f = qrect(m.frame);
-  p.setPen(Qt::NoPen);
-  for (int i = 1; i <= 4; ++i) {  // a soft shadow
-    p.setBrush(QColor(0, 0, 0, 14));
-    p.drawRoundedRect(f.adjusted(-i, -i + 2, i, i + 2), 6 + i, 6 + i);
-  }
-  p.setBrush(kMenuPanel);
-  p.setPen(QPen(kMenuBorder, 0.5));
-  p.drawRoundedRect(f, 6, 6);
-  p.setFont(uiFont(13));
-  if (m.own) {
-    p.setPen(kInk);
-    for (size_t i = 0; i < m.entries.size(); ++i) {
-      QRectF row(f.x() + 12, f.y() + kMenuTopInset + kMenuRowHeight * double(i), f.width() - 24, kMenuRowHeight);
-      p.drawText(row, Qt::AlignVCenter | Qt::AlignLeft, QString::fromStdString(m.entries[i]));
-    }
-    return;
-  }
-  // Another application's menu: its owner on top, then the outline of a few entries.
-  QRectF title(f.x() + 12, f.y() + kMenuTopInset, f.width() - 24, kMenuRowHeight);
-  p.setPen(kMenuMuted);
-  p.drawText(title, Qt::AlignVCenter | Qt::AlignLeft, QString::fromStdString(m.ownerName));
-  p.setPen(Qt::NoPen);
-  p.setBrush(QColor(0, 0, 0, 0x22));
-  for (int i = 1; i <= 4; ++i) {
-    double y = f.y() + kMenuTopInset + kMenuRowHeight * i + kMenuRowHeight / 2 - 3;
-    if (y + 6 > f.bottom() - 4) break;
-    p.drawRoundedRect(QRectF(f.x() + 12, y, (f.width() - 24) * (i % 2 ? 0.7 : 0.5), 6), 3, 3);
-  }
-}
-
+bool isModifierCode(uint16_t code) { return code >= 54 && code <= 62 && code != 57; }
 }  // namespace
 
-void paintScene(QPainter& p, const Scene& s) {
-  p.setRenderHint(QPainter::Antialiasing);
-  p.setRenderHint(QPainter::SmoothPixmapTransform);
-  p.fillRect(qrect(s.area), kOutside);
-  for (const SceneDisplay& d : s.displays) paintDisplay(p, d);
-  p.save();
-  p.setClipRect(qrect(s.barClip));
-  for (const SceneItem& item : s.items)
-    if (item.frame.intersects(s.barClip)) paintItem(p, item);
-  p.restore();
-  for (const SceneDisplay& d : s.displays)
-    if (d.notch) paintNotch(p, *d.notch);
-  for (const SceneMenu& m : s.menus) paintMenu(p, m);
-  if (s.dragged) {
-    // The dragged item follows the pointer, faintly, until it is dropped.
-    SceneItem ghost = *s.dragged;
-    ghost.frame = Rect(s.pointer.x - ghost.frame.width / 2, s.pointer.y - ghost.frame.height / 2, ghost.frame.width,
-                       ghost.frame.height);
-    p.save();
-    p.setOpacity(0.6);
-    paintItem(p, ghost);
-    p.restore();
-  }
+DesktopView::DesktopView(sim::World& world, QWidget* parent) : QGraphicsView(parent), world_(&world) {
+  setScene(&graphics_);
+  setFrameShape(QFrame::NoFrame);
+  setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+  setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+  setAlignment(Qt::AlignCenter);
+  setTransformationAnchor(QGraphicsView::NoAnchor);
+  setResizeAnchor(QGraphicsView::NoAnchor);
+  setMouseTracking(true);
+  viewport()->setMouseTracking(true);
+  viewport()->setAttribute(Qt::WA_OpaquePaintEvent);
+  setFocusPolicy(Qt::StrongFocus);
+  minute_.setSingleShot(true);
+  connect(&minute_, &QTimer::timeout, this, [this] { refresh(); });
+  scene_ = captureScene(world);
+  ++builds_;
+  updateTransform();
+  syncWindows();
+  // The world says when it changed; nothing here looks on a timer.
+  world.setChangeObserver([this] { scheduleRefresh(); });
+  armMinuteTimer();
 }
 
-DesktopView::DesktopView(sim::World& world, QWidget* parent) : QWidget(parent), world_(&world) {
-  scene_ = captureScene(world);
-  setMouseTracking(true);
-  setFocusPolicy(Qt::StrongFocus);
-  setAttribute(Qt::WA_OpaquePaintEvent);
-  // The world changes on timers and turns of its own; a cheap comparison finds out when.
-  watch_.setInterval(kWatchIntervalMs);
-  connect(&watch_, &QTimer::timeout, this, [this] { refresh(); });
-  watch_.start();
+DesktopView::~DesktopView() {
+  if (world_) world_->setChangeObserver({});
+  for (auto& [handle, item] : windows_) delete item;
+  windows_.clear();
 }
 
 void DesktopView::detach() {
-  watch_.stop();
+  if (world_) world_->setChangeObserver({});
   world_ = nullptr;
+  minute_.stop();
+}
+
+void DesktopView::scheduleRefresh() {
+  if (refreshPending_) return;
+  refreshPending_ = true;
+  QMetaObject::invokeMethod(this, [this] { refresh(); }, Qt::QueuedConnection);
 }
 
 void DesktopView::refresh() {
+  refreshPending_ = false;
   if (!world_) return;
   Scene s = captureScene(*world_);
+  ++builds_;
+  if (!minute_.isActive()) armMinuteTimer();
   if (s == scene_) return;
+  bool area = !(s.area == scene_.area);
   scene_ = std::move(s);
-  update();
+  if (area) updateTransform();
+  syncWindows();
+  viewport()->update();
 }
+
+void DesktopView::armMinuteTimer() {
+  if (!world_) return;
+  auto now = world_->wallClock();
+  auto next = std::chrono::floor<std::chrono::minutes>(now) + std::chrono::minutes(1);
+  auto wait = std::chrono::ceil<std::chrono::milliseconds>(next - now) + std::chrono::milliseconds(1);
+  minute_.start(int(wait.count()));
+}
+
+WindowItem* DesktopView::windowItem(WindowHandle window) const {
+  auto it = windows_.find(window);
+  return it == windows_.end() ? nullptr : it->second;
+}
+
+QWidget* DesktopView::contentWidget(WindowHandle window) const {
+  WindowItem* item = windowItem(window);
+  return item && item->isVisible() ? item->contentWidget() : nullptr;
+}
+
+void DesktopView::syncWindows() {
+  std::set<WindowHandle> shown;
+  int z = 0;
+  for (const SceneWindow& w : scene_.windows) {
+    shown.insert(w.handle);
+    WindowItem*& item = windows_[w.handle];
+    bool becameKey = w.key && (!item || !item->window().key || !item->isVisible());
+    if (!item) {
+      item = new WindowItem(w);
+      graphics_.addItem(item);
+    } else {
+      item->update(w);
+    }
+    item->setZValue(z++);
+    item->setVisible(true);
+    // The key window's content has the keyboard: its field shows the caret.
+    if (becameKey) item->proxy()->setFocus(Qt::ActiveWindowFocusReason);
+  }
+  for (auto it = windows_.begin(); it != windows_.end();) {
+    if (shown.count(it->first)) {
+      ++it;
+    } else if (world_ && world_->hasOwnWindow(it->first)) {
+      it->second->setVisible(false);  // ordered out: kept for its next showing
+      ++it;
+    } else {
+      delete it->second;
+      it = windows_.erase(it);
+    }
+  }
+}
+
+// ---------------------------------------------------------------- geometry
 
 QSize DesktopView::sizeHint() const {
   return {int(std::ceil(scene_.area.width)), int(std::ceil(scene_.area.height))};
@@ -201,67 +135,116 @@ QSize DesktopView::sizeHint() const {
 
 double DesktopView::scale() const {
   if (scene_.area.width <= 0 || scene_.area.height <= 0) return 1;
-  return std::min(width() / scene_.area.width, height() / scene_.area.height);
+  return std::min(viewport()->width() / scene_.area.width, viewport()->height() / scene_.area.height);
 }
 
-QTransform DesktopView::transform() const {
+void DesktopView::updateTransform() {
+  QRectF area = qrect(scene_.area);
+  graphics_.setSceneRect(area);
+  setSceneRect(area);
   double s = scale();
-  double ox = (width() - scene_.area.width * s) / 2, oy = (height() - scene_.area.height * s) / 2;
-  QTransform t;
-  t.translate(ox, oy);
-  t.scale(s, s);
-  t.translate(-scene_.area.x, -scene_.area.y);
-  return t;
+  if (transform().m11() != s) pictures_.clear();
+  setTransform(QTransform::fromScale(s, s));
 }
 
-QPointF DesktopView::toWidget(Point p) const { return transform().map(QPointF(p.x, p.y)); }
+void DesktopView::resizeEvent(QResizeEvent* e) {
+  QGraphicsView::resizeEvent(e);
+  updateTransform();
+}
+
+QPointF DesktopView::toWidget(Point p) const { return viewportTransform().map(QPointF(p.x, p.y)); }
 
 Point DesktopView::toWorld(QPointF p) const {
-  QPointF w = transform().inverted().map(p);
+  QPointF w = viewportTransform().inverted().map(p);
   return {w.x(), w.y()};
 }
 
-void DesktopView::paintEvent(QPaintEvent*) {
-  if (world_) scene_ = captureScene(*world_);
-  QPainter p(this);
-  p.fillRect(rect(), kOutside);
-  p.setTransform(transform());
-  paintScene(p, scene_);
+// ---------------------------------------------------------------- painting
+
+void DesktopView::drawBackground(QPainter* painter, const QRectF&) { paintDesktop(*painter, scene_); }
+
+void DesktopView::drawForeground(QPainter* painter, const QRectF&) { paintOverWindows(*painter, scene_, pictures_); }
+
+// ---------------------------------------------------------------- pointer
+
+bool DesktopView::viewportEvent(QEvent* e) {
+  if (e->type() == QEvent::ToolTip) return showToolTip(e);
+  return QGraphicsView::viewportEvent(e);
 }
 
-bool DesktopView::event(QEvent* e) {
-  if (e->type() == QEvent::ToolTip) {
-    auto* help = static_cast<QHelpEvent*>(e);
-    Point at = toWorld(QPointF(help->pos()));
+bool DesktopView::showToolTip(QEvent* e) {
+  auto* help = static_cast<QHelpEvent*>(e);
+  Point at = toWorld(QPointF(help->pos()));
+  if (world_ && !world_->isInNotch(at)) {
     for (const SceneItem& item : scene_.items)
-      if (item.own && !item.toolTip.empty() && item.frame.contains(at)) {
-        QToolTip::showText(help->globalPos(), QString::fromStdString(item.toolTip), this);
+      if (item.own && !item.toolTip.empty() && isItemShown(scene_, item) && item.frame.contains(at)) {
+        QToolTip::showText(help->globalPos(), Qt::convertFromPlainText(QString::fromStdString(item.toolTip)), viewport());
         return true;
       }
-    QToolTip::hideText();
-    e->ignore();
-    return true;
+    if (!world_->isInMenuBarBand(at) && world_->ownWindowAt(at)) return QGraphicsView::viewportEvent(e);
   }
-  return QWidget::event(e);
+  QToolTip::hideText();
+  e->ignore();
+  return true;
 }
 
-void DesktopView::mousePressEvent(QMouseEvent* e) {
+void DesktopView::press(QMouseEvent* e, bool doubleClick) {
   if (!world_ || pressed_) return;
   EventType type;
   if (e->button() == Qt::LeftButton) type = EventType::LeftMouseDown;
   else if (e->button() == Qt::RightButton) type = EventType::RightMouseDown;
   else return;
+  bool left = type == EventType::LeftMouseDown;
   pressed_ = e->button();
-  world_->personMouse(type, toWorld(e->position()), eventFlags(e->modifiers()));
+  contentHasPress_ = false;
+  Point p = toWorld(e->position());
+  sim::InputDelivery delivered = world_->personMouse(type, p, eventFlags(e->modifiers()));
+  WindowItem* item = delivered ? windowItem(delivered.window) : nullptr;
+  if (item) {
+    const platform::WindowConfiguration& c = item->window().configuration;
+    std::optional<Rect> bar = item->titleBar(), close = item->closeButton();
+    bool inTitle = bar && bar->contains(p);
+    auto beginMove = [&] {
+      if (auto v = world_->ownWindow(delivered.window)) moving_ = WindowMove{delivered.window, p, v->frame.origin()};
+    };
+    if (left && close && close->contains(p)) {
+      closing_ = delivered.window;
+    } else if (inTitle && !c.hasStyle(platform::windowstyle::fullSizeContentView)) {
+      if (left) beginMove();
+    } else {
+      if (doubleClick) QGraphicsView::mouseDoubleClickEvent(e);
+      else QGraphicsView::mousePressEvent(e);
+      contentHasPress_ = e->isAccepted();
+      // What the content leaves alone moves the window: its title strip, or any part of a panel
+      // that moves by its background.
+      if (!contentHasPress_ && left && (c.movableByBackground || inTitle)) beginMove();
+    }
+  } else if (doubleClick && left && !scene_.displays.empty() && reopenIconFrame(scene_.displays.front()).contains(p)) {
+    world_->reopenOwnApplication();
+  }
+  e->accept();
   refresh();
 }
 
+void DesktopView::mousePressEvent(QMouseEvent* e) { press(e, false); }
+
+// The second press of a double-click: a press like any other, which on our application's icon
+// opens it again.
+void DesktopView::mouseDoubleClickEvent(QMouseEvent* e) { press(e, true); }
+
 void DesktopView::mouseMoveEvent(QMouseEvent* e) {
   if (!world_) return;
-  EventType type = !pressed_                        ? EventType::MouseMoved
+  EventType type = !pressed_                     ? EventType::MouseMoved
                    : *pressed_ == Qt::LeftButton ? EventType::LeftMouseDragged
                                                  : EventType::RightMouseDragged;
-  world_->personMouse(type, toWorld(e->position()), eventFlags(e->modifiers()));
+  Point p = toWorld(e->position());
+  world_->personMouse(type, p, eventFlags(e->modifiers()));
+  if (moving_) {
+    world_->setOwnWindowOrigin(moving_->window, {moving_->startOrigin.x + (p.x - moving_->start.x),
+                                                  moving_->startOrigin.y - (p.y - moving_->start.y)});
+  } else if (!pressed_ || contentHasPress_) {
+    QGraphicsView::mouseMoveEvent(e);  // hover and drags inside our windows
+  }
   refresh();
 }
 
@@ -269,32 +252,55 @@ void DesktopView::mouseReleaseEvent(QMouseEvent* e) {
   if (!world_ || !pressed_ || e->button() != *pressed_) return;
   EventType type = *pressed_ == Qt::LeftButton ? EventType::LeftMouseUp : EventType::RightMouseUp;
   pressed_.reset();
-  world_->personMouse(type, toWorld(e->position()), eventFlags(e->modifiers()));
+  Point p = toWorld(e->position());
+  world_->personMouse(type, p, eventFlags(e->modifiers()));
+  moving_.reset();
+  if (closing_) {
+    WindowItem* item = windowItem(*closing_);
+    if (item && item->closeButton() && item->closeButton()->contains(p)) world_->closeOwnWindow(*closing_);
+    closing_.reset();
+  }
+  if (contentHasPress_) QGraphicsView::mouseReleaseEvent(e);
+  contentHasPress_ = false;
   refresh();
 }
 
-namespace {
-bool isModifierCode(uint16_t code) { return code >= 54 && code <= 62 && code != 57; }
-}  // namespace
+// ---------------------------------------------------------------- keyboard
 
 void DesktopView::key(QKeyEvent* e, bool down) {
-  if (down && quit_ && e->key() == Qt::Key_Q && (e->modifiers() & ~Qt::KeypadModifier) == Qt::ControlModifier) {
-    quit_();
-    return;
-  }
-  auto code = macKeyCode(e->key());
-  if (!world_ || !code) {
+  if (!world_) {
     e->ignore();
     return;
   }
-  if (isModifierCode(*code)) {
-    // Auto-repeat and doubled reports would unbalance what the world believes is held.
-    bool held = heldModifiers_.count(*code) != 0;
-    if (down == held) return;
-    if (down) heldModifiers_.insert(*code);
-    else heldModifiers_.erase(*code);
+  Qt::KeyboardModifiers held = e->modifiers() & ~Qt::KeypadModifier;
+  if (down && quit_ && e->key() == Qt::Key_Q && held == Qt::ControlModifier) {
+    quit_();
+    return;
   }
-  world_->personKey(*code, down, eventFlags(e->modifiers()));
+  if (e->key() == Qt::Key_CapsLock) {
+    if (down && !e->isAutoRepeat()) capsLock_ = !capsLock_;
+    return;
+  }
+  auto mac = macKey(e->key(), e->modifiers(), capsLock_);
+  if (!mac) {
+    e->ignore();
+    return;
+  }
+  if (isModifierCode(mac->code)) {
+    // Auto-repeat and doubled reports would unbalance what the world believes is held.
+    bool isHeld = heldModifiers_.count(mac->code) != 0;
+    if (down == isHeld) return;
+    if (down) heldModifiers_.insert(mac->code);
+    else heldModifiers_.erase(mac->code);
+  }
+  sim::InputDelivery delivered = world_->personKey(mac->code, down, mac->flags);
+  if (WindowItem* item = delivered ? windowItem(delivered.window) : nullptr)
+    if (QWidget* content = item->contentWidget()) {
+      // Past the hot keys and our monitors: the key window's focused widget types it.
+      QWidget* target = content->focusWidget() ? content->focusWidget() : content;
+      QKeyEvent copy(e->type(), e->key(), e->modifiers(), e->text(), e->isAutoRepeat(), ushort(e->count()));
+      QCoreApplication::sendEvent(target, &copy);
+    }
   refresh();
 }
 
@@ -311,7 +317,7 @@ void DesktopView::releaseHeldModifiers() {
 void DesktopView::focusOutEvent(QFocusEvent* e) {
   // Keys released elsewhere never reach us: let go of the modifiers we pressed.
   releaseHeldModifiers();
-  QWidget::focusOutEvent(e);
+  QGraphicsView::focusOutEvent(e);
 }
 
 }  // namespace vimbo::desktop

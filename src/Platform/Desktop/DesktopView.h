@@ -1,30 +1,36 @@
 #pragma once
-// The simulated desktop in a widget: drawn 1:1 in points (scaled down uniformly when the widget is
-// smaller, centred), and the real pointer and keyboard inside it turned into the world's HID input
-// (moves, clicks, drags, key presses; see Keys.h for which keys stand for Command, Option and
-// Control). It repaints whenever what it would draw changes.
+// The simulated desktop in a widget, our own windows included: drawn in points at one uniform
+// scale (1:1 when there is room, scaled down to fit otherwise, centred), and the real pointer and
+// keyboard inside it turned into the world's HID input (see Keys.h for which keys stand for
+// Command, Option and Control). What reaches one of our windows through the world then reaches
+// its content widget. It repaints when the world reports a change (once per turn), and otherwise
+// only when the Clock's minute turns.
+//
+// Our windows are items of a graphics scene in world points: each window's frame is painted by
+// the view and its content is the content widget in a proxy, so one transform scales and maps
+// everything, input included.
 
+#include <QGraphicsView>
 #include <QTimer>
-#include <QWidget>
 #include <functional>
+#include <map>
 #include <optional>
 #include <set>
 
+#include "Platform/Desktop/DesktopPaint.h"
 #include "Platform/Desktop/DesktopScene.h"
 #include "Platform/Sim/World.h"
 
-class QPainter;
-
 namespace vimbo::desktop {
 
-// Paints a scene in world points; the painter's transform places it.
-void paintScene(QPainter& painter, const Scene& scene);
+class WindowItem;
 
-class DesktopView : public QWidget {
+class DesktopView : public QGraphicsView {
  public:
   explicit DesktopView(sim::World& world, QWidget* parent = nullptr);
+  ~DesktopView() override;
 
-  // World points and widget coordinates, under the current size.
+  // World points and viewport coordinates, under the current size.
   double scale() const;
   QPointF toWidget(Point p) const;
   Point toWorld(QPointF p) const;
@@ -37,12 +43,20 @@ class DesktopView : public QWidget {
   void detach();
   // Command-Q (Ctrl+Q here) is the desktop's own: it quits instead of reaching the world.
   void setQuitHandler(std::function<void()> quit) { quit_ = std::move(quit); }
-  const Scene& scene() const { return scene_; }
+
+  const Scene& desktopScene() const { return scene_; }
+  // How many times the scene was read from the world (an idle desktop reads nothing).
+  int sceneBuilds() const { return builds_; }
+  // The content widget of one of our windows as shown here; null when the window is not shown.
+  QWidget* contentWidget(platform::WindowHandle window) const;
 
  protected:
-  bool event(QEvent* e) override;
-  void paintEvent(QPaintEvent* e) override;
+  void drawBackground(QPainter* painter, const QRectF& rect) override;
+  void drawForeground(QPainter* painter, const QRectF& rect) override;
+  void resizeEvent(QResizeEvent* e) override;
+  bool viewportEvent(QEvent* e) override;
   void mousePressEvent(QMouseEvent* e) override;
+  void mouseDoubleClickEvent(QMouseEvent* e) override;
   void mouseMoveEvent(QMouseEvent* e) override;
   void mouseReleaseEvent(QMouseEvent* e) override;
   void keyPressEvent(QKeyEvent* e) override;
@@ -50,14 +64,35 @@ class DesktopView : public QWidget {
   void focusOutEvent(QFocusEvent* e) override;
 
  private:
+  struct WindowMove {
+    platform::WindowHandle window = 0;
+    Point start;        // the pointer in world points
+    Point startOrigin;  // the window's frame origin, screen coordinates
+  };
+
+  void scheduleRefresh();
+  void syncWindows();
+  void updateTransform();
+  void armMinuteTimer();
+  void press(QMouseEvent* e, bool doubleClick);
+  bool showToolTip(QEvent* e);
   void key(QKeyEvent* e, bool down);
   void releaseHeldModifiers();
-  QTransform transform() const;
+  WindowItem* windowItem(platform::WindowHandle window) const;
 
   sim::World* world_;
   Scene scene_;
-  QTimer watch_;
+  QGraphicsScene graphics_;
+  std::map<platform::WindowHandle, WindowItem*> windows_;  // owned by graphics_
+  PictureCache pictures_;
+  bool refreshPending_ = false;
+  int builds_ = 0;
+  QTimer minute_;
   std::optional<Qt::MouseButton> pressed_;
+  bool contentHasPress_ = false;  // the content took the press: moves and the release go there too
+  std::optional<WindowMove> moving_;
+  std::optional<platform::WindowHandle> closing_;
+  bool capsLock_ = false;
   std::set<uint16_t> heldModifiers_;  // key codes sent down and not yet up
   std::function<void()> quit_;
 };

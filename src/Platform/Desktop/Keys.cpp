@@ -4,7 +4,31 @@
 
 namespace vimbo::desktop {
 
-std::optional<uint16_t> macKeyCode(int qtKey) {
+namespace {
+
+std::optional<uint16_t> keypadCode(int qtKey) {
+  static const std::map<int, uint16_t> codes = {
+      {Qt::Key_0, 82},        {Qt::Key_Insert, 82},   {Qt::Key_1, 83},    {Qt::Key_End, 83},
+      {Qt::Key_2, 84},        {Qt::Key_Down, 84},     {Qt::Key_3, 85},    {Qt::Key_PageDown, 85},
+      {Qt::Key_4, 86},        {Qt::Key_Left, 86},     {Qt::Key_5, 87},    {Qt::Key_Clear, 87},
+      {Qt::Key_6, 88},        {Qt::Key_Right, 88},    {Qt::Key_7, 89},    {Qt::Key_Home, 89},
+      {Qt::Key_8, 91},        {Qt::Key_Up, 91},       {Qt::Key_9, 92},    {Qt::Key_PageUp, 92},
+      {Qt::Key_Period, 65},   {Qt::Key_Delete, 65},   {Qt::Key_Comma, 65}, {Qt::Key_Asterisk, 67},
+      {Qt::Key_Plus, 69},     {Qt::Key_Minus, 78},    {Qt::Key_Slash, 75}, {Qt::Key_Equal, 81},
+      {Qt::Key_Enter, 76},    {Qt::Key_NumLock, 71},
+  };
+  auto it = codes.find(qtKey);
+  if (it == codes.end()) return std::nullopt;
+  return it->second;
+}
+
+bool isKeypadCode(uint16_t code) { return code == 65 || code == 67 || code == 69 || code == 71 || (code >= 75 && code <= 92 && code != 77 && code != 79 && code != 80 && code != 90); }
+
+}  // namespace
+
+std::optional<uint16_t> macKeyCode(int qtKey, bool keypad) {
+  if (keypad || qtKey == Qt::Key_Enter)
+    if (auto code = keypadCode(qtKey)) return code;
   static const std::map<int, uint16_t> codes = {
       {Qt::Key_A, 0},         {Qt::Key_S, 1},          {Qt::Key_D, 2},          {Qt::Key_F, 3},
       {Qt::Key_H, 4},         {Qt::Key_G, 5},          {Qt::Key_Z, 6},          {Qt::Key_X, 7},
@@ -31,6 +55,15 @@ std::optional<uint16_t> macKeyCode(int qtKey) {
   auto it = codes.find(qtKey);
   if (it == codes.end()) return std::nullopt;
   return it->second;
+}
+
+std::optional<MacKey> macKey(int qtKey, Qt::KeyboardModifiers modifiers, bool capsLock) {
+  auto code = macKeyCode(qtKey, modifiers.testFlag(Qt::KeypadModifier));
+  if (!code) return std::nullopt;
+  MacKey key{*code, eventFlags(modifiers)};
+  if (isKeypadCode(*code)) key.flags |= platform::eventflag::numericPad;
+  if (capsLock) key.flags |= platform::eventflag::capsLock;
+  return key;
 }
 
 platform::EventFlags eventFlags(Qt::KeyboardModifiers modifiers) {

@@ -147,11 +147,15 @@ class SimButton : public StatusBarButton {
     if (auto o = own()) {
       o->title = std::move(t);
       if (o->length == statusitemlength::variable) w_.setOwnLength(key_, o->length);
+      w_.ownItemAppearanceChanged();
     }
   }
   std::string toolTip() const override { return own() ? own()->toolTip : ""; }
   void setToolTip(std::string t) override {
-    if (auto o = own()) o->toolTip = std::move(t);
+    if (auto o = own()) {
+      o->toolTip = std::move(t);
+      w_.ownItemAppearanceChanged();
+    }
   }
   ImageRef image() const override {
     auto o = own();
@@ -161,6 +165,7 @@ class SimButton : public StatusBarButton {
     if (auto o = own()) {
       o->image = std::move(image);
       if (o->length == statusitemlength::variable) w_.setOwnLength(key_, o->length);
+      w_.ownItemAppearanceChanged();
     }
   }
   void sendActionOn(EventMask mask) override {

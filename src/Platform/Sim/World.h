@@ -227,6 +227,9 @@ class World {
   const std::vector<PostedEvent>& postedEvents() const { return posted_; }
   void clearRecords();
   std::optional<ItemKey> draggingItem() const;
+  // During a person's Command-drag: the x where the dragged item would land if let go now, by the
+  // drop rule; none where it would snap back.
+  std::optional<double> dropMarkX() const;
 
   // Input as a person makes it (enters at the HID level). Mouse-downs and keys that reach one of
   // our windows (past the local monitors) say so: the desktop hands them on to the window's content.
@@ -342,6 +345,8 @@ class World {
   void setOwnAutosaveName(ItemKey key, std::string name);
   void setOwnVisible(ItemKey key, bool visible);
   void ownPerformClick(ItemKey key);
+  // A button's image, title or tool tip changed: whoever draws the bar redraws.
+  void ownItemAppearanceChanged() { changed(); }
   double ownItemWidth(const OwnItem& own) const;
   bool installViewFillsWindow(const std::string& autosaveName);
   const std::set<std::string>& viewFillsWindowNames() const { return viewFills_; }
@@ -535,5 +540,10 @@ class World {
   std::shared_ptr<const AXSnapshot> ax_;
   std::map<uint64_t, float> axTimeouts_;  // guarded by axMutex_
 };
+
+// A status item's picture as its window shows it: w x h points into W x H pixels, the way every
+// picture path of the world draws it (so whoever draws the bar shows what a capture shows).
+World::Pixels renderItemPicture(const Picture& picture, double pointWidth, double pointHeight, int pixelWidth,
+                                int pixelHeight);
 
 }  // namespace vimbo::sim

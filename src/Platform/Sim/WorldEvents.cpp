@@ -504,6 +504,16 @@ void World::beginDrag(ItemKey key, bool targeted) {
   drag_ = Drag{key, layoutFrames(logical_, barGeometry()), targeted};
 }
 
+std::optional<double> World::dropMarkX() const {
+  if (!drag_ || drag_->targeted || !isInMenuBarBand(pointer_) || isInNotch(pointer_)) return std::nullopt;
+  std::optional<ItemKey> before = resolveDrop(logical_, drag_->framesAtDown, drag_->key, pointer_.x);
+  if (before) return drag_->framesAtDown.at(*before).minX();
+  // Left of the fixed items (or at the bar's right end without any).
+  for (const BarEntry& e : logical_.fixed)
+    if (auto f = drag_->framesAtDown.find(e.key); f != drag_->framesAtDown.end()) return f->second.minX();
+  return barGeometry().rightEdge;
+}
+
 void World::drop(ItemKey key, Point p, const std::map<ItemKey, Rect>& frames) {
   if (!find(key) || !logical_.contains(key)) return;
   if (!isInMenuBarBand(p)) return;  // snaps back

@@ -123,6 +123,11 @@ World::Pixels render(const Picture& picture, double pw, double ph, int W, int H,
 
 }  // namespace
 
+World::Pixels renderItemPicture(const Picture& picture, double pointWidth, double pointHeight, int pixelWidth,
+                                int pixelHeight) {
+  return render(picture, pointWidth, pointHeight, std::max(1, pixelWidth), std::max(1, pixelHeight), false);
+}
+
 std::optional<World::Pixels> World::windowPixels(uint32_t windowNumber, double scale, bool forScreenshot) {
   for (const Menu& m : menus_)
     if (m.view.windowNumber == windowNumber) {

@@ -1,0 +1,106 @@
+#pragma once
+// The desktop window on the notched laptop, shown offscreen, with helpers to point and type at
+// world points and to open our own windows through the interfaces.
+
+#include <gtest/gtest.h>
+
+#include <QTest>
+#include <cmath>
+
+#include "Platform/Desktop/DesktopHost.h"
+#include "Platform/Desktop/QtExecutor.h"
+#include "Platform/Desktop/WidgetContent.h"
+#include "QtTestApp.h"
+
+namespace vimbo::desktop::testing {
+
+inline sim::WorldSpec notchedLaptop() {
+  auto load = sim::loadWorld(sim::shippedWorldsFolder() / "notched-laptop.json");
+  EXPECT_TRUE(std::holds_alternative<sim::WorldSpec>(load));
+  sim::WorldSpec spec = std::get<sim::WorldSpec>(load);
+  spec.wallClockStart = std::chrono::system_clock::from_time_t(1715868300);  // a Thursday, on the minute
+  return spec;
+}
+
+struct DesktopFixture : ::testing::Test {
+  AppFirst app;
+  QtExecutor ex;
+  DesktopHost host{ex, notchedLaptop()};
+  sim::World& world = host.world();
+  sim::SimPlatform& sim = host.environment().sim();
+  DesktopView& view = host.window().view();
+
+  void SetUp() override {
+    host.launch(nullptr);  // no controller: the stand-in status items
+    showAt(view.sizeHint());
+  }
+
+  void showAt(QSize size) {
+    host.window().resize(size);
+    host.window().show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&host.window()));
+    ASSERT_EQ(view.size(), size);
+  }
+  // The scale of the window's contents for about the given fraction of the desktop.
+  void showScaled(double fraction) {
+    QSize full = view.sizeHint();
+    showAt(QSize(int(full.width() * fraction), int(full.height() * fraction)));
+  }
+  QImage shot() {
+    view.refresh();
+    return view.grab().toImage();
+  }
+  QColor pixel(const QImage& image, Point p) const {
+    QPointF w = view.toWidget(p);
+    return image.pixelColor(int(std::floor(w.x())), int(std::floor(w.y())));
+  }
+  QPoint at(Point p) const {
+    QPointF w = view.toWidget(p);
+    return {int(std::floor(w.x())), int(std::floor(w.y()))};
+  }
+  QWidget* input() { return view.viewport(); }
+  void click(Point p, Qt::KeyboardModifiers mods = Qt::NoModifier) {
+    QTest::mouseClick(input(), Qt::LeftButton, mods, at(p));
+  }
+  Rect frame(const std::string& key) {
+    auto f = world.frameOf(key);
+    EXPECT_TRUE(f) << key;
+    return f.value_or(Rect());
+  }
+  Rect notch() { return *view.desktopScene().displays.front().notch; }
+  // A window-server rectangle of one of our windows.
+  Rect serverFrame(const platform::Window& w) { return world.screenToServer(w.frame()); }
+
+  // A window made through the interfaces, shown key and front at a screen origin.
+  platform::WindowRef openWindow(platform::WindowConfiguration c, Point origin, platform::ViewContentRef content) {
+    platform::WindowRef w = sim.windows.makeWindow(std::move(c));
+    w->setContent(std::move(content));
+    w->setFrameOrigin(origin);
+    sim.application.activate(true);
+    w->makeKeyAndOrderFront();
+    view.refresh();
+    return w;
+  }
+};
+
+inline platform::WindowConfiguration floatingPanel(Size content) {
+  platform::WindowConfiguration c;
+  c.kind = platform::WindowKind::panel;
+  c.contentSize = content;
+  c.styleMask = platform::windowstyle::titled | platform::windowstyle::fullSizeContentView;
+  c.titleHidden = true;
+  c.titlebarTransparent = true;
+  c.movableByBackground = true;
+  c.level = platform::windowlevel::floating;
+  return c;
+}
+
+inline platform::WindowConfiguration titledWindow(Size content, std::string title) {
+  platform::WindowConfiguration c;
+  c.contentSize = content;
+  c.styleMask = platform::windowstyle::titled | platform::windowstyle::closable;
+  c.title = std::move(title);
+  return c;
+}
+
+}  // namespace vimbo::desktop::testing

@@ -1,0 +1,206 @@
+// Our own windows in the desktop window: drawn at their frames at one scale with the desktop, and
+// a person's pointer and keys reaching their content through the world, at full size and scaled.
+#include <QLabel>
+#include <QLineEdit>
+#include <QVBoxLayout>
+
+#include "DesktopFixture.h"
+#include "Store/MenuBarStore.h"
+#include "Views/Widgets/PlaceholderList.h"
+
+namespace vimbo::desktop::testing {
+namespace {
+
+using platform::Event;
+using platform::EventType;
+using platform::eventMaskBit;
+
+// Counts the events of some types that reach a widget.
+struct EventCounter : QObject {
+  std::set<QEvent::Type> types;
+  int count = 0;
+  explicit EventCounter(std::set<QEvent::Type> t) : types(std::move(t)) {}
+  bool eventFilter(QObject*, QEvent* e) override {
+    if (types.count(e->type())) ++count;
+    return false;
+  }
+};
+
+// A content with one text field, focused.
+platform::ViewContentRef fieldContent(QLineEdit*& field) {
+  auto* w = new QWidget;
+  w->setAutoFillBackground(true);
+  auto* layout = new QVBoxLayout(w);
+  field = new QLineEdit(w);
+  layout->addWidget(field);
+  layout->addStretch(1);
+  field->setFocus();
+  return std::make_shared<WidgetContent>(w);
+}
+
+platform::ViewContentRef solid(QColor color) {
+  auto* w = new QWidget;
+  QPalette p = w->palette();
+  p.setColor(QPalette::Window, color);
+  w->setPalette(p);
+  w->setAutoFillBackground(true);
+  return std::make_shared<WidgetContent>(w);
+}
+
+class OurWindows : public DesktopFixture, public ::testing::WithParamInterface<double> {
+ protected:
+  void SetUp() override {
+    DesktopFixture::SetUp();
+    showScaled(GetParam());
+    std::vector<CapturedMenuBarItem> items;
+    for (const char* name : {"Lumen Notes", "Tallybird", "Quietfox VPN", "Pebblesync", "Orbit Timer"}) {
+      CapturedMenuBarItem item;
+      item.id = uint32_t(200 + items.size());
+      item.name = name;
+      item.isCollected = items.size() % 2 == 1;
+      items.push_back(item);
+    }
+    store.replaceCapturedSystemItems(items);
+  }
+  // The world point at a point of a window's content widget.
+  Point contentPoint(const platform::Window& w, QPoint inContent) {
+    Rect f = serverFrame(w);
+    double top = f.height - w.contentSize().height;
+    return {f.minX() + inContent.x() + 0.5, f.minY() + top + inContent.y() + 0.5};
+  }
+
+  MenuBarStore store{*host.defaults(), sim.loginItem, sim.screenCaptureAccess};
+};
+
+TEST_P(OurWindows, AreDrawnAtTheirFramesAboveTheWallpaperAndInLevelOrder) {
+  platform::WindowRef settings =
+      openWindow(titledWindow({760, 650}, "偏好设置"), {100, 100}, solid(QColor(0x11, 0x88, 0x44)));
+  platform::WindowRef panel = openWindow(floatingPanel({388, 590}), {700, 345}, solid(QColor(0xCC, 0x22, 0x22)));
+  settings->makeKeyAndOrderFront();  // front within its level, still under the floating panel
+  QImage image = shot();
+  Rect s = serverFrame(*settings), p = serverFrame(*panel);
+  ASSERT_EQ(s, Rect(100, 204, 760, 678));
+  EXPECT_EQ(pixel(image, {s.minX() + 200, s.minY() + 300}), QColor(0x11, 0x88, 0x44));
+  EXPECT_EQ(pixel(image, {p.minX() + 50, p.maxY() - 50}), QColor(0xCC, 0x22, 0x22));
+  EXPECT_EQ(pixel(image, {p.minX() + 20, s.minY() + 300}), QColor(0xCC, 0x22, 0x22));  // where they overlap
+  QColor title = pixel(image, {s.minX() + 150, s.minY() + 14});
+  EXPECT_GT(title.lightness(), 200);  // the title bar, not the content
+  EXPECT_NE(title, QColor(0x11, 0x88, 0x44));
+  QColor outside = pixel(image, {s.minX() - 30, s.midY()});
+  EXPECT_LT(outside.lightness(), 180);  // the wallpaper
+  panel->orderOut();
+  QColor gone = pixel(shot(), {p.maxX() - 20, p.maxY() - 50});
+  EXPECT_NE(gone, QColor(0xCC, 0x22, 0x22));
+  EXPECT_LT(gone.lightness(), 180);  // the wallpaper again
+}
+
+TEST_P(OurWindows, AClickReachesTheLineUnderThePointerAfterTheMonitors) {
+  platform::WindowRef panel = openWindow(floatingPanel({388, 590}), {1112, 345},
+                                         host.viewFactory().makeManagerPanel(store, {}));
+  auto* list = dynamic_cast<views::PlaceholderList*>(view.contentWidget(panel->handle()));
+  ASSERT_NE(list, nullptr);
+  ASSERT_EQ(list->lineCount(), 5);
+  QLabel* third = list->line(2);
+  EXPECT_EQ(third->text(), "Quietfox VPN");
+  EventCounter presses({QEvent::MouseButtonPress});
+  third->installEventFilter(&presses);
+  std::vector<std::string> order;
+  sim.eventMonitors.addLocalMonitor(eventMaskBit(EventType::LeftMouseDown), [&](const Event& e) -> std::optional<Event> {
+    order.push_back("monitor");
+    return e;
+  });
+  click(contentPoint(*panel, third->geometry().center()));
+  EXPECT_EQ(order, std::vector<std::string>{"monitor"});
+  EXPECT_EQ(presses.count, 1);
+  click(contentPoint(*panel, list->line(1)->geometry().center()));
+  EXPECT_EQ(presses.count, 1);  // the line above is another widget
+}
+
+TEST_P(OurWindows, TypedKeysReachTheKeyWindowsFieldPastHotKeysAndMonitors) {
+  QLineEdit* field = nullptr;
+  platform::WindowRef panel = openWindow(floatingPanel({440, 416}), {536, 264.5}, fieldContent(field));
+  int returns = 0;
+  QObject::connect(field, &QLineEdit::returnPressed, [&] { ++returns; });
+  QTest::keyClicks(&view, "ab");
+  EXPECT_EQ(field->text(), "ab");
+  QTest::keyClick(&view, Qt::Key_Backspace);
+  QTest::keyClick(&view, Qt::Key_Left);
+  QTest::keyClicks(&view, "x");
+  EXPECT_EQ(field->text(), "xa");
+
+  platform::MonitorToken swallow = sim.eventMonitors.addLocalMonitor(
+      eventMaskBit(EventType::KeyDown),
+      [](const Event& e) -> std::optional<Event> { return e.keyCode == 36 ? std::nullopt : std::optional<Event>(e); });
+  QTest::keyClick(&view, Qt::Key_Return);
+  EXPECT_EQ(returns, 0);
+  sim.eventMonitors.removeMonitor(swallow);
+  QTest::keyClick(&view, Qt::Key_Return);
+  EXPECT_EQ(returns, 1);
+
+  int hotKeys = 0;
+  sim.hotKeys.installHandler([&](std::optional<platform::HotKeyID>) {
+    ++hotKeys;
+    return platform::hotkeystatus::noErr;
+  });
+  sim.hotKeys.registerHotKey(11, platform::hotkeymodifier::control | platform::hotkeymodifier::command, {1, 1});
+  QTest::keyClick(&view, Qt::Key_B, Qt::ControlModifier | Qt::MetaModifier);
+  EXPECT_TRUE(ex.runUntil([&] { return hotKeys == 1; }, ex.now() + std::chrono::seconds(2)));
+  EXPECT_EQ(field->text(), "xa");
+  EXPECT_TRUE(panel->isKeyWindow());
+}
+
+TEST_P(OurWindows, MovesOverAWindowMoveThePointerAndReachTheContent) {
+  QLineEdit* field = nullptr;
+  platform::WindowRef panel = openWindow(floatingPanel({440, 416}), {536, 264.5}, fieldContent(field));
+  QWidget* content = view.contentWidget(panel->handle());
+  content->setMouseTracking(true);
+  EventCounter moves({QEvent::MouseMove, QEvent::Enter});
+  content->installEventFilter(&moves);
+  Point inside = contentPoint(*panel, {200, 300});
+  QTest::mouseMove(input(), at({inside.x - 40, inside.y}));
+  QTest::mouseMove(input(), at(inside));
+  EXPECT_GT(moves.count, 0);
+  EXPECT_NEAR(world.pointer().x, inside.x, 2);
+  EXPECT_NEAR(world.pointer().y, inside.y, 2);
+}
+
+TEST_P(OurWindows, APersonMovesWindowsByTitleBarOrBackgroundAndClosesThemByTheButton) {
+  platform::WindowRef settings = openWindow(titledWindow({760, 650}, "偏好设置"), {100, 100}, solid(Qt::white));
+  Rect s = serverFrame(*settings);
+  Point grab{s.minX() + 300, s.minY() + 14};
+  QTest::mousePress(input(), Qt::LeftButton, Qt::NoModifier, at(grab));
+  QTest::mouseMove(input(), at({grab.x + 60, grab.y + 40}));
+  QTest::mouseRelease(input(), Qt::LeftButton, Qt::NoModifier, at({grab.x + 60, grab.y + 40}));
+  EXPECT_NEAR(settings->frame().minX(), 160, 2);
+  EXPECT_NEAR(settings->frame().minY(), 60, 2);
+
+  platform::WindowRef panel = openWindow(floatingPanel({388, 590}), {1112, 345},
+                                         host.viewFactory().makeManagerPanel(store, {}));
+  Point background = contentPoint(*panel, {300, 500});  // below the lines, where nothing acts
+  QTest::mousePress(input(), Qt::LeftButton, Qt::NoModifier, at(background));
+  QTest::mouseMove(input(), at({background.x - 100, background.y}));
+  QTest::mouseRelease(input(), Qt::LeftButton, Qt::NoModifier, at({background.x - 100, background.y}));
+  EXPECT_NEAR(panel->frame().minX(), 1012, 2);
+  EXPECT_NEAR(panel->frame().minY(), 345, 2);
+
+  struct Closes : platform::WindowDelegate {
+    int count = 0;
+    void windowWillClose(platform::WindowHandle) override { ++count; }
+  };
+  auto delegate = std::make_shared<Closes>();
+  settings->setDelegate(delegate);
+  settings->makeKeyAndOrderFront();
+  view.refresh();
+  Rect moved = serverFrame(*settings);
+  click({moved.minX() + 14, moved.minY() + 14});
+  EXPECT_EQ(delegate->count, 1);
+  EXPECT_FALSE(settings->isVisible());
+}
+
+INSTANTIATE_TEST_SUITE_P(AtFullSizeAndScaled, OurWindows, ::testing::Values(1.0, 0.6),
+                         [](const ::testing::TestParamInfo<double>& info) {
+                           return info.param == 1.0 ? std::string("FullSize") : std::string("Scaled");
+                         });
+
+}  // namespace
+}  // namespace vimbo::desktop::testing
