@@ -219,7 +219,8 @@ void DesktopView::press(QMouseEvent* e, bool doubleClick) {
       // that moves by its background.
       if (!contentHasPress_ && left && (c.movableByBackground || inTitle)) beginMove();
     }
-  } else if (doubleClick && left && !scene_.displays.empty() && reopenIconFrame(scene_.displays.front()).contains(p)) {
+  } else if (doubleClick && left && !scene_.displays.empty() && reopenIconFrame(scene_.displays.front()).contains(p) &&
+             !world_->ownWindowAt(p)) {
     world_->reopenOwnApplication();
   }
   e->accept();
@@ -228,9 +229,23 @@ void DesktopView::press(QMouseEvent* e, bool doubleClick) {
 
 void DesktopView::mousePressEvent(QMouseEvent* e) { press(e, false); }
 
-// The second press of a double-click: a press like any other, which on our application's icon
-// opens it again.
-void DesktopView::mouseDoubleClickEvent(QMouseEvent* e) { press(e, true); }
+// A double-click: the platform has sent its second press already (a press like any other); on
+// our application's icon it opens the application again. Without that press, it is the press.
+void DesktopView::mouseDoubleClickEvent(QMouseEvent* e) {
+  if (!pressed_) {
+    press(e, true);
+    return;
+  }
+  if (!world_) return;
+  Point p = toWorld(e->position());
+  if (contentHasPress_) {
+    QGraphicsView::mouseDoubleClickEvent(e);
+  } else if (*pressed_ == Qt::LeftButton && !moving_ && !scene_.displays.empty() &&
+             reopenIconFrame(scene_.displays.front()).contains(p) && !world_->ownWindowAt(p)) {
+    world_->reopenOwnApplication();
+    refresh();
+  }
+}
 
 void DesktopView::mouseMoveEvent(QMouseEvent* e) {
   if (!world_) return;
