@@ -6,7 +6,6 @@
 
 #include "DesktopFixture.h"
 #include "Store/MenuBarStore.h"
-#include "Views/Widgets/PlaceholderList.h"
 
 namespace vimbo::desktop::testing {
 namespace {
@@ -47,20 +46,30 @@ platform::ViewContentRef solid(QColor color) {
   return std::make_shared<WidgetContent>(w);
 }
 
+// A content of five lines of text, one widget each, over an empty background.
+struct Lines {
+  QWidget* widget = new QWidget;
+  std::vector<QLabel*> lines;
+  Lines() {
+    widget->setAutoFillBackground(true);
+    auto* layout = new QVBoxLayout(widget);
+    layout->setSpacing(0);
+    for (const char* name : {"Lumen Notes", "Tallybird", "Quietfox VPN", "Pebblesync", "Orbit Timer"}) {
+      auto* line = new QLabel(QString::fromUtf8(name), widget);
+      line->setFixedHeight(22);
+      layout->addWidget(line);
+      lines.push_back(line);
+    }
+    layout->addStretch(1);
+  }
+  platform::ViewContentRef content() const { return std::make_shared<WidgetContent>(widget); }
+};
+
 class OurWindows : public DesktopFixture, public ::testing::WithParamInterface<double> {
  protected:
   void SetUp() override {
     DesktopFixture::SetUp();
     showScaled(GetParam());
-    std::vector<CapturedMenuBarItem> items;
-    for (const char* name : {"Lumen Notes", "Tallybird", "Quietfox VPN", "Pebblesync", "Orbit Timer"}) {
-      CapturedMenuBarItem item;
-      item.id = uint32_t(200 + items.size());
-      item.name = name;
-      item.isCollected = items.size() % 2 == 1;
-      items.push_back(item);
-    }
-    store.replaceCapturedSystemItems(items);
   }
   // The world point at a point of a window's content widget.
   Point contentPoint(const platform::Window& w, QPoint inContent) {
@@ -68,8 +77,6 @@ class OurWindows : public DesktopFixture, public ::testing::WithParamInterface<d
     double top = f.height - w.contentSize().height;
     return {f.minX() + inContent.x() + 0.5, f.minY() + top + inContent.y() + 0.5};
   }
-
-  MenuBarStore store{*host.defaults(), sim.loginItem, sim.screenCaptureAccess};
 };
 
 TEST_P(OurWindows, AreDrawnAtTheirFramesAboveTheWallpaperAndInLevelOrder) {
@@ -95,13 +102,9 @@ TEST_P(OurWindows, AreDrawnAtTheirFramesAboveTheWallpaperAndInLevelOrder) {
 }
 
 TEST_P(OurWindows, AClickReachesTheLineUnderThePointerAfterTheMonitors) {
-  platform::WindowRef panel = openWindow(floatingPanel({388, 590}), {1112, 345},
-                                         host.viewFactory().makeManagerPanel(store, {}));
-  auto* list = dynamic_cast<views::PlaceholderList*>(view.contentWidget(panel->handle()));
-  ASSERT_NE(list, nullptr);
-  ASSERT_EQ(list->lineCount(), 5);
-  QLabel* third = list->line(2);
-  EXPECT_EQ(third->text(), "Quietfox VPN");
+  Lines list;
+  platform::WindowRef panel = openWindow(floatingPanel({388, 590}), {1112, 345}, list.content());
+  QLabel* third = list.lines[2];
   EventCounter presses({QEvent::MouseButtonPress});
   third->installEventFilter(&presses);
   std::vector<std::string> order;
@@ -112,7 +115,7 @@ TEST_P(OurWindows, AClickReachesTheLineUnderThePointerAfterTheMonitors) {
   click(contentPoint(*panel, third->geometry().center()));
   EXPECT_EQ(order, std::vector<std::string>{"monitor"});
   EXPECT_EQ(presses.count, 1);
-  click(contentPoint(*panel, list->line(1)->geometry().center()));
+  click(contentPoint(*panel, list.lines[1]->geometry().center()));
   EXPECT_EQ(presses.count, 1);  // the line above is another widget
 }
 
@@ -174,8 +177,8 @@ TEST_P(OurWindows, APersonMovesWindowsByTitleBarOrBackgroundAndClosesThemByTheBu
   EXPECT_NEAR(settings->frame().minX(), 160, 2);
   EXPECT_NEAR(settings->frame().minY(), 60, 2);
 
-  platform::WindowRef panel = openWindow(floatingPanel({388, 590}), {1112, 345},
-                                         host.viewFactory().makeManagerPanel(store, {}));
+  Lines list;
+  platform::WindowRef panel = openWindow(floatingPanel({388, 590}), {1112, 345}, list.content());
   Point background = contentPoint(*panel, {300, 500});  // below the lines, where nothing acts
   QTest::mousePress(input(), Qt::LeftButton, Qt::NoModifier, at(background));
   QTest::mouseMove(input(), at({background.x - 100, background.y}));
