@@ -12,7 +12,10 @@ build: deps
 	@cmake -S . -B $(BUILD) $(CMAKE_FLAGS) >/dev/null
 	@cmake --build $(BUILD) -j $(JOBS)
 
-run: build
+# Only what the app needs.
+run: deps
+	@cmake -S . -B $(BUILD) $(CMAKE_FLAGS) >/dev/null
+	@cmake --build $(BUILD) -j $(JOBS) --target vimbo
 	@scripts/run-app $(BUILD)/src/vimbo
 
 test: build

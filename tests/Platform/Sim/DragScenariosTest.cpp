@@ -1,4 +1,4 @@
-// Scenario 5: Command-drag semantics, the drop rule and the accessibility writes of the mover.
+// Command-drag semantics, the drop rule and the accessibility writes of the mover.
 #include "Platform/Sim/Generator.h"
 #include "SimFixture.h"
 
@@ -12,8 +12,8 @@ class Drag : public SimWorld {
   Point collectDrop() { return {D().minX() - 24, D().midY()}; }
 };
 
-// 5.1 R1 with an empty visible zone: the 1-pt divider stands right beside the control item.
-TEST_F(Drag, Scenario5_1_DropAtControlMinXFromCollectedSideLandsLeftOfControl) {
+// With an empty visible zone: the 1-pt divider stands right beside the control item.
+TEST_F(Drag, DropAtControlMinXFromCollectedSideLandsLeftOfControl) {
   ASSERT_EQ(D().maxX(), C().minX());
   dragItem("wifi", controlDrop());
   EXPECT_EQ(leftNeighbour("Vimbo.Control"), "wifi");
@@ -26,8 +26,8 @@ TEST_F(Drag, Scenario5_1_DropAtControlMinXFromCollectedSideLandsLeftOfControl) {
   EXPECT_TRUE(world->openMenus().empty());
 }
 
-// 5.2 R1 from within the visible zone: the item ends immediately left of the control item.
-TEST_F(Drag, Scenario5_2_DropAtControlMinXFromVisibleZone) {
+// From within the visible zone: the item ends immediately left of the control item.
+TEST_F(Drag, DropAtControlMinXFromVisibleZone) {
   dragItem("wifi", controlDrop());
   dragItem("sound", controlDrop());
   ASSERT_EQ(order()[indexOf("Vimbo.HiddenDivider") + 1], "wifi");
@@ -37,9 +37,9 @@ TEST_F(Drag, Scenario5_2_DropAtControlMinXFromVisibleZone) {
   EXPECT_EQ(leftNeighbour("sound"), "Vimbo.HiddenDivider");
 }
 
-// 5.3 R2: a drop at D.minX - 24 lands immediately left of the divider when its left neighbour is
+// A drop at D.minX - 24 lands immediately left of the divider when its left neighbour is
 // wider than 24.5 pt, from the visible side and from further left.
-TEST_F(Drag, Scenario5_3_DropLeftOfDividerLandsImmediatelyLeft) {
+TEST_F(Drag, DropLeftOfDividerLandsImmediatelyLeft) {
   dragItem("wifi", controlDrop());
   ASSERT_EQ(leftNeighbour("Vimbo.HiddenDivider"), "battery");  // 40 pt wide
   dragItem("wifi", collectDrop());
@@ -50,8 +50,8 @@ TEST_F(Drag, Scenario5_3_DropLeftOfDividerLandsImmediatelyLeft) {
   EXPECT_EQ(leftNeighbour("Vimbo.HiddenDivider"), "lumen-notes");
 }
 
-// 5.4 A neighbour narrower than 24.5 pt makes the drop land one slot further left.
-TEST_F(Drag, Scenario5_4_NarrowNeighbourLandsOneSlotFurtherLeft) {
+// A neighbour narrower than 24.5 pt makes the drop land one slot further left.
+TEST_F(Drag, NarrowNeighbourLandsOneSlotFurtherLeft) {
   GeneratorOptions o;
   o.minWidth = o.maxWidth = 20;
   start(generateWorld(6, o));
@@ -64,9 +64,9 @@ TEST_F(Drag, Scenario5_4_NarrowNeighbourLandsOneSlotFurtherLeft) {
   EXPECT_EQ(leftNeighbour("Vimbo.HiddenDivider"), "item-5");
 }
 
-// 5.5 Drops right of the control item or on the fixed items land right of the control item;
+// Drops right of the control item or on the fixed items land right of the control item;
 // a drop below the bar snaps back; fixed items never move.
-TEST_F(Drag, Scenario5_5_RightOfControlOutsideBandAndFixedItems) {
+TEST_F(Drag, RightOfControlOutsideBandAndFixedItems) {
   dragItem("wifi", {C().minX() + 13, C().midY()});
   EXPECT_EQ(order().back(), "wifi");
   EXPECT_EQ(frame("wifi").maxX(), 1352);
@@ -79,8 +79,8 @@ TEST_F(Drag, Scenario5_5_RightOfControlOutsideBandAndFixedItems) {
   EXPECT_EQ(order(), before);
 }
 
-// 5.6 Without Command the same down/up is a click: the menu opens and nothing moves.
-TEST_F(Drag, Scenario5_6_PlainClickOpensMenuInsteadOfDragging) {
+// Without Command the same down/up is a click: the menu opens and nothing moves.
+TEST_F(Drag, PlainClickOpensMenuInsteadOfDragging) {
   auto before = order();
   source = sim->events.createSource(EventSourceStateID::HIDSystem);
   post(EventType::LeftMouseDown, frame("wifi").center(), 0);
@@ -91,8 +91,8 @@ TEST_F(Drag, Scenario5_6_PlainClickOpensMenuInsteadOfDragging) {
   EXPECT_EQ(world->openMenus()[0].ownerPID, 300);
 }
 
-// 5.7 The held Command key (key-down 55 without flags on the mouse events) also starts a drag.
-TEST_F(Drag, Scenario5_7_HeldCommandKeyStartsDrag) {
+// The held Command key (key-down 55 without flags on the mouse events) also starts a drag.
+TEST_F(Drag, HeldCommandKeyStartsDrag) {
   source = sim->events.createSource(EventSourceStateID::HIDSystem);
   key(keycode::command, true, 0);
   EXPECT_TRUE(world->isCommandHeld());
@@ -102,8 +102,8 @@ TEST_F(Drag, Scenario5_7_HeldCommandKeyStartsDrag) {
   EXPECT_EQ(leftNeighbour("Vimbo.Control"), "wifi");
 }
 
-// 5.8 Settle latency: frames follow after 300 ms; a later drop resolves against the pending order.
-TEST_F(Drag, Scenario5_8_SettleLatencyAndQueuedDrops) {
+// Settle latency: frames follow after 300 ms; a later drop resolves against the pending order.
+TEST_F(Drag, SettleLatencyAndQueuedDrops) {
   world->switches().dragSettleLatency = millis(300);
   Rect wifi = frame("wifi");
   dragItem("wifi", controlDrop());
@@ -122,8 +122,8 @@ TEST_F(Drag, Scenario5_8_SettleLatencyAndQueuedDrops) {
   EXPECT_EQ(world->logicalOrder(), world->displayedOrder());
 }
 
-// 5.9 The targeted session move: accepted for Control-Center-hosted items, ignored otherwise.
-TEST_F(Drag, Scenario5_9_TargetedSessionMove) {
+// The targeted session move: accepted for Control-Center-hosted items, ignored otherwise.
+TEST_F(Drag, TargetedSessionMove) {
   auto targeted = [&](const std::string& item, Point drop) {
     source = sim->events.createSource(EventSourceStateID::HIDSystem);
     auto v = *world->item(item);
@@ -151,8 +151,8 @@ TEST_F(Drag, Scenario5_9_TargetedSessionMove) {
   EXPECT_EQ(world->postedEvents().back().event.integerValueField(eventfield::sourceUserData), 1340);
 }
 
-// 5.10 "AXPosition" writes, with the mover's origins, land on the intended side.
-TEST_F(Drag, Scenario5_10_AccessibilityPositionWritesOfTheMover) {
+// "AXPosition" writes, with the mover's origins, land on the intended side.
+TEST_F(Drag, AccessibilityPositionWritesOfTheMover) {
   AXElement wifi = world->menuExtraElement("wifi");
   EXPECT_FALSE(sim->accessibility.isAttributeSettable(wifi, "AXPosition").settable);
   EXPECT_NE(sim->accessibility.setAttributeValue(wifi, "AXPosition", AXValue{Point{1000, 0}}), AXError::Success);
@@ -189,8 +189,8 @@ TEST_F(Drag, Scenario5_10_AccessibilityPositionWritesOfTheMover) {
   EXPECT_EQ(order(), before);
 }
 
-// 5.11 Command-dragging one of our items writes its new preferred position.
-TEST_F(Drag, Scenario5_11_DraggingOurItemWritesItsPreferredPosition) {
+// Command-dragging one of our items writes its new preferred position.
+TEST_F(Drag, DraggingOurItemWritesItsPreferredPosition) {
   dragItem("Vimbo.HiddenDivider", {frame("battery").minX(), 10});
   EXPECT_EQ(leftNeighbour("battery"), "Vimbo.HiddenDivider");
   EXPECT_EQ(defaults->number("NSStatusItem Preferred Position Vimbo.HiddenDivider"), 64.0);  // control 24 + battery 40

@@ -1,4 +1,4 @@
-// Scenario 8: event recording, cursor, monitors, tracking areas and hot keys.
+// Event recording, the cursor, monitors, tracking areas and hot keys.
 #include "SimFixture.h"
 
 namespace vimbo::sim::testing {
@@ -9,8 +9,8 @@ class Events : public SimWorld {
   void SetUp() override { startShipped("notched-laptop.json"); }
 };
 
-// 8.1 Every posted event is recorded; warps clamp and send nothing; hide counts balance.
-TEST_F(Events, Scenario8_1_RecordingPointerAndCursor) {
+// Every posted event is recorded; warps clamp and send nothing; hide counts balance.
+TEST_F(Events, PostedEventsAreRecordedWarpsClampAndHideCountsBalance) {
   source = sim->events.createSource(EventSourceStateID::HIDSystem);
   source->setLocalEventsSuppressionInterval(0.02);
   source->setLocalEventsFilterDuringSuppressionState(6, 0);
@@ -41,9 +41,9 @@ TEST_F(Events, Scenario8_1_RecordingPointerAndCursor) {
   for (const PostedEvent& p : posted) EXPECT_EQ(p.route, PostRoute::HIDTap);
 }
 
-// 8.2 Global monitors see copies of others' mouse-downs after the fact; local monitors see ours
+// Global monitors see copies of others' mouse-downs after the fact; local monitors see ours
 // first and may swallow them; the action runs on the mouse-up with it as the current event.
-TEST_F(Events, Scenario8_2_MonitorsAndActions) {
+TEST_F(Events, MonitorsSeeTheirEventsAndActionsRunWithTheCurrentEvent) {
   std::vector<EventType> global, local;
   std::vector<std::optional<Event>> current;
   bool swallow = false;
@@ -88,8 +88,8 @@ TEST_F(Events, Scenario8_2_MonitorsAndActions) {
   EXPECT_EQ(global.size(), 1u);
 }
 
-// 8.3 Tracking areas: real motion only, nothing when added inside, nothing while a button is held.
-TEST_F(Events, Scenario8_3_TrackingAreas) {
+// Tracking areas: real motion only, nothing when added inside, nothing while a button is held.
+TEST_F(Events, TrackingAreasReportRealMotionOnly) {
   std::vector<TrackingEventKind> seen;
   world->warp(C().center());
   control->button()->setAcceptsMouseMovedEvents(true);
@@ -115,9 +115,9 @@ TEST_F(Events, Scenario8_3_TrackingAreas) {
   EXPECT_TRUE(seen.empty());
 }
 
-// 8.4 Hot keys fire their handler with {signature, id} and reach no one else; a taken
+// Hot keys fire their handler with {signature, id} and reach no one else; a taken
 // combination cannot be registered twice.
-TEST_F(Events, Scenario8_4_HotKeys) {
+TEST_F(Events, HotKeysFireTheirHandlerAndReachNoOneElse) {
   std::vector<std::optional<HotKeyID>> fired;
   sim->hotKeys.installHandler([&](std::optional<HotKeyID> id) {
     fired.push_back(id);
@@ -155,9 +155,9 @@ TEST_F(Events, Scenario8_4_HotKeys) {
   EXPECT_EQ(fired.size(), 2u);
 }
 
-// 8.5 Keys go to the active application through local monitors; arrows carry the numeric-pad
+// Keys go to the active application through local monitors; arrows carry the numeric-pad
 // and function flags.
-TEST_F(Events, Scenario8_5_KeysAndArrowFlags) {
+TEST_F(Events, KeysReachTheActiveApplicationAndArrowsCarryTheirFlags) {
   std::vector<Event> keys;
   sim->eventMonitors.addLocalMonitor(eventMaskBit(EventType::KeyDown), [&](const Event& e) -> std::optional<Event> {
     keys.push_back(e);
@@ -174,8 +174,8 @@ TEST_F(Events, Scenario8_5_KeysAndArrowFlags) {
   EXPECT_EQ(world->keysToFocusedApp().size(), 1u);  // the first arrow, before activation
 }
 
-// 8.6 The application object: policy, activation, delegate callbacks and their triggers.
-TEST_F(Events, Scenario8_6_ApplicationObject) {
+// The application object: policy, activation, delegate callbacks and their triggers.
+TEST_F(Events, TheApplicationObjectKeepsPolicyActivationAndDelegateCalls) {
   struct Delegate : ApplicationDelegate {
     std::vector<std::string> calls;
     void applicationDidFinishLaunching() override { calls.push_back("launched"); }
@@ -206,8 +206,8 @@ TEST_F(Events, Scenario8_6_ApplicationObject) {
   EXPECT_EQ(delegate.calls, (std::vector<std::string>{"launched", "resigned", "reopen", "terminate"}));
 }
 
-// 8.7 A handler that declines a hot key lets the next one see it.
-TEST_F(Events, Scenario8_7_DeclinedHotKeysPassToTheNextHandler) {
+// A handler that declines a hot key lets the next one see it.
+TEST_F(Events, DeclinedHotKeysPassToTheNextHandler) {
   std::vector<int> seen;
   sim->hotKeys.installHandler([&](std::optional<HotKeyID>) {
     seen.push_back(1);

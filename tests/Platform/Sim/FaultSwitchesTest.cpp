@@ -1,4 +1,4 @@
-// Scenario 9: every fault switch, each on the path a system Part takes.
+// Every fault switch, each on the path the system takes.
 #include "Platform/Foundation/Image.h"
 #include "SimFixture.h"
 
@@ -22,7 +22,7 @@ class Faults : public SimWorld {
   }
 };
 
-TEST_F(Faults, Scenario9_1_WindowListAndOnScreenCount) {
+TEST_F(Faults, WindowListAndOnScreenCountCanFail) {
   world->switches().windowListUnavailable = true;
   EXPECT_FALSE(sim->windowServer.copyWindowList(WindowListOption::All, 0));
   world->switches().windowListUnavailable = false;
@@ -57,7 +57,7 @@ TEST_F(Faults, Scenario9_1_WindowListAndOnScreenCount) {
   EXPECT_NE(sim->windowServer.getOnScreenWindowCount(cid + 1, 0).status, 0);  // not our connection
 }
 
-TEST_F(Faults, Scenario9_2_OwnWindowsMissingOrDuplicated) {
+TEST_F(Faults, OurStatusItemWindowsCanBeMissingOrDuplicated) {
   auto count = [&](const std::string& n) {
     auto names = listedNames();
     return std::count(names.begin(), names.end(), n);
@@ -78,7 +78,7 @@ TEST_F(Faults, Scenario9_2_OwnWindowsMissingOrDuplicated) {
   EXPECT_EQ(owners, (std::set<int32_t>{4242, 501}));
 }
 
-TEST_F(Faults, Scenario9_3_MissingAndMistypedListFields) {
+TEST_F(Faults, ListFieldsCanBeMissingOrMistyped) {
   uint32_t n = world->item("wifi")->windowNumber;
   world->overrideWindowField(n, windowkey::layer, WindowValue{std::string("25")});
   world->overrideWindowField(n, windowkey::name, std::nullopt);
@@ -91,7 +91,7 @@ TEST_F(Faults, Scenario9_3_MissingAndMistypedListFields) {
   EXPECT_EQ(list[0].number(), n);
 }
 
-TEST_F(Faults, Scenario9_4_ItemDragFaults) {
+TEST_F(Faults, ItemsCanMisbehaveUnderDrags) {
   Point drop{C().minX(), C().midY()};
   auto before = order();
   world->faults("wifi").ignoresDrags = true;
@@ -118,7 +118,7 @@ TEST_F(Faults, Scenario9_4_ItemDragFaults) {
   EXPECT_FALSE(world->item("lumen-notes"));
 }
 
-TEST_F(Faults, Scenario9_5_PicturesAndCapture) {
+TEST_F(Faults, PicturesAndCapturesCanFailOrComeOutBlank) {
   uint32_t wifi = world->item("wifi")->windowNumber;
   auto image = sim->windowServer.createWindowImage(wifi, windowimage::boundsIgnoreFraming | windowimage::bestResolution);
   ASSERT_TRUE(image);
@@ -175,7 +175,7 @@ TEST_F(Faults, Scenario9_5_PicturesAndCapture) {
   EXPECT_TRUE(std::holds_alternative<CaptureError>(*content));
 }
 
-TEST_F(Faults, Scenario9_6_ScreenCapturePermissionAndRedaction) {
+TEST_F(Faults, NamesAreRedactedWithoutScreenCapturePermission) {
   world->switches().screenCaptureGranted = false;
   world->switches().redactNamesWithoutCapture = true;
   EXPECT_FALSE(sim->screenCaptureAccess.preflight());
@@ -194,7 +194,7 @@ TEST_F(Faults, Scenario9_6_ScreenCapturePermissionAndRedaction) {
   EXPECT_EQ(std::count(names.begin(), names.end(), "<none>"), 0);
 }
 
-TEST_F(Faults, Scenario9_7_EventCreationAndHotKeyRegistration) {
+TEST_F(Faults, EventCreationAndHotKeyRegistrationCanFail) {
   world->switches().failingEventTypes = {EventType::KeyUp};
   source = sim->events.createSource(EventSourceStateID::HIDSystem);
   EXPECT_TRUE(sim->events.createKeyboardEvent(source.get(), 55, true));
@@ -213,7 +213,7 @@ TEST_F(Faults, Scenario9_7_EventCreationAndHotKeyRegistration) {
 }
 
 // The login item starts as the world says; registering may leave it waiting for approval.
-TEST_F(Faults, Scenario9_10_LoginItem) {
+TEST_F(Faults, TheLoginItemStartsAsTheWorldSays) {
   EXPECT_EQ(sim->loginItem.status(), LoginItemStatus::notRegistered);
   WorldSpec spec = shippedWorld("notched-laptop.json");
   spec.switches.loginItemRequiresApproval = true;
@@ -226,7 +226,7 @@ TEST_F(Faults, Scenario9_10_LoginItem) {
   EXPECT_EQ(sim->loginItem.status(), LoginItemStatus::notFound);
 }
 
-TEST_F(Faults, Scenario9_8_ScreensAndViewFillsWindow) {
+TEST_F(Faults, ScreensChangeAndViewFillsWindowCanBeUnavailable) {
   WorldSpec spec = shippedWorld("two-displays.json");
   spec.screens[1].hasScreenNumber = false;
   start(spec);
@@ -242,7 +242,7 @@ TEST_F(Faults, Scenario9_8_ScreensAndViewFillsWindow) {
   EXPECT_FALSE(sim->statusBar.installViewFillsWindow("Other"));
 }
 
-TEST_F(Faults, Scenario9_9_VisibilityKeysHideOurItems) {
+TEST_F(Faults, VisibilityKeysHideOurItems) {
   defaults->set("NSStatusItem Visible Extra", false);
   auto extra = sim->statusBar.statusItem(20);
   extra->setAutosaveName("Extra");

@@ -1,4 +1,4 @@
-// Scenarios 1-4: the layout rule, collapse and expand, removal, the notch.
+// The layout rule, collapse and expand, removal, the notch.
 #include "SimFixture.h"
 
 namespace vimbo::sim::testing {
@@ -9,8 +9,8 @@ class Layout : public SimWorld {
   void SetUp() override { startShipped("notched-laptop.json"); }
 };
 
-// 1. Right-aligned from x 1512, fixed items rightmost, then ours, then the rest, 37 pt high.
-TEST_F(Layout, Scenario1_ItemsStandRightAlignedWithFixedItemsRightmost) {
+// Right-aligned from x 1512, fixed items rightmost, then ours, then the rest, 37 pt high.
+TEST_F(Layout, ItemsStandRightAlignedWithFixedItemsRightmost) {
   EXPECT_EQ(frame("clock"), Rect(1382, 0, 130, 37));
   EXPECT_EQ(frame("control-center"), Rect(1352, 0, 30, 37));
   EXPECT_EQ(C(), Rect(1328, 0, 24, 37));
@@ -45,7 +45,7 @@ TEST_F(Layout, Scenario1_ItemsStandRightAlignedWithFixedItemsRightmost) {
 }
 
 // Our items are placed by their preferred positions; a new item without one appears at the left end.
-TEST_F(Layout, Scenario1b_PreferredPositionsPlaceOurItemsAndNewItemsAppearLeft) {
+TEST_F(Layout, PreferredPositionsPlaceOurItemsAndNewItemsAppearLeft) {
   auto extra = sim->statusBar.statusItem(20);
   EXPECT_EQ(world->items().front().windowNumber, extra->windowNumber());
   EXPECT_EQ(world->items().front().frame, Rect(679, 0, 20, 37));
@@ -64,7 +64,7 @@ class LayoutOwnItems : public SimWorld {
   void SetUp() override { startShipped("notched-laptop.json", /*install=*/false); }
 };
 
-TEST_F(LayoutOwnItems, Scenario1c_SeededOrderHoldsWhenTheControlItemIsNamedFirst) {
+TEST_F(LayoutOwnItems, SeededOrderHoldsWhenTheControlItemIsNamedFirst) {
   defaults->set("NSStatusItem Preferred Position Vimbo.Control", 0.0);
   defaults->set("NSStatusItem Preferred Position Vimbo.HiddenDivider", 1.0);
   auto control = sim->statusBar.statusItem(statusitemlength::square);
@@ -77,9 +77,9 @@ TEST_F(LayoutOwnItems, Scenario1c_SeededOrderHoldsWhenTheControlItemIsNamedFirst
   EXPECT_EQ(frame("Vimbo.HiddenDivider"), Rect(1327, 0, 1, 37));
 }
 
-// 2. Collapse: everything left of the divider goes to negative x, stays listed and ordered in,
+// Collapse: everything left of the divider goes to negative x, stays listed and ordered in,
 // keeps its window number and accessibility frame; expanding restores the exact frames.
-TEST_F(Layout, Scenario2_CollapseAndExpandGeometry) {
+TEST_F(Layout, CollapsePushesCollectedItemsOffScreenAndExpandBringsThemBack) {
   auto before = world->items();
   divider->setLength(10000);
   EXPECT_EQ(D(), Rect(1327 - 9999, 0, 10000, 37));
@@ -113,7 +113,7 @@ TEST_F(Layout, Scenario2_CollapseAndExpandGeometry) {
   for (size_t i = 0; i < restored.size(); ++i) EXPECT_EQ(restored[i].frame, before[i].frame) << restored[i].specKey;
 }
 
-TEST_F(Layout, Scenario2b_DividerRelayoutLatencyDelaysTheFrames) {
+TEST_F(Layout, DividerRelayoutLatencyDelaysTheFrames) {
   world->switches().dividerRelayoutLatency = millis(120);
   divider->setLength(10000);
   EXPECT_EQ(D().width, 1);
@@ -123,8 +123,8 @@ TEST_F(Layout, Scenario2b_DividerRelayoutLatencyDelaysTheFrames) {
   EXPECT_EQ(D().width, 10000);
 }
 
-// 3. Removing an item shifts the items left of it right by its width.
-TEST_F(Layout, Scenario3_RemovalShiftsLeftItemsRight) {
+// Removing an item shifts the items left of it right by its width.
+TEST_F(Layout, RemovalShiftsLeftItemsRight) {
   Rect spotlight = frame("spotlight"), battery = frame("battery");
   world->removeItem("wifi");
   EXPECT_FALSE(world->frameOf("wifi"));
@@ -139,8 +139,8 @@ TEST_F(Layout, Scenario3_RemovalShiftsLeftItemsRight) {
   EXPECT_EQ(frame("lumen-notes"), lumen.offsetBy(25, 0));
 }
 
-// 4. The notch: auxiliary area right of a 200 pt notch; items flow on under and left of it.
-TEST_F(Layout, Scenario4_NotchGeometry) {
+// The notch: auxiliary area right of a 200 pt notch; items flow on under and left of it.
+TEST_F(Layout, TheNotchLeavesTheBarRightOfItToTheItems) {
   auto screens = sim->screens.screens();
   ASSERT_EQ(screens.size(), 1u);
   ASSERT_TRUE(screens[0].auxiliaryTopRightArea);
@@ -155,7 +155,7 @@ TEST_F(Layout, Scenario4_NotchGeometry) {
   EXPECT_GT(frame("lumen-notes").minX(), 656);  // under the notch, still on screen
 }
 
-TEST_F(Layout, Scenario4b_PlainScreenHasNoNotchAnd24PointBar) {
+TEST_F(Layout, PlainScreenHasNoNotchAnd24PointBar) {
   startShipped("plain-1920.json");
   auto screens = sim->screens.screens();
   EXPECT_FALSE(screens[0].auxiliaryTopRightArea);
@@ -163,7 +163,7 @@ TEST_F(Layout, Scenario4b_PlainScreenHasNoNotchAnd24PointBar) {
   EXPECT_EQ(sim->statusBar.thickness(), 24);
 }
 
-TEST_F(Layout, Scenario4c_TwoDisplaysKeepWindowServerAndScreenCoordinatesApart) {
+TEST_F(Layout, TwoDisplaysKeepWindowServerAndScreenCoordinatesApart) {
   startShipped("two-displays.json");
   auto screens = sim->screens.screens();
   ASSERT_EQ(screens.size(), 2u);

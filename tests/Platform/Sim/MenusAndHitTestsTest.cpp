@@ -1,4 +1,4 @@
-// Scenarios 6 (menus as windows) and 7 (accessibility: tree, hit tests, failures).
+// Menus as windows, and accessibility: the element tree, hit tests and failures.
 #include "SimFixture.h"
 
 namespace vimbo::sim::testing {
@@ -16,8 +16,8 @@ class Menus : public SimWorld {
   }
 };
 
-// 6.1 An AX press opens a front-most menu window at level 101 just under the bar near the item.
-TEST_F(Menus, Scenario6_1_PressOpensMenuWindow) {
+// An AX press opens a front-most menu window at level 101 just under the bar near the item.
+TEST_F(Menus, APressOpensAMenuWindowUnderTheBar) {
   uint32_t highest = 0;
   auto all = sim->windowServer.copyWindowList(WindowListOption::All, 0);
   for (const WindowInfo& w : *all)
@@ -37,8 +37,8 @@ TEST_F(Menus, Scenario6_1_PressOpensMenuWindow) {
   EXPECT_EQ(menuWindows().size(), 1u);  // opening another menu closed the first
 }
 
-// 6.2 Escape, an outside click, a scripted delay and a request close menus; collapse does not.
-TEST_F(Menus, Scenario6_2_ClosingRules) {
+// Escape, an outside click, a scripted delay and a request close menus; collapse does not.
+TEST_F(Menus, MenusCloseOnEscapeOutsideClicksDelaysAndRequests) {
   sim->accessibility.performAction(world->menuExtraElement("wifi"), "AXPress");
   divider->setLength(10000);
   ASSERT_EQ(menuWindows().size(), 1u);
@@ -73,8 +73,8 @@ TEST_F(Menus, Scenario6_2_ClosingRules) {
   EXPECT_TRUE(menuWindows().empty());
 }
 
-// 6.3 Per-item level 23, appearance delay, no menu; a click posted to the owner opens it too.
-TEST_F(Menus, Scenario6_3_LevelsDelaysAndPostedClicks) {
+// Per-item level 23, appearance delay, no menu; a click posted to the owner opens it too.
+TEST_F(Menus, MenusHaveTheirLevelsDelaysAndOpenOnPostedClicks) {
   sim->accessibility.performAction(world->menuExtraElement("spotlight"), "AXPress");
   EXPECT_EQ(menuWindows().front().layer(), 23);
   world->dismissAllMenus();
@@ -104,8 +104,8 @@ TEST_F(Menus, Scenario6_3_LevelsDelaysAndPostedClicks) {
   EXPECT_EQ(world->pointer(), Point(700, 500));  // a posted click does not move the pointer
 }
 
-// 6.4 Our own context menu: performClick blocks in a nested loop until an entry is chosen.
-TEST_F(Menus, Scenario6_4_OwnMenuBlocksUntilClosed) {
+// Our own context menu: performClick blocks in a nested loop until an entry is chosen.
+TEST_F(Menus, OurOwnMenuBlocksUntilClosed) {
   std::vector<std::string> chosen;
   control->setMenu(std::vector<MenuEntry>{{"搜索菜单栏项目", "", [&] { chosen.push_back("search"); }},
                                           {"管理面板", "", [&] { chosen.push_back("panel"); }},
@@ -139,8 +139,8 @@ class HitTests : public SimWorld {
   }
 };
 
-// 7.1 Hit tests find menu extras right of the notch only; events still hit items anywhere.
-TEST_F(HitTests, Scenario7_1_HitTestsRespectTheNotch) {
+// Hit tests find menu extras right of the notch only; posted events still hit items anywhere.
+TEST_F(HitTests, HitTestsRespectTheNotch) {
   auto battery = hit(frame("battery").center());
   ASSERT_EQ(battery.error, AXError::Success);
   EXPECT_EQ(battery.element, world->menuExtraElement("battery"));
@@ -178,8 +178,8 @@ TEST_F(HitTests, Scenario7_1_HitTestsRespectTheNotch) {
   EXPECT_EQ(hit(frame("lumen-notes").center()).element, world->menuExtraElement("lumen-notes"));
 }
 
-// 7.2 The tree: application -> extras bar -> menu extras -> optional text-less child.
-TEST_F(HitTests, Scenario7_2_ElementTree) {
+// The tree: application -> extras bar -> menu extras -> optional text-less child.
+TEST_F(HitTests, ElementsFormTheApplicationExtrasTree) {
   AXElement app = sim->accessibility.createApplication(300);
   EXPECT_EQ(text(app, "AXTitle"), "Control Center");
   EXPECT_EQ(sim->accessibility.copyAttributeValue(app, "AXParent").error, AXError::NoValue);
@@ -217,8 +217,8 @@ TEST_F(HitTests, Scenario7_2_ElementTree) {
   EXPECT_EQ(sim->accessibility.getPid(world->menuExtraElement("input-menu")).pid, 303);
 }
 
-// 7.3 Trust, unresponsive applications (charged time-outs), refused presses, vanished elements.
-TEST_F(HitTests, Scenario7_3_AccessibilityFailures) {
+// Trust, unresponsive applications (charged time-outs), refused presses, vanished elements.
+TEST_F(HitTests, AccessibilityFailuresComeBackAsValues) {
   AXElement wifi = world->menuExtraElement("wifi");
   world->setAccessibilityTrusted(false);
   EXPECT_FALSE(sim->accessibility.isProcessTrusted(true));
@@ -244,8 +244,8 @@ TEST_F(HitTests, Scenario7_3_AccessibilityFailures) {
   EXPECT_EQ(sim->accessibility.getPid(wifi).error, AXError::InvalidUIElement);
 }
 
-// 7.4 Our own panels answer hit tests with our elements and take clicks before anyone else.
-TEST_F(HitTests, Scenario7_4_OwnOverlays) {
+// Our own panels answer hit tests with our elements and take clicks before anyone else.
+TEST_F(HitTests, OurOverlaysAnswerHitTestsAndTakeClicks) {
   world->setOwnOverlays({Rect(1100, 40, 388, 590)});
   auto h = hit({1200, 100});
   ASSERT_EQ(h.error, AXError::Success);

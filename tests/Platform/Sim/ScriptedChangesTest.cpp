@@ -1,4 +1,4 @@
-// Scenario 11: scripted changes: late items, restarts, removal of ours, normalised strings.
+// scripted changes: late items, restarts, removal of ours, normalised strings.
 #include "Platform/Foundation/Image.h"
 #include "SimFixture.h"
 
@@ -10,7 +10,7 @@ class Scripted : public SimWorld {
   void SetUp() override { startShipped("notched-laptop.json"); }
 };
 
-TEST_F(Scripted, Scenario11_1_LateItemsAppearAtTheLeftEnd) {
+TEST_F(Scripted, LateItemsAppearAtTheLeftEnd) {
   ItemSpec late;
   late.key = "late";
   late.windowName = "Item-0";
@@ -25,7 +25,7 @@ TEST_F(Scripted, Scenario11_1_LateItemsAppearAtTheLeftEnd) {
   for (const ItemView& v : world->items()) EXPECT_LE(v.windowNumber, newest);
 }
 
-TEST_F(Scripted, Scenario11_1b_TimersOutliveTheirWorldHarmlessly) {
+TEST_F(Scripted, TimersOutliveTheirWorldHarmlessly) {
   ItemSpec late;
   late.key = "late";
   late.ownerPID = 501;
@@ -37,7 +37,7 @@ TEST_F(Scripted, Scenario11_1b_TimersOutliveTheirWorldHarmlessly) {
   EXPECT_FALSE(world->frameOf("late"));
 }
 
-TEST_F(Scripted, Scenario11_2_RestartGivesNewWindowNumbersInPlace) {
+TEST_F(Scripted, RestartGivesNewWindowNumbersInPlace) {
   auto before = *world->item("wifi");
   world->restartApplication(300);
   auto after = *world->item("wifi");
@@ -46,7 +46,7 @@ TEST_F(Scripted, Scenario11_2_RestartGivesNewWindowNumbersInPlace) {
   EXPECT_FALSE(world->itemByWindow(before.windowNumber));
 }
 
-TEST_F(Scripted, Scenario11_3_StringsAreComposedAndObserversHearChanges) {
+TEST_F(Scripted, StringsAreComposedAndObserversHearChanges) {
   WorldSpec spec = shippedWorld("plain-1920.json");
   spec.apps[4].name = "Cafe\xCC\x81";  // e + combining acute
   spec.items[0].axTitle = AXValue{std::string("Cafe\xCC\x81")};
@@ -69,7 +69,7 @@ TEST_F(Scripted, Scenario11_3_StringsAreComposedAndObserversHearChanges) {
   EXPECT_FALSE(snap.cursorVisible);
 }
 
-TEST_F(Scripted, Scenario11_4_StatusItemsWithoutButtonsAndWorkspace) {
+TEST_F(Scripted, StatusItemsWithoutButtonsAndWorkspace) {
   auto variable = sim->statusBar.statusItem(statusitemlength::variable);
   variable->setAutosaveName("Variable");
   EXPECT_EQ(frame("Variable").width, 24);
