@@ -1,0 +1,107 @@
+// The controller in the desktop window, as a person meets it: the control item's click reveals
+// and hides, its right click draws the menu whose "管理面板" opens the popover under it, and the
+// quick-search hot key opens the panel whose rows Down and Escape drive.
+#include <QTimer>
+#include <set>
+
+#include "App/VimboApp.h"
+#include "DesktopFixture.h"
+#include "Views/Widgets/MenuBarSearchPanel.h"
+
+namespace vimbo::desktop::testing {
+namespace {
+
+using namespace std::chrono_literals;
+
+struct ControllerAtTheDesktop : DesktopFixture {
+  platform::Platform platform = host.platform();
+  std::unique_ptr<VimboApp> vimbo;
+
+  void SetUp() override {
+    vimbo = std::make_unique<VimboApp>(platform, host.defaults(), host.viewFactory());
+    host.launch(vimbo->appDelegate);
+    showAt(view.sizeHint());
+    // Start-up and the first capture.
+    ASSERT_TRUE(until([&] { return !store().capturedSystemItems.get().empty() && !store().isCapturingSystemItems.get(); }));
+  }
+  AppDelegate& app() { return *vimbo->appDelegate; }
+  MenuBarStore& store() { return app().store; }
+  bool until(const std::function<bool()>& condition, async::Duration limit = 5s) {
+    return ex.runUntil(condition, ex.now() + limit);
+  }
+  double dividerLength() { return app().menuBarHider.dividerItem->length(); }
+  Rect control() { return frame("Vimbo.Control"); }
+  std::set<std::string> accessibleNames(QWidget* root) {
+    std::set<std::string> names;
+    for (QWidget* w : root->findChildren<QWidget*>()) names.insert(w->accessibleName().toStdString());
+    return names;
+  }
+};
+
+TEST_F(ControllerAtTheDesktop, AClickOnTheControlItemRevealsAndASecondHides) {
+  ASSERT_EQ(dividerLength(), hider::collapsedLength);
+  click(control().center());
+  EXPECT_TRUE(until([&] { return dividerLength() == hider::expandedLength; }));
+  click(control().center());
+  EXPECT_TRUE(until([&] { return dividerLength() == hider::collapsedLength; }));
+}
+
+TEST_F(ControllerAtTheDesktop, RightClickDrawsTheMenuAndItsManagerEntryOpensThePopoverUnderTheControlItem) {
+  std::vector<std::string> drawn;
+  // The menu runs its own loop until a choice closes it: choose from inside that loop.
+  QTimer::singleShot(200, [&] {
+    view.refresh();
+    if (!view.desktopScene().menus.empty()) drawn = view.desktopScene().menus.back().entries;
+    auto menus = world.openMenus();
+    ASSERT_FALSE(menus.empty());
+    const Rect m = menus.front().frame;
+    click({m.minX() + 20, m.minY() + 5 + 22 + 11});  // the second entry
+  });
+  QTest::mouseClick(input(), Qt::RightButton, Qt::NoModifier, at(control().center()));
+  EXPECT_EQ(drawn, (std::vector<std::string>{"搜索菜单栏项目", "管理面板", "偏好设置"}));
+  ASSERT_TRUE(until([&] { return app().popover->isShown(); }));
+
+  platform::Window* window = app().popover->contentWindow();
+  ASSERT_NE(window, nullptr);
+  const Rect shown = serverFrame(*window);
+  EXPECT_EQ(shown.minY(), control().maxY()) << "right under the bar";
+  EXPECT_LE(shown.minX(), control().midX());
+  EXPECT_GE(shown.maxX(), control().midX());
+  QWidget* content = view.contentWidget(window->handle());
+  ASSERT_NE(content, nullptr);
+  view.refresh();
+  EXPECT_TRUE(content->isVisible());
+  const auto names = accessibleNames(content);
+  for (const auto& item : store().capturedSystemItems.get()) EXPECT_TRUE(names.count(item.name)) << item.name;
+}
+
+TEST_F(ControllerAtTheDesktop, QuickSearchHotKeyOpensThePanelWhoseRowsDownAndEscapeDrive) {
+  QTest::keyPress(&view, Qt::Key_Control);
+  QTest::keyPress(&view, Qt::Key_Alt, Qt::ControlModifier);
+  QTest::keyClick(&view, Qt::Key_B, Qt::ControlModifier | Qt::AltModifier);  // Option-Command-B
+  QTest::keyRelease(&view, Qt::Key_Alt, Qt::ControlModifier | Qt::AltModifier);
+  QTest::keyRelease(&view, Qt::Key_Control, Qt::ControlModifier);
+  ASSERT_TRUE(until([&] { return app().quickSearchPanel && app().quickSearchPanel->isKeyWindow(); }));
+  view.refresh();
+  auto* panel = dynamic_cast<views::MenuBarSearchPanel*>(view.contentWidget(app().quickSearchPanel->handle()));
+  ASSERT_NE(panel, nullptr);
+  auto selectedRow = [&]() -> int {
+    panel->applyNow();
+    const auto& rows = panel->rows();
+    for (size_t i = 0; i < rows.size(); ++i)
+      if (rows[i]->isVisibleTo(panel) && rows[i]->model().selected) return int(i);
+    return -1;
+  };
+  ASSERT_TRUE(until([&] { return panel->rows().size() >= 2; }));
+  EXPECT_EQ(selectedRow(), 0);
+
+  QTest::keyClick(&view, Qt::Key_Down);
+  EXPECT_TRUE(until([&] { return selectedRow() == 1; }));
+
+  QTest::keyClick(&view, Qt::Key_Escape);
+  EXPECT_TRUE(until([&] { return !app().quickSearchPanel->isVisible(); }));
+  EXPECT_EQ(app().quickSearchSession.selectedIndex.get(), 0);
+}
+
+}  // namespace
+}  // namespace vimbo::desktop::testing
