@@ -108,12 +108,6 @@ struct Hover : ::testing::Test {
   });
 };
 
-TEST_F(Hover, OffMeansNoTrackingAreaAndNoSampling) {
-  EXPECT_FALSE(f.store().expandOnHover.get());
-  EXPECT_EQ(app().hoverTrackingArea, 0u);
-  EXPECT_FALSE(app().hoverSamplingTask);
-}
-
 TEST_F(Hover, PollingRevealsOnTheSampleADelayAfterTheFirstInsideSampleOnlyOncePerVisit) {
   f.world().personMove(away());
   enable(HoverDetectionMethod::polling);
@@ -224,6 +218,8 @@ TEST_F(Hover, PollingIdlesCheaplyAndEventDrivenNotAtAll) {
 }
 
 TEST_F(Hover, SwitchingTheSettingsTearsDownWhatWasThere) {
+  EXPECT_EQ(app().hoverTrackingArea, 0u) << "off by default";
+  EXPECT_FALSE(app().hoverSamplingTask);
   enable(HoverDetectionMethod::polling);
   f.world().personMove(justOutside(0));
   f.runFor(60ms);
