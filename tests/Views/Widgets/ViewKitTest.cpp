@@ -2,11 +2,13 @@
 // and the item glyph.
 #include <QLabel>
 #include <QPainter>
+#include <QTest>
 #include <QTextDocument>
 #include <chrono>
 
 #include "Platform/Runtime/Executor.h"
 #include "Views/Widgets/CapturedMenuBarGlyph.h"
+#include "Views/Widgets/CapturedMenuBarSearchRow.h"
 #include "Views/Widgets/Spinner.h"
 #include "Views/Widgets/SymbolCatalog.h"
 #include "Views/Widgets/Toast.h"
@@ -199,4 +201,33 @@ TEST_F(KitTest, GlyphTintsTemplatesAndKeepsColouredPictures) {
   EXPECT_TRUE(near(templ.pixelColor(50, 29), overWhite(theme::primary())));
   QImage coloured = onCanvas(item("Item-0", solidImage(10, 10, 0x00C000FF, false)), 30);
   EXPECT_EQ(coloured.pixelColor(50, 29), QColor(0, 0xC0, 0));
+}
+
+TEST_F(KitTest, SearchRowWithoutOwnerCentresItsNameAndTakesClicksInTheGap) {
+  test_support::FakeWorkspace workspace;
+  CapturedMenuBarSearchRow row(workspace);
+  CapturedMenuBarItem it = item("Item-0", solidImage(16, 16, 0x000000FF, true));
+  it.name = "剪贴板";
+  it.ownerName = "";
+  row.setItem(it);
+  int activations = 0;
+  row.setOnActivate([&] { ++activations; });
+  row.resize(356, CapturedMenuBarSearchRow::rowHeight);
+  ASSERT_EQ(row.height(), 42);
+  EXPECT_TRUE(row.displayedOwner().isEmpty());
+
+  // The name's ink, left of the glyph, sits in the middle of the row.
+  QImage shot = render(row);
+  int top = shot.height(), bottom = -1;
+  for (int y = 0; y < shot.height(); ++y)
+    for (int x = 46; x < 200; ++x)
+      if (shot.pixelColor(x, y).lightness() < 120) {
+        top = std::min(top, y);
+        bottom = std::max(bottom, y);
+      }
+  ASSERT_GE(bottom, top);
+  EXPECT_NEAR((top + bottom) / 2.0, 21, 3);
+
+  QTest::mouseClick(&row, Qt::LeftButton, {}, QPoint(280, 21));  // between the name and the glyph
+  EXPECT_EQ(activations, 1);
 }
