@@ -202,13 +202,13 @@ void HoverSettingsControls::sync() {
 
   const auto state = hoverControlsState(store_);
   expansionGroup_->setEnabled(state.expansionEnabled);
-  setDimmed(expansionGroup_, state.expansionOpacity);
+  setDimmed(expansionGroup_, state.expansionOpacity, theme::controlBackground());
   intervalGroup_->setEnabled(state.intervalEnabled);
-  setDimmed(intervalGroup_, state.intervalOpacity);
+  setDimmed(intervalGroup_, state.intervalOpacity, theme::controlBackground());
   intervalNote_->setVisible(state.showsIntervalNote);
   auto* collapseRow = timingRow(HoverTiming::collapseDelay);
   collapseRow->setEnabled(state.collapseDelayEnabled);
-  setDimmed(collapseRow, state.collapseDelayOpacity);
+  setDimmed(collapseRow, state.collapseDelayOpacity, theme::controlBackground());
 }
 
 }  // namespace vimbo::views

@@ -1,7 +1,11 @@
 #include "Views/Widgets/MenuBarLayoutItemView.h"
 
 #include <QApplication>
+#include <QCursor>
 #include <QDrag>
+#include <QGraphicsProxyWidget>
+#include <QGraphicsScene>
+#include <QGraphicsView>
 #include <QMimeData>
 #include <QMouseEvent>
 #include <QPainter>
@@ -19,6 +23,21 @@ namespace {
 
 constexpr double kRadius = 10;
 constexpr double kDraggedSourceOpacity = 0.35;
+
+// QDrag::exec takes the button's release for itself. When our window is drawn by the desktop's
+// view (through a proxy in its scene), that view saw the press and would wait for the release,
+// refusing the next press: hand it the release it missed.
+void releaseToHostingView(QWidget* source) {
+  QGraphicsProxyWidget* proxy = source->window()->graphicsProxyWidget();
+  if (!proxy || !proxy->scene()) return;
+  const QPoint global = QCursor::pos();
+  for (QGraphicsView* view : proxy->scene()->views()) {
+    QWidget* viewport = view->viewport();
+    QCoreApplication::postEvent(viewport, new QMouseEvent(QEvent::MouseButtonRelease, viewport->mapFromGlobal(global),
+                                                          global, Qt::LeftButton, Qt::NoButton,
+                                                          QGuiApplication::keyboardModifiers()));
+  }
+}
 
 }  // namespace
 
@@ -125,6 +144,7 @@ void MenuBarLayoutItemView::startDrag() {
   QPointer<MenuBarLayoutItemView> self(this);
   auto ended = callbacks_.onDragEnded;
   drag->exec(Qt::MoveAction, Qt::MoveAction);
+  if (self) releaseToHostingView(self);
   if (self) {
     self->dragging_ = false;
     self->setCursor(Qt::OpenHandCursor);

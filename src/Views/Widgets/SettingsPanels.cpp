@@ -1,7 +1,7 @@
 #include "Views/Widgets/SettingsPanels.h"
 
-#include <QGraphicsOpacityEffect>
 #include <QHBoxLayout>
+#include <QEvent>
 #include <QLabel>
 #include <QPainter>
 #include <QPainterPath>
@@ -96,22 +96,67 @@ QWidget* FormSection::addLabelledRow(const QString& title, QWidget* content) {
   return row;
 }
 
-void setDimmed(QWidget* widget, double opacity) {
+namespace {
+
+constexpr const char* kDimmingProperty = "vimboDimming";
+
+// The veil over a dimmed widget: above every child, as large as the widget, and blind to the mouse.
+class DimVeil : public QWidget {
+ public:
+  explicit DimVeil(QWidget* target) : QWidget(target) {
+    setAttribute(Qt::WA_TransparentForMouseEvents);
+    setFocusPolicy(Qt::NoFocus);
+    target->installEventFilter(this);
+    setGeometry(target->rect());
+  }
+  void setColor(const QColor& color) {
+    color_ = color;
+    update();
+  }
+
+ protected:
+  bool eventFilter(QObject* watched, QEvent* event) override {
+    if (watched == parent()) {
+      if (event->type() == QEvent::Resize) setGeometry(parentWidget()->rect());
+      if (event->type() == QEvent::ChildAdded || event->type() == QEvent::LayoutRequest) raise();
+    }
+    return false;
+  }
+  void paintEvent(QPaintEvent*) override { QPainter(this).fillRect(rect(), color_); }
+
+ private:
+  QColor color_;
+};
+
+DimVeil* veilOf(QWidget* widget) {
+  for (auto* child : widget->children()) {
+    if (auto* veil = dynamic_cast<DimVeil*>(child)) return veil;
+  }
+  return nullptr;
+}
+
+}  // namespace
+
+void setDimmed(QWidget* widget, double opacity, const QColor& backdrop) {
+  opacity = std::clamp(opacity, 0.0, 1.0);
+  widget->setProperty(kDimmingProperty, opacity);
+  DimVeil* veil = veilOf(widget);
   if (opacity >= 1) {
-    widget->setGraphicsEffect(nullptr);
+    if (veil) veil->hide();
     return;
   }
-  auto* effect = qobject_cast<QGraphicsOpacityEffect*>(widget->graphicsEffect());
-  if (!effect) {
-    effect = new QGraphicsOpacityEffect(widget);
-    widget->setGraphicsEffect(effect);
-  }
-  effect->setOpacity(opacity);
+  if (!veil) veil = new DimVeil(widget);
+  QColor color = backdrop;
+  color.setAlphaF(float(1 - opacity));
+  veil->setColor(color);
+  veil->setGeometry(widget->rect());
+  veil->raise();
+  veil->show();
 }
 
 double dimming(const QWidget* widget) {
-  auto* effect = qobject_cast<QGraphicsOpacityEffect*>(widget->graphicsEffect());
-  return effect ? effect->opacity() : 1;
+  const QVariant value = widget->property(kDimmingProperty);
+  return value.isValid() ? value.toDouble() : 1;
 }
 
 double effectiveDimming(const QWidget* widget) {

@@ -11,7 +11,6 @@
 
 class QBoxLayout;
 class QFormLayout;
-class QGraphicsOpacityEffect;
 class QLabel;
 class QVBoxLayout;
 
@@ -59,8 +58,11 @@ class FormSection : public QWidget {
   QVBoxLayout* rows_;
 };
 
-// Dims a widget to the opacity (1 removes the dimming). Nested dimming multiplies on screen.
-void setDimmed(QWidget* widget, double opacity);
+// Dims a widget to the opacity (1 removes the dimming) over a backdrop of one colour: a veil of
+// that colour at 1 - opacity lies over the widget, which is what drawing it at the opacity would
+// show. Nested dimming multiplies on screen. (Graphics effects draw nothing inside the desktop's
+// window proxies, so they are not used.)
+void setDimmed(QWidget* widget, double opacity, const QColor& backdrop);
 // The opacity set on the widget itself, 1 when none.
 double dimming(const QWidget* widget);
 // What the widget is drawn at: its own opacity times that of every ancestor.

@@ -1,4 +1,6 @@
 #include <QDragEnterEvent>
+#include <QGraphicsScene>
+#include <QGraphicsView>
 #include <QMimeData>
 #include <QScrollArea>
 #include <QScrollBar>
@@ -313,6 +315,37 @@ TEST_F(LayoutEditorViewTest, WellsWaitForARunningDragBeforeTheyRebuild) {
   settle();
   EXPECT_EQ(chip(21), nullptr);
   EXPECT_EQ(shownZones()[Zone::visible], (std::vector<std::uint32_t>{11, 12, 24, 25}));
+}
+
+// Our windows are drawn by a graphics view through proxies; a drag's nested loop takes the release
+// that view waits for.
+TEST(LayoutChipDragTest, AFinishedDragHandsTheHostingViewTheReleaseItTook) {
+  desktop::testing::AppFirst first;
+  struct RecordingView : QGraphicsView {
+    using QGraphicsView::QGraphicsView;
+    int releases = 0;
+    void mouseReleaseEvent(QMouseEvent* event) override {
+      ++releases;
+      QGraphicsView::mouseReleaseEvent(event);
+    }
+  };
+  QGraphicsScene scene;
+  RecordingView view(&scene);
+  auto* content = new QWidget;
+  content->resize(200, 80);
+  auto* chip = new MenuBarLayoutItemView(vimbo::testing::layoutItem(21, "Item-0", "番茄钟", 30, false), {}, content);
+  scene.addWidget(content);
+  view.show();
+  QCoreApplication::processEvents();
+
+  const QPointF start = QRectF(chip->rect()).center();
+  const QPointF moved = start + QPointF(QApplication::startDragDistance() + 4, 0);
+  QMouseEvent press(QEvent::MouseButtonPress, start, chip->mapToGlobal(start), Qt::LeftButton, Qt::LeftButton, {});
+  QCoreApplication::sendEvent(chip, &press);
+  QMouseEvent move(QEvent::MouseMove, moved, chip->mapToGlobal(moved), Qt::NoButton, Qt::LeftButton, {});
+  QCoreApplication::sendEvent(chip, &move);
+  QCoreApplication::processEvents();
+  EXPECT_EQ(view.releases, 1);
 }
 
 }  // namespace
