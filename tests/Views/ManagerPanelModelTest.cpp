@@ -1,15 +1,12 @@
 // The manager panel's behaviour without widgets: what a press asks of the controller, which body
-// shows, the wells, the search results, Escape and the refusal toast's timing.
+// shows, the wells, the search results and Escape.
 #include <gtest/gtest.h>
-
-#include <chrono>
 
 #include "Support/PanelFixture.h"
 #include "Views/MenuBarPanelModel.h"
 
 using namespace vimbo;
 using namespace vimbo::test_support;
-using namespace std::chrono_literals;
 
 namespace {
 
@@ -102,20 +99,6 @@ TEST_F(ManagerModelTest, TilesShowLockFillTooltipAndTheirOwnGlyph) {
   EXPECT_EQ(s.hiddenWell->tiles[0].glyph.symbolSize, 18);
 }
 
-TEST_F(ManagerModelTest, HeaderAndFooterFollowTheStore) {
-  store.systemItemsCollapsed.set(true);
-  store.isExpanded.set(false);
-  ManagerPanelState collapsed = model.state();
-  store.systemItemsCollapsed.set(false);
-  store.isExpanded.set(true);
-  ManagerPanelState expanded = model.state();
-  EXPECT_EQ(collapsed.subtitle, "常驻项目");
-  EXPECT_EQ(expanded.subtitle, "全部项目");
-  EXPECT_NE(collapsed.collapseSymbol, expanded.collapseSymbol);
-  EXPECT_NE(collapsed.collapseToolTip, expanded.collapseToolTip);
-  EXPECT_NE(collapsed.footerChip, expanded.footerChip);
-}
-
 TEST_F(ManagerModelTest, SearchRanksEveryItemAndEscapeClearsOnlyText) {
   EXPECT_FALSE(model.state().results);
   store.searchText.set("   ");  // spaces count as text and rank every item in capture order
@@ -136,19 +119,6 @@ TEST_F(ManagerModelTest, SearchRanksEveryItemAndEscapeClearsOnlyText) {
   EXPECT_EQ(store.searchText.get(), "");
   EXPECT_FALSE(model.escape());
   EXPECT_EQ(writes, 1);
-}
-
-TEST_F(ManagerModelTest, RefusalToastStaysUntilTheLatestRefusalsTimeRunsOut) {
-  model.press(11, TileButton::left);
-  EXPECT_EQ(model.toast()->text(), "时钟由 macOS 固定，无法收纳");
-  ex.runFor(1000ms);
-  model.press(12, TileButton::right);
-  EXPECT_EQ(model.toast()->text(), "控制中心由 macOS 固定，无法收纳");
-  ex.runFor(1500ms);
-  EXPECT_TRUE(model.toast()->text());
-  ex.runFor(300ms);
-  EXPECT_FALSE(model.toast()->text());
-  EXPECT_TRUE(log.calls.empty());
 }
 
 TEST_F(ManagerModelTest, PressesActOnTheStoresNewestState) {
