@@ -79,6 +79,11 @@ int ink(const DesktopWindowTest& t, const QImage& image, const Rect& r) {
   return n;
 }
 
+TEST_F(DesktopWindowTest, WithoutAControllerTheStandInsNameNoHotKey) {
+  ASSERT_TRUE(host.statusItems().control);
+  EXPECT_EQ(host.statusItems().control->button()->toolTip(), "Vimbo");
+}
+
 TEST_F(DesktopWindowTest, ShowsThePicturesTheWorldCapturesOurControlGlyphAndNothingForTheDivider) {
   QImage image = shot();
   ASSERT_EQ(view.scale(), 1.0);
@@ -234,6 +239,21 @@ TEST(DesktopWorld, ComesFromTheVariableOrTheNotchedLaptopAndABadFileSaysWhere) {
   std::string printed = ::testing::internal::GetCapturedStderr();
   EXPECT_NE(printed.find(error.message), std::string::npos);
   EXPECT_TRUE(shown.contains(QString::fromStdString(error.message))) << shown.toStdString();
+
+  // A file that is not JSON: a sentence with the line and column; the parser's words on stderr only.
+  sim::WorldLoad oops = sim::parseWorld("oops", "oops.json");
+  QTimer::singleShot(0, [&] {
+    if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
+      shown = box->text() + "\n" + box->informativeText();
+      box->accept();
+    }
+  });
+  ::testing::internal::CaptureStderr();
+  reportWorldError(std::get<sim::WorldError>(oops));
+  printed = ::testing::internal::GetCapturedStderr();
+  EXPECT_TRUE(shown.contains(QStringLiteral("第 1 行第 1 列不是有效的 JSON。"))) << shown.toStdString();
+  EXPECT_FALSE(shown.contains(QStringLiteral("json.exception")));
+  EXPECT_NE(printed.find("json.exception.parse_error"), std::string::npos);
 }
 
 }  // namespace
