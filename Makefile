@@ -3,7 +3,7 @@ BUILD ?= build
 JOBS ?= $(shell nproc)
 CMAKE_FLAGS ?= -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo
 
-.PHONY: run test deps build test-sanitize test-tsan bench clean
+.PHONY: run test deps build test-sanitize test-tsan bench fuzz clean
 
 deps:
 	@scripts/deps
@@ -35,8 +35,17 @@ test-tsan: deps
 	@cmake --build build-tsan -j $(JOBS) --target $$(ninja -C build-tsan -t targets all | sed -n 's/^\([A-Za-z0-9_]*_threaded\): .*/\1/p' | sort -u)
 	@cd build-tsan && TSAN_OPTIONS=halt_on_error=1 ctest -j $(JOBS) -L threads --output-on-failure --timeout 300
 
+# The libFuzzer targets of fuzz/, built with clang under AddressSanitizer and UndefinedBehaviorSanitizer
+# (not part of `make test`; the README's developer section says how to run them).
+fuzz: deps
+	@scripts/deps clang libclang-rt-dev
+	@CC=clang CXX=clang++ cmake -S . -B build-fuzz -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+	  -DVIMBO_BUILD_FUZZERS=ON -DVIMBO_SANITIZE=address,undefined -DVIMBO_WARNINGS_AS_ERRORS=OFF \
+	  -DVIMBO_BUILD_DESKTOP=OFF -DVIMBO_BUILD_BENCHMARKS=OFF -DBUILD_TESTING=OFF >/dev/null
+	@cmake --build build-fuzz -j $(JOBS) --target $$(cd fuzz && ls *_fuzzer.cpp | sed 's/\.cpp$$//')
+
 bench: build
 	@for b in $(BUILD)/benchmarks/*; do [ -x "$$b" ] && [ -f "$$b" ] && "$$b"; done; true
 
 clean:
-	rm -rf build build-asan build-tsan
+	rm -rf build build-asan build-tsan build-fuzz

@@ -1,7 +1,10 @@
 # Shared target helpers: warnings for our own code, library per layer, one test binary per test folder.
 
 function(vimbo_warnings target)
-  target_compile_options(${target} PRIVATE -Wall -Wextra -Wpedantic -Werror)
+  target_compile_options(${target} PRIVATE -Wall -Wextra -Wpedantic)
+  if(VIMBO_WARNINGS_AS_ERRORS)
+    target_compile_options(${target} PRIVATE -Werror)
+  endif()
 endfunction()
 
 # vimbo_library(NAME DIRS dir... [DEPS lib...] [EXCLUDE regex])

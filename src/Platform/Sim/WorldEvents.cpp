@@ -193,7 +193,7 @@ void World::updateTracking(const Event& e) {
   }
   for (auto& [handler, kind] : calls) {
     if (!handler) continue;
-    if (clock_.post) clock_.post([handler, kind, e] { handler(kind, e); });
+    if (clock_.post) clock_.post([handler = handler, kind = kind, e] { handler(kind, e); });
     else handler(kind, e);
   }
 }

@@ -456,7 +456,7 @@ std::string worldToJson(const WorldSpec& w) {
     if (a.bundlePath) x["bundle"] = *a.bundlePath;
     if (!a.bundleInfo.empty()) {
       json info = json::object();
-      for (const auto& [k, v] : a.bundleInfo) std::visit([&](const auto& val) { info[k] = val; }, v);
+      for (const auto& [k, v] : a.bundleInfo) std::visit([&info, &key = k](const auto& val) { info[key] = val; }, v);
       x["info"] = info;
     }
     x["policy"] = a.activationPolicy == ActivationPolicy::Regular     ? "regular"
