@@ -124,7 +124,10 @@ void DesktopHost::launch(std::shared_ptr<platform::ApplicationDelegate> delegate
 
 void DesktopHost::terminated() {
   window_->view().detach();
-  defaults_->flush();
+  // The last chance for pending changes: a failure here is said even if the same error was
+  // reported earlier in the run, since no retry follows.
+  if (!defaults_->flush() && defaults_->lastWriteError())
+    std::cerr << "Vimbo: 退出时未能保存设置：" << *defaults_->lastWriteError() << std::endl;
   executor_.stop();
   if (quit_) quit_();
 }
