@@ -10,6 +10,7 @@
 #include <QToolTip>
 #include <algorithm>
 #include <cmath>
+#include <utility>
 
 #include "Platform/Desktop/Keys.h"
 #include "Platform/Desktop/WindowItem.h"
@@ -197,6 +198,7 @@ void DesktopView::press(QMouseEvent* e, bool doubleClick) {
   bool left = type == EventType::LeftMouseDown;
   pressed_ = e->button();
   contentHasPress_ = false;
+  reopenOnRelease_ = false;
   Point p = toWorld(e->position());
   sim::InputDelivery delivered = world_->personMouse(type, p, eventFlags(e->modifiers()));
   WindowItem* item = delivered ? windowItem(delivered.window) : nullptr;
@@ -219,9 +221,8 @@ void DesktopView::press(QMouseEvent* e, bool doubleClick) {
       // that moves by its background.
       if (!contentHasPress_ && left && (c.movableByBackground || inTitle)) beginMove();
     }
-  } else if (doubleClick && left && !scene_.displays.empty() && reopenIconFrame(scene_.displays.front()).contains(p) &&
-             !world_->ownWindowAt(p)) {
-    world_->reopenOwnApplication();
+  } else if (doubleClick && left && onReopenIcon(p)) {
+    reopenOnRelease_ = true;
   }
   e->accept();
   refresh();
@@ -229,8 +230,13 @@ void DesktopView::press(QMouseEvent* e, bool doubleClick) {
 
 void DesktopView::mousePressEvent(QMouseEvent* e) { press(e, false); }
 
+bool DesktopView::onReopenIcon(Point p) const {
+  return !scene_.displays.empty() && reopenIconFrame(scene_.displays.front()).contains(p) && !world_->ownWindowAt(p);
+}
+
 // A double-click: the platform has sent its second press already (a press like any other); on
-// our application's icon it opens the application again. Without that press, it is the press.
+// our application's icon it opens the application again once let go, as the Dock does. Without
+// that press, it is the press.
 void DesktopView::mouseDoubleClickEvent(QMouseEvent* e) {
   if (!pressed_) {
     press(e, true);
@@ -240,10 +246,8 @@ void DesktopView::mouseDoubleClickEvent(QMouseEvent* e) {
   Point p = toWorld(e->position());
   if (contentHasPress_) {
     QGraphicsView::mouseDoubleClickEvent(e);
-  } else if (*pressed_ == Qt::LeftButton && !moving_ && !scene_.displays.empty() &&
-             reopenIconFrame(scene_.displays.front()).contains(p) && !world_->ownWindowAt(p)) {
-    world_->reopenOwnApplication();
-    refresh();
+  } else if (*pressed_ == Qt::LeftButton && !moving_ && onReopenIcon(p)) {
+    reopenOnRelease_ = true;
   }
 }
 
@@ -270,6 +274,8 @@ void DesktopView::mouseReleaseEvent(QMouseEvent* e) {
   Point p = toWorld(e->position());
   world_->personMouse(type, p, eventFlags(e->modifiers()));
   moving_.reset();
+  // The request comes after the click's own work, as a Mac's does (see World::personReopen).
+  if (std::exchange(reopenOnRelease_, false) && onReopenIcon(p)) world_->personReopen();
   if (closing_) {
     WindowItem* item = windowItem(*closing_);
     if (item && item->closeButton() && item->closeButton()->contains(p)) world_->closeOwnWindow(*closing_);

@@ -76,6 +76,7 @@ class DesktopView : public QGraphicsView {
   void armMinuteTimer();
   void press(QMouseEvent* e, bool doubleClick);
   bool showToolTip(QEvent* e);
+  bool onReopenIcon(Point p) const;
   void key(QKeyEvent* e, bool down);
   void releaseHeldModifiers();
   WindowItem* windowItem(platform::WindowHandle window) const;
@@ -92,6 +93,7 @@ class DesktopView : public QGraphicsView {
   bool contentHasPress_ = false;  // the content took the press: moves and the release go there too
   std::optional<WindowMove> moving_;
   std::optional<platform::WindowHandle> closing_;
+  bool reopenOnRelease_ = false;  // a double-click on our icon: letting go opens the application again
   bool capsLock_ = false;
   std::set<uint16_t> heldModifiers_;  // key codes sent down and not yet up
   std::function<void()> quit_;

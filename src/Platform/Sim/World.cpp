@@ -171,6 +171,12 @@ bool World::reopenOwnApplication() {
   return appDelegate_ ? appDelegate_->applicationShouldHandleReopen(visible) : true;
 }
 
+void World::personReopen() {
+  afterMonitorDeliveries([this, alive = std::weak_ptr<bool>(alive_)] {
+    if (alive.lock()) reopenOwnApplication();
+  });
+}
+
 bool World::isOnSomeDisplay(Point p) const {
   return std::any_of(spec_.screens.begin(), spec_.screens.end(),
                      [&](const ScreenSpec& s) { return s.displayBounds.contains(p); });

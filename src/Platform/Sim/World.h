@@ -284,6 +284,10 @@ class World {
   // The person opens our running application again (the Finder or the Dock): the delegate is asked,
   // with whether any of our windows is visible.
   bool reopenOwnApplication();
+  // The same request as a person's double-click on our icon makes it, after letting go: it arrives
+  // as an event of its own, once the global monitors have had the click (and what they started has
+  // had its turn), the way the Dock's request arrives after the click on a Mac.
+  void personReopen();
   int activationPolicyChanges() const { return policyChanges_; }
 
   // ---- our own windows (WorldWindows.cpp) ----
@@ -438,6 +442,10 @@ class World {
   void dispatchToOwn(ItemKey key, const platform::Event& e);
   bool runLocalMonitors(const platform::Event& e);
   void runGlobalMonitors(const platform::Event& e);
+  // Runs fn on a turn after the global monitor deliveries pending now (once none is pending) and
+  // after what their handlers posted.
+  void afterMonitorDeliveries(std::function<void()> fn);
+  void monitorDeliveryDone();
   void closeMenusOnOutsideClick(Point p);
   void updateTracking(const platform::Event& e);
   void movePointer(Point p);
@@ -512,6 +520,8 @@ class World {
   std::vector<platform::Event> focusedKeys_;
 
   std::vector<Monitor> monitors_;
+  int pendingDeliveries_ = 0;  // global monitor deliveries posted and not yet run
+  std::vector<std::function<void()>> afterDeliveries_;
   platform::MonitorToken nextMonitor_ = 1;
   std::map<platform::HotKeyHandlerRef, std::function<int32_t(std::optional<platform::HotKeyID>)>> hotKeyHandlers_;
   std::map<platform::HotKeyRef, HotKeyEntry> hotKeys_;

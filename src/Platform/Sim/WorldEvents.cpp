@@ -438,9 +438,30 @@ void World::runGlobalMonitors(const Event& e) {
   for (const Monitor& m : monitors_) {
     if (!m.global || !(m.mask & eventMaskBit(e.type)) || !m.globalHandler) continue;
     auto h = m.globalHandler;
-    if (clock_.post) clock_.post([h, e] { h(e); });
-    else h(e);
+    if (!clock_.post) {
+      h(e);
+      continue;
+    }
+    ++pendingDeliveries_;
+    clock_.post([this, alive = std::weak_ptr<bool>(alive_), h, e] {
+      h(e);
+      if (alive.lock()) monitorDeliveryDone();
+    });
   }
+}
+
+void World::monitorDeliveryDone() {
+  if (--pendingDeliveries_ > 0 || afterDeliveries_.empty()) return;
+  // Posted from the last delivery's turn: behind whatever the handlers posted in it.
+  std::vector<std::function<void()>> waiting;
+  waiting.swap(afterDeliveries_);
+  for (auto& fn : waiting) clock_.post(std::move(fn));
+}
+
+void World::afterMonitorDeliveries(std::function<void()> fn) {
+  if (!clock_.post) fn();
+  else if (pendingDeliveries_ > 0) afterDeliveries_.push_back(std::move(fn));
+  else clock_.post(std::move(fn));
 }
 
 InputDelivery World::routeKey(const Event& in) {

@@ -1,6 +1,7 @@
 // The controller in the desktop window, as a person meets it: the control item's click reveals
 // and hides, its right click draws the menu whose "管理面板" opens the popover under it, and the
-// quick-search hot key opens the panel whose rows Down and Escape drive.
+// quick-search hot key opens the panel whose rows Down and Escape drive; a double-click on our icon
+// opens the detached panel.
 #include <QTimer>
 #include <set>
 
@@ -101,6 +102,20 @@ TEST_F(ControllerAtTheDesktop, QuickSearchHotKeyOpensThePanelWhoseRowsDownAndEsc
   QTest::keyClick(&view, Qt::Key_Escape);
   EXPECT_TRUE(until([&] { return !app().quickSearchPanel->isVisible(); }));
   EXPECT_EQ(app().quickSearchSession.selectedIndex.get(), 0);
+}
+
+// The click's own work (the manager closes on a click outside it) comes first, then the request.
+TEST_F(ControllerAtTheDesktop, DoubleClickingOurIconOpensTheDetachedPanelThatStaysUntilAClickElsewhere) {
+  const Rect icon = reopenIconFrame(view.desktopScene().displays.front());
+  doubleClick(input(), at(icon.center()));
+  ASSERT_TRUE(until([&] { return app().detachedPanel && app().detachedPanel->isVisible(); }));
+  settle();
+  EXPECT_TRUE(app().detachedPanel->isVisible());
+  view.refresh();
+  EXPECT_NE(view.contentWidget(app().detachedPanel->handle()), nullptr);
+
+  click({icon.minX() - 200, icon.midY()});
+  EXPECT_TRUE(until([&] { return !app().detachedPanel->isVisible(); }));
 }
 
 }  // namespace

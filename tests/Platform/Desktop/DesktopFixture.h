@@ -6,6 +6,8 @@
 
 #include <QTest>
 #include <cmath>
+#include <functional>
+#include <memory>
 
 #include "Platform/Desktop/DesktopHost.h"
 #include "Platform/Desktop/QtExecutor.h"
@@ -59,6 +61,17 @@ struct DesktopFixture : ::testing::Test {
     return {int(std::floor(w.x())), int(std::floor(w.y()))};
   }
   QWidget* input() { return view.viewport(); }
+  // Lets the loop run what is queued now and what that queues in turn, a few turns deep.
+  void settle(int turns = 8) {
+    auto left = std::make_shared<int>(turns);
+    auto hop = std::make_shared<std::function<void()>>();
+    *hop = [this, left, weak = std::weak_ptr(hop)] {
+      if (--*left > 0)
+        if (auto next = weak.lock()) ex.post(*next);
+    };
+    ex.post(*hop);
+    ex.runUntil([left] { return *left == 0; }, ex.now() + std::chrono::seconds(5));
+  }
   void click(Point p, Qt::KeyboardModifiers mods = Qt::NoModifier) {
     QTest::mouseClick(input(), Qt::LeftButton, mods, at(p));
   }
@@ -82,6 +95,16 @@ struct DesktopFixture : ::testing::Test {
     return w;
   }
 };
+
+// As the platform sends a double-click: press, release, press, double-click, release.
+inline void doubleClick(QWidget* w, QPoint at) {
+  QTest::mouseClick(w, Qt::LeftButton, Qt::NoModifier, at);
+  QTest::mousePress(w, Qt::LeftButton, Qt::NoModifier, at);
+  QMouseEvent twice(QEvent::MouseButtonDblClick, QPointF(at), w->mapToGlobal(QPointF(at)), Qt::LeftButton,
+                    Qt::LeftButton, Qt::NoModifier);
+  QApplication::sendEvent(w, &twice);
+  QTest::mouseRelease(w, Qt::LeftButton, Qt::NoModifier, at);
+}
 
 inline platform::WindowConfiguration floatingPanel(Size content) {
   platform::WindowConfiguration c;

@@ -1,5 +1,6 @@
 // What a person meets at the simulated desktop besides our windows: the notch that is no screen,
 // the front application's menus, the wall clock, and opening our running application again.
+#include "Platform/Runtime/Task.h"
 #include "SimFixture.h"
 
 namespace vimbo::sim::testing {
@@ -88,6 +89,44 @@ TEST_F(PersonAtTheDesktop, ReopeningAsksTheDelegateWhetherAWindowIsVisible) {
   window->orderFront();
   world->reopenOwnApplication();
   EXPECT_EQ(delegate.asked, (std::vector<bool>{false, true}));
+  sim->application.setDelegate(nullptr);
+}
+
+// As the Dock's request on a Mac: the click's monitor deliveries, and the work they start, come first.
+TEST_F(PersonAtTheDesktop, AReopenFromTheIconArrivesAfterTheClicksMonitorWork) {
+  std::vector<std::string> log;
+  struct Reopens : ApplicationDelegate {
+    std::vector<std::string>* log = nullptr;
+    bool applicationShouldHandleReopen(bool) override {
+      log->push_back("reopen");
+      return true;
+    }
+  } delegate;
+  delegate.log = &log;
+  sim->application.setDelegate(&delegate);
+  sim->eventMonitors.addGlobalMonitor(eventMaskBit(EventType::LeftMouseDown), [&](const Event&) {
+    log.push_back("monitor");
+    async::spawn(loop.ex, [&]() -> async::Task<void> {
+      log.push_back("its task");
+      co_return;
+    });
+  });
+  const Point wallpaper{1200, 800};
+
+  world->personClick(wallpaper);
+  world->personMouse(EventType::LeftMouseDown, wallpaper);
+  world->personMouse(EventType::LeftMouseUp, wallpaper);
+  world->personReopen();
+  EXPECT_TRUE(log.empty());
+  loop.runUntilIdle();
+  EXPECT_EQ(log, (std::vector<std::string>{"monitor", "monitor", "its task", "its task", "reopen"}));
+
+  // With nothing pending it still comes on a turn of its own.
+  log.clear();
+  world->personReopen();
+  EXPECT_TRUE(log.empty());
+  loop.runUntilIdle();
+  EXPECT_EQ(log, (std::vector<std::string>{"reopen"}));
   sim->application.setDelegate(nullptr);
 }
 
