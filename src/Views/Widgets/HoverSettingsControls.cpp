@@ -147,7 +147,7 @@ QWidget* HoverSettingsControls::makeTimingRow(HoverTiming timing, QWidget* paren
   titleColumn->addLayout(hints);
   layout->addWidget(titles);
 
-  auto* slider = new QSlider(Qt::Horizontal, row);
+  auto* slider = new PageControl<QSlider>(Qt::Horizontal, row);
   slider->setRange(0, hoverTimingMaxTick(timing));
   slider->setSingleStep(1);
   slider->setPageStep(1);

@@ -5,6 +5,7 @@
 #include <QBrush>
 #include <QColor>
 #include <QString>
+#include <QWheelEvent>
 #include <QWidget>
 #include <functional>
 #include <memory>
@@ -56,6 +57,17 @@ class FormSection : public QWidget {
 
  private:
   QVBoxLayout* rows_;
+};
+
+// A slider or picker that leaves the wheel to the page it stands on, as the system's own controls
+// do: scrolling the page past it must not change a setting on the way.
+template <class Control>
+class PageControl : public Control {
+ public:
+  using Control::Control;
+
+ protected:
+  void wheelEvent(QWheelEvent* event) override { event->ignore(); }
 };
 
 // Dims a widget to the opacity (1 removes the dimming) over a backdrop of one colour: a veil of

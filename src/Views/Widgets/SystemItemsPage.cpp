@@ -88,7 +88,7 @@ void SystemItemsPage::rebuild(std::vector<SystemItemRow> models) {
     layout->addLayout(texts);
     layout->addStretch(1);
 
-    row.picker = new QComboBox(row.widget);
+    row.picker = new PageControl<QComboBox>(row.widget);
     row.picker->setFixedWidth(90);
     row.picker->setAccessibleName(QStringLiteral("位置"));
     for (auto visibility : allItemVisibilities) row.picker->addItem(qstr(itemVisibilityTitle(visibility)));

@@ -5,6 +5,7 @@
 #include <QRawFont>
 #include <QSlider>
 #include <QToolButton>
+#include <QWheelEvent>
 
 #include "SettingsWidgetFixture.h"
 #include "Platform/Desktop/Appearance.h"
@@ -290,6 +291,37 @@ TEST_F(SettingsWidgetTest, AnOffGridStoredTimingSurvivesOpeningThePage) {
   EXPECT_TRUE(store->collapseOnPointerExit.get());
   EXPECT_FALSE(store->expandOnHover.get());
   EXPECT_EQ(store->hoverDetectionMethod.get(), HoverDetectionMethod::eventDriven);
+}
+
+// A wheel turned over a control, as the person's pointer would send it; true when the control kept it.
+bool wheelOver(QWidget* control) {
+  const QPointF at = QRectF(control->rect()).center();
+  QWheelEvent wheel(at, control->mapToGlobal(at), {}, QPoint(0, -120), Qt::NoButton, {}, Qt::NoScrollPhase, false);
+  QApplication::sendEvent(control, &wheel);
+  return wheel.isAccepted();
+}
+
+QStringList rowNames(SystemItemsPage* page);
+
+TEST_F(SettingsWidgetTest, AWheelOverASliderOrAPickerIsLeftToThePageAndChangesNothing) {
+  open();
+  auto* hover = view->generalPage()->hoverControls();
+  auto* slider = hover->slider(HoverTiming::collapseDelay);
+  ASSERT_TRUE(slider->isEnabled());
+  const int tick = slider->value();
+  EXPECT_FALSE(wheelOver(slider));
+  settle();
+  EXPECT_EQ(slider->value(), tick);
+  EXPECT_EQ(hover->valueLabel(HoverTiming::collapseDelay)->text(), QStringLiteral("400 毫秒"));
+  EXPECT_EQ(store->hoverCollapseDelay.get(), 0.4);
+
+  click(view->sidebarRow(SettingsSection::systemItems));
+  auto* page = view->systemItemsPage();
+  const auto before = store->items.get();
+  EXPECT_FALSE(wheelOver(page->rows()[0].picker));
+  settle();
+  EXPECT_TRUE(store->items.get() == before);
+  EXPECT_EQ(rowNames(page).first(), QStringLiteral("Wi-Fi"));
 }
 
 QStringList rowNames(SystemItemsPage* page) {
