@@ -100,6 +100,11 @@ void QuickSearchRow::mouseMoveEvent(QMouseEvent* event) {
   QWidget::mouseMoveEvent(event);
 }
 
+void QuickSearchRow::leaveEvent(QEvent* event) {
+  panel_.pointerLeft(*this);
+  QWidget::leaveEvent(event);
+}
+
 void QuickSearchRow::mousePressEvent(QMouseEvent* event) {
   if (event->button() != Qt::LeftButton) return;
   pressed_ = true;
@@ -271,8 +276,16 @@ void MenuBarSearchPanel::pointerMoved(const QuickSearchRow& row, QPointF globalP
   // Only real motion selects: a list scrolling under a still pointer moves no pointer.
   if (lastPointer_ && *lastPointer_ == globalPosition) return;
   lastPointer_ = globalPosition;
+  // Entering a row selects it; moving on inside it leaves a selection the keys have made since.
+  const std::uint32_t item = row.model().item.id;
+  if (hoveredItem_ == item) return;
+  hoveredItem_ = item;
   if (row.model().selected) return;
   model_->pointerMovedInto(row.model().index);
+}
+
+void MenuBarSearchPanel::pointerLeft(const QuickSearchRow& row) {
+  if (hoveredItem_ == row.model().item.id) hoveredItem_.reset();
 }
 
 void MenuBarSearchPanel::rowClicked(const QuickSearchRow& row) { model_->click(row.model().index); }

@@ -2,13 +2,14 @@
 // The quick-search panel's content: a card of 440 x 416 with a search field and every captured
 // item ranked against the query. The keys that move and open the selection belong to the
 // controller's key monitor; the content lets the rest through to the field. The selection comes
-// from the session alone. Hover selects a row only on real pointer motion, never when the list
-// scrolls under a still pointer. Parts are named for tests: "queryField", "waiting",
+// from the session alone. The pointer selects a row when it moves into it, and only on real
+// motion, never when the list scrolls under a still pointer. Parts are named for tests: "queryField", "waiting",
 // "waitingText", "noMatch", "list".
 
 #include <QScrollArea>
 #include <QVariantAnimation>
 #include <QWidget>
+#include <cstdint>
 #include <memory>
 #include <optional>
 #include <vector>
@@ -41,6 +42,7 @@ class QuickSearchRow : public QWidget {
  protected:
   void paintEvent(QPaintEvent*) override;
   void mouseMoveEvent(QMouseEvent* event) override;
+  void leaveEvent(QEvent* event) override;
   void mousePressEvent(QMouseEvent* event) override;
   void mouseReleaseEvent(QMouseEvent* event) override;
 
@@ -77,6 +79,7 @@ class MenuBarSearchPanel : public QWidget {
 
   // From the rows.
   void pointerMoved(const QuickSearchRow& row, QPointF globalPosition);
+  void pointerLeft(const QuickSearchRow& row);
   void rowClicked(const QuickSearchRow& row);
 
  protected:
@@ -97,6 +100,8 @@ class MenuBarSearchPanel : public QWidget {
   bool applyPending_ = false;
   std::optional<SearchScrollRequest> pendingScroll_;
   std::optional<QPointF> lastPointer_;
+  // The item whose row the pointer last moved into; moving on inside it selects nothing again.
+  std::optional<std::uint32_t> hoveredItem_;
 
   QLineEdit* field_ = nullptr;
   QWidget* waiting_ = nullptr;

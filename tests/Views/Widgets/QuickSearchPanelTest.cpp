@@ -118,6 +118,23 @@ TEST_F(QuickSearchPanelTest, HoverSelectsOnlyOnRealMotion) {
   EXPECT_EQ(session.selectedIndex.get(), 11);
 }
 
+TEST_F(QuickSearchPanelTest, ThePointerSelectsARowWhenItMovesIntoItNotWhileItMovesWithin) {
+  store.replaceCapturedSystemItems(twelveItems());
+  show();
+  QTest::mouseMove(window(), rowPoint(3));
+  EXPECT_EQ(session.selectedIndex.get(), 3);
+  session.moveSelection(1, 12);
+  session.moveSelection(1, 12);
+  turn();
+  ASSERT_EQ(scrollValue(), 0);
+  QTest::mouseMove(window(), rowPoint(3, 20));  // a nudge inside the same row
+  EXPECT_EQ(session.selectedIndex.get(), 5);
+  QTest::mouseMove(window(), rowPoint(4));
+  EXPECT_EQ(session.selectedIndex.get(), 4);
+  QTest::mouseMove(window(), rowPoint(3, -20));  // back into the row: entered again
+  EXPECT_EQ(session.selectedIndex.get(), 3);
+}
+
 TEST_F(QuickSearchPanelTest, KeyboardMovesScrollTheRowFullyIntoView) {
   store.replaceCapturedSystemItems(twelveItems());
   show();
