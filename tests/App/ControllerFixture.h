@@ -74,6 +74,11 @@ inline sim::WorldSpec emptyControllerWorld(bool notch = false) {
   return spec;
 }
 
+// The virtual loop, able to wait for its worker threads before the world they read is gone.
+struct ControllerExecutor : async::VirtualExecutor {
+  using async::Executor::shutdown;
+};
+
 struct ControllerFixture {
   // Lets a test put decorators (e.g. call counters) between the controller and the platform.
   using PlatformWrapper = std::function<platform::Platform(platform::Platform)>;
@@ -89,7 +94,9 @@ struct ControllerFixture {
     pointerBefore = world().pointer();
   }
   ~ControllerFixture() {
-    executor.stop();
+    // A scan may still run on a worker thread (a refresh cut short by the end of a scenario); it
+    // reads the world, which goes before the executor does.
+    executor.shutdown();
     env.sim().application.setDelegate(nullptr);
     controller.reset();
   }
@@ -166,7 +173,7 @@ struct ControllerFixture {
     }
   }
 
-  async::VirtualExecutor executor;
+  ControllerExecutor executor;
   std::shared_ptr<platform::UserDefaults> defaults;
   sim::SimEnvironment env;
   platform::Platform platform;

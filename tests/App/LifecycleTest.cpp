@@ -153,6 +153,27 @@ TEST(ControllerQuit, QuitBeforeStartUpDoesNothing) {
   EXPECT_TRUE(f.world().postedEvents().empty());
 }
 
+// The restore is busy scanning when the person quits; the scan may still run while the scenario
+// ends.
+TEST(ControllerQuit, QuitWhileTheStartUpRestoreRunsCancelsItAndStillPutsTheBarBack) {
+  auto defaults = platform::UserDefaults::inMemory();
+  defaults->set(MenuBarProxyManager::pinnedIdentitiesKey,
+                platform::DefaultsValue(platform::DefaultsArray{
+                    platform::DefaultsValue(std::string("io.tallybird.app|window=TallyStatus|ax=title:Tally"))}));
+  ControllerFixture f(controllerWorld(), defaults);
+  f.application().finishLaunching();
+  f.runFor(50ms);
+  const auto setup = f.app().initialSystemSetupTask;
+  ASSERT_TRUE(setup && !setup.isDone());
+  f.application().terminate();
+  EXPECT_TRUE(setup.isCancelled());
+  EXPECT_FALSE(f.app().menuBarHider.dividerItem);
+  EXPECT_TRUE(f.world().hotKeys().empty());
+  EXPECT_EQ(f.world().monitorCount(), 0u);
+  f.executor.stop();
+  f.expectSafe(std::nullopt);
+}
+
 TEST(ControllerQuit, QuitMergesTheLiveLeftToRightOrderIntoThePinnedList) {
   auto defaults = platform::UserDefaults::inMemory();
   ControllerFixture f(controllerWorld(), defaults);
