@@ -82,6 +82,10 @@ class SettingsEndToEnd {
   }
   // Drops the item on the collected well and presses the apply button; runs until it returned.
   void collectAndApply(SettingsView& view, const CapturedMenuBarItem& item) {
+    // A capture still scanning on worker threads would rebuild the draft under the drop, and its
+    // apply button stays off meanwhile; a person drops once the wells are current.
+    executor.runUntil([&] { return !store().isCapturingSystemItems.get(); }, executor.now() + 30s);
+    settle();
     auto* editor = view.layoutEditor();
     auto* well = editor->well(MenuBarLayoutZone::collected);
     QMimeData mime;
