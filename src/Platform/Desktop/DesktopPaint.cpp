@@ -169,9 +169,15 @@ void paintMenu(QPainter& p, const SceneMenu& m) {
   p.drawRoundedRect(f, 6, 6);
   p.setFont(uiFont(13));
   if (m.own) {
-    p.setPen(kInk);
     for (size_t i = 0; i < m.entries.size(); ++i) {
       QRectF row(f.x() + 12, f.y() + kMenuTopInset + kMenuRowHeight * double(i), f.width() - 24, kMenuRowHeight);
+      bool hovered = m.hovered == i;
+      if (hovered) {
+        p.setPen(Qt::NoPen);
+        p.setBrush(kAccent);
+        p.drawRoundedRect(row.adjusted(-7, 0, 7, 0), 4, 4);
+      }
+      p.setPen(hovered ? QColor(Qt::white) : kInk);
       p.drawText(row, Qt::AlignVCenter | Qt::AlignLeft, QString::fromStdString(m.entries[i]));
     }
     return;

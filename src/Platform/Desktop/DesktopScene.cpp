@@ -32,6 +32,14 @@ SceneItem sceneItem(sim::World& world, const sim::ItemView& v) {
   return s;
 }
 
+// The row a click at the pointer would choose, as the world maps it.
+std::optional<size_t> hoveredEntry(const Rect& menu, size_t count, Point pointer) {
+  if (!menu.contains(pointer)) return std::nullopt;
+  double row = (pointer.y - menu.minY() - kMenuTopInset) / kMenuRowHeight;
+  if (row < 0 || row >= double(count)) return std::nullopt;
+  return size_t(row);
+}
+
 }  // namespace
 
 std::string clockText(std::chrono::system_clock::time_point time) {
@@ -70,7 +78,8 @@ Scene captureScene(sim::World& world) {
   for (const sim::ItemView& v : world.items()) scene.items.push_back(sceneItem(world, v));
   std::vector<sim::MenuView> menus = world.openMenus();  // front to back
   for (auto it = menus.rbegin(); it != menus.rend(); ++it)
-    scene.menus.push_back({it->windowNumber, it->frame, it->own, it->ownerName, it->entries});
+    scene.menus.push_back({it->windowNumber, it->frame, it->own, it->ownerName, it->entries,
+                           it->own ? hoveredEntry(it->frame, it->entries.size(), world.pointer()) : std::nullopt});
   if (!menus.empty())
     if (auto v = world.itemByKey(menus.front().item)) scene.highlighted = v->windowNumber;
   std::vector<sim::OwnWindowView> windows = world.ownWindows();  // front to back

@@ -45,6 +45,7 @@ struct SceneMenu {
   bool own = false;
   std::string ownerName;
   std::vector<std::string> entries;
+  std::optional<size_t> hovered;  // our menus: the entry under the pointer, drawn selected
   friend bool operator==(const SceneMenu&, const SceneMenu&) = default;
 };
 

@@ -1,7 +1,7 @@
 // The controller in the desktop window, as a person meets it: the control item's click reveals
-// and hides, its right click draws the menu whose "管理面板" opens the popover under it, and the
-// quick-search hot key opens the panel whose rows Down and Escape drive; a double-click on our icon
-// opens the detached panel.
+// and hides, its right click draws the menu (the entry under the pointer selected) whose "管理面板"
+// opens the popover under it, and the quick-search hot key opens the panel whose rows Down and
+// Escape drive; a double-click on our icon opens the detached panel.
 #include <QTimer>
 #include <set>
 
@@ -49,6 +49,7 @@ TEST_F(ControllerAtTheDesktop, AClickOnTheControlItemRevealsAndASecondHides) {
 
 TEST_F(ControllerAtTheDesktop, RightClickDrawsTheMenuAndItsManagerEntryOpensThePopoverUnderTheControlItem) {
   std::vector<std::string> drawn;
+  std::vector<std::optional<size_t>> hovered;
   // The menu runs its own loop until a choice closes it: choose from inside that loop.
   QTimer::singleShot(200, [&] {
     view.refresh();
@@ -56,10 +57,17 @@ TEST_F(ControllerAtTheDesktop, RightClickDrawsTheMenuAndItsManagerEntryOpensTheP
     auto menus = world.openMenus();
     ASSERT_FALSE(menus.empty());
     const Rect m = menus.front().frame;
-    click({m.minX() + 20, m.minY() + 5 + 22 + 11});  // the second entry
+    const Point second{m.minX() + 20, m.minY() + 5 + 22 + 11};
+    for (Point p : {Point{m.minX() + 20, m.maxY() + 30}, second}) {  // below the menu, then on an entry
+      QTest::mouseMove(input(), at(p));
+      view.refresh();
+      hovered.push_back(view.desktopScene().menus.back().hovered);
+    }
+    click(second);
   });
   QTest::mouseClick(input(), Qt::RightButton, Qt::NoModifier, at(control().center()));
   EXPECT_EQ(drawn, (std::vector<std::string>{"搜索菜单栏项目", "管理面板", "偏好设置"}));
+  EXPECT_EQ(hovered, (std::vector<std::optional<size_t>>{std::nullopt, 1}));
   ASSERT_TRUE(until([&] { return app().popover->isShown(); }));
 
   platform::Window* window = app().popover->contentWindow();
