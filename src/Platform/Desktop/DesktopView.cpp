@@ -8,6 +8,7 @@
 #include <QPainter>
 #include <QTextDocument>
 #include <QToolTip>
+#include <QWheelEvent>
 #include <algorithm>
 #include <cmath>
 #include <utility>
@@ -284,6 +285,20 @@ void DesktopView::mouseReleaseEvent(QMouseEvent* e) {
   if (contentHasPress_) QGraphicsView::mouseReleaseEvent(e);
   contentHasPress_ = false;
   refresh();
+}
+
+// As on a Mac, Shift turns a vertical wheel sideways (without Shift's own meaning in the content:
+// a page at a time).
+void DesktopView::wheelEvent(QWheelEvent* e) {
+  QPoint angle = e->angleDelta();
+  if (!(e->modifiers() & Qt::ShiftModifier) || angle.x() != 0 || angle.y() == 0) {
+    QGraphicsView::wheelEvent(e);
+    return;
+  }
+  QWheelEvent sideways(e->position(), e->globalPosition(), e->pixelDelta().transposed(), angle.transposed(),
+                       e->buttons(), e->modifiers() & ~Qt::ShiftModifier, e->phase(), e->inverted(), e->source());
+  QGraphicsView::wheelEvent(&sideways);
+  e->setAccepted(sideways.isAccepted());
 }
 
 // ---------------------------------------------------------------- keyboard

@@ -59,6 +59,7 @@ class DesktopView : public QGraphicsView {
   void mouseDoubleClickEvent(QMouseEvent* e) override;
   void mouseMoveEvent(QMouseEvent* e) override;
   void mouseReleaseEvent(QMouseEvent* e) override;
+  void wheelEvent(QWheelEvent* e) override;
   void keyPressEvent(QKeyEvent* e) override;
   void keyReleaseEvent(QKeyEvent* e) override;
   void focusOutEvent(QFocusEvent* e) override;

@@ -3,6 +3,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QVBoxLayout>
+#include <QWheelEvent>
 
 #include "DesktopFixture.h"
 #include "Store/MenuBarStore.h"
@@ -165,6 +166,32 @@ TEST_P(OurWindows, MovesOverAWindowMoveThePointerAndReachTheContent) {
   EXPECT_GT(moves.count, 0);
   EXPECT_NEAR(world.pointer().x, inside.x, 2);
   EXPECT_NEAR(world.pointer().y, inside.y, 2);
+}
+
+// Records the wheel turns that reach it.
+struct Wheels : QWidget {
+  std::vector<std::pair<QPoint, Qt::KeyboardModifiers>> turns;
+  void wheelEvent(QWheelEvent* e) override {
+    turns.push_back({e->angleDelta(), e->modifiers()});
+    e->accept();
+  }
+};
+
+TEST_P(OurWindows, AWheelReachesTheContentAndShiftTurnsItSideways) {
+  auto* wheels = new Wheels;
+  platform::WindowRef panel =
+      openWindow(floatingPanel({388, 590}), {700, 345}, std::make_shared<WidgetContent>(wheels));
+  QPoint p = at(contentPoint(*panel, {200, 300}));
+  for (Qt::KeyboardModifiers mods : {Qt::KeyboardModifiers(Qt::NoModifier), Qt::KeyboardModifiers(Qt::ShiftModifier),
+                                     Qt::KeyboardModifiers(Qt::ShiftModifier | Qt::AltModifier)}) {
+    QWheelEvent turn(QPointF(p), QPointF(input()->mapToGlobal(p)), QPoint(), QPoint(0, -120), Qt::NoButton, mods,
+                     Qt::NoScrollPhase, false);
+    QApplication::sendEvent(input(), &turn);
+  }
+  using Turn = std::pair<QPoint, Qt::KeyboardModifiers>;
+  EXPECT_EQ(wheels->turns, (std::vector<Turn>{{QPoint(0, -120), Qt::NoModifier},
+                                              {QPoint(-120, 0), Qt::NoModifier},
+                                              {QPoint(-120, 0), Qt::AltModifier}}));
 }
 
 TEST_P(OurWindows, APersonMovesWindowsByTitleBarOrBackgroundAndClosesThemByTheButton) {
