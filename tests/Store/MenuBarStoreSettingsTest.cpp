@@ -172,7 +172,7 @@ TEST_F(StoreTest, LoginItemSuccessAndFailure) {
   // Unregistering an item that is not registered fails: the flag mirrors the platform.
   store->setLaunchAtLogin(false);
   EXPECT_FALSE(store->launchAtLogin.get());
-  EXPECT_EQ(store->lastError.get(), "无法更新登录项：The login item is not registered.");
+  EXPECT_EQ(store->lastError.get(), "无法更新登录项：登录项尚未注册。");
 
   login.setStatus(platform::LoginItemStatus::enabled);
   login.setFailUnregister(true);

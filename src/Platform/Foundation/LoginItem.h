@@ -22,10 +22,11 @@ class InMemoryLoginItem : public LoginItem {
  public:
   explicit InMemoryLoginItem(LoginItemStatus initial = LoginItemStatus::notRegistered) : status_(initial) {}
 
+  // Failure texts read as a Chinese system words them, since callers show them to the user as they are.
   std::optional<std::string> registerItem() override {
     ++registerCount_;
-    if (status_ == LoginItemStatus::notFound) return "The login item could not be found.";
-    if (failRegister_) return "The operation could not be completed.";
+    if (status_ == LoginItemStatus::notFound) return "找不到登录项。";
+    if (failRegister_) return "无法完成该操作。";
     // Registering an enabled item again succeeds and changes nothing.
     if (status_ != LoginItemStatus::enabled)
       status_ = requiresApproval_ ? LoginItemStatus::requiresApproval : LoginItemStatus::enabled;
@@ -34,9 +35,9 @@ class InMemoryLoginItem : public LoginItem {
 
   std::optional<std::string> unregisterItem() override {
     ++unregisterCount_;
-    if (status_ == LoginItemStatus::notFound) return "The login item could not be found.";
-    if (status_ == LoginItemStatus::notRegistered) return "The login item is not registered.";
-    if (failUnregister_) return "The operation could not be completed.";
+    if (status_ == LoginItemStatus::notFound) return "找不到登录项。";
+    if (status_ == LoginItemStatus::notRegistered) return "登录项尚未注册。";
+    if (failUnregister_) return "无法完成该操作。";
     status_ = LoginItemStatus::notRegistered;
     return std::nullopt;
   }

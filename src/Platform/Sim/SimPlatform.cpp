@@ -97,7 +97,7 @@ ScreenRectResult SimWindowServer::getScreenRectForWindow(int32_t connection, uin
 void SimScreenCaptureKit::requestShareableContent(std::function<void(ShareableContentResult)> completion) {
   ShareableContentResult result;
   if (w_.spec().switches.shareableContentFails || !w_.screenCapturePreflight()) {
-    result = CaptureError{-3801, "The user declined TCCs for application, window, display capture"};
+    result = CaptureError{-3801, "用户未允许录制屏幕。"};
   } else {
     ShareableContent content;
     auto list = w_.windowList(WindowListOption::All, 0);
@@ -123,12 +123,12 @@ void SimScreenCaptureKit::captureWindow(uint32_t windowID, ScreenshotConfigurati
   auto px = w_.screenCapturePreflight() ? w_.screenshotPixels(windowID, std::max(1, c.width), std::max(1, c.height))
                                         : std::nullopt;
   if (!px) {
-    result = CaptureError{-3811, "The window could not be captured"};
+    result = CaptureError{-3811, "无法捕捉该窗口。"};
   } else {
     double scale = w_.spec().screens.empty() ? 2 : w_.spec().screens.front().scale;
     ImageRef image = toImage(px, {px->width / scale, px->height / scale});
     if (image) result = image;
-    else result = CaptureError{-3811, "The window could not be captured"};
+    else result = CaptureError{-3811, "无法捕捉该窗口。"};
   }
   later(w_, [completion = std::move(completion), result] { completion(result); });
 }
