@@ -37,7 +37,8 @@ int main(int argc, char** argv) {
     host.launch(vimboApp.appDelegate);
     host.window().show();
     status = app.exec();
-    executor.stop();
+    // However the loop ended, no worker may outlive the controller, the host or the world.
+    executor.shutdown();
   }
   return status;
 }

@@ -74,11 +74,6 @@ inline sim::WorldSpec emptyControllerWorld(bool notch = false) {
   return spec;
 }
 
-// The virtual loop, able to wait for its worker threads before the world they read is gone.
-struct ControllerExecutor : async::VirtualExecutor {
-  using async::Executor::shutdown;
-};
-
 struct ControllerFixture {
   // Lets a test put decorators (e.g. call counters) between the controller and the platform.
   using PlatformWrapper = std::function<platform::Platform(platform::Platform)>;
@@ -173,7 +168,7 @@ struct ControllerFixture {
     }
   }
 
-  ControllerExecutor executor;
+  async::VirtualExecutor executor;
   std::shared_ptr<platform::UserDefaults> defaults;
   sim::SimEnvironment env;
   platform::Platform platform;

@@ -128,7 +128,9 @@ void DesktopHost::terminated() {
   // reported earlier in the run, since no retry follows.
   if (!defaults_->flush() && defaults_->lastWriteError())
     std::cerr << "Vimbo: 退出时未能保存设置：" << *defaults_->lastWriteError() << std::endl;
-  executor_.stop();
+  // Workers (a refresh's accessibility scan) read the world and the controller: they finish here,
+  // before anything they read can go.
+  executor_.shutdown();
   if (quit_) quit_();
 }
 

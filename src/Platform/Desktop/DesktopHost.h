@@ -3,7 +3,7 @@
 // The world comes from the file named by VIMBO_WORLD, else the shipped notched laptop. Every way
 // out (closing the window, Command-Q, a quit button) goes through the application's terminate():
 // the delegate hears applicationWillTerminate, then the host flushes the defaults, stops the
-// runtime (nothing runs afterwards) and quits.
+// runtime (nothing runs afterwards, no worker thread is left) and quits.
 
 #include <QWidget>
 #include <functional>
@@ -54,7 +54,7 @@ class DesktopWindow : public QWidget {
 
 class DesktopHost {
  public:
-  // quit runs after the runtime stopped (the application passes QCoreApplication::quit). The
+  // quit runs after the runtime shut down (the application passes QCoreApplication::quit). The
   // application passes its defaults file (persistentDefaults); tests keep them in memory.
   DesktopHost(async::Executor& executor, sim::WorldSpec spec, std::function<void()> quit = {},
               std::shared_ptr<platform::UserDefaults> defaults = platform::UserDefaults::inMemory());

@@ -82,9 +82,12 @@ class Executor {
   // Starts a detached worker thread; every worker is joined by shutdown().
   void startWorker(std::function<void()> fn);
 
- protected:
-  // Most-derived destructors call this first: stops, then joins workers while the object is whole.
+  // Stops, then waits for every worker thread (offloaded work finishes; its result is dropped).
+  // Idempotent. Whoever owns what workers read (the world, the host, the controller) calls it
+  // before those go; most-derived destructors call it too, while the object is whole.
   void shutdown();
+
+ protected:
   // Called after endExternalWork from any thread, so a waiting loop can re-check.
   virtual void wakeFromAnyThread() {}
   // Drops posts and timers; stop() has set the flag, so new posts are refused.

@@ -127,6 +127,32 @@ TEST(RuntimeThreaded, StopWhileAnOffloadRunsDestroysTheWaiterAndDropsTheResult) 
   EXPECT_EQ(resumed, 0);
 }
 
+TEST(RuntimeThreaded, ShutdownReturnsOnlyOnceOffloadedWorkHasFinished) {
+  VirtualExecutor ex;
+  std::atomic<bool> started{false}, release{false};
+  int written = 0;  // not atomic: only the join orders the worker's write before our read
+  int resumed = 0;
+  spawn(ex, [&]() -> Task<> {
+    auto job = offload(ex, [&] {
+      started = true;
+      started.notify_one();
+      release.wait(false);
+      written = 42;
+    });
+    co_await std::move(job);
+    ++resumed;
+  });
+  ex.runFor(0ms);
+  started.wait(false);
+  release = true;
+  release.notify_one();
+  ex.shutdown();
+  EXPECT_EQ(written, 42);
+  EXPECT_EQ(resumed, 0);
+  ex.shutdown();  // a second call (the destructor's) does nothing more
+  EXPECT_TRUE(ex.isStopped());
+}
+
 TEST(RuntimeThreaded, SteadyLoopRunsPostsTimersAndWakesForWorkerPosts) {
   LoopExecutor ex;
   std::vector<std::string> log;
