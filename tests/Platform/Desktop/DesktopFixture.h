@@ -36,6 +36,8 @@ struct DesktopFixture : ::testing::Test {
     host.launch(nullptr);  // no controller: the stand-in status items
     showAt(view.sizeHint());
   }
+  // Worker threads (a controller's scans) read the world, which the host takes with it first.
+  void TearDown() override { ex.shutdown(); }
 
   void showAt(QSize size) {
     host.window().resize(size);

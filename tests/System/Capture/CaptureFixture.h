@@ -63,6 +63,9 @@ inline sim::ScreenSpec notchedScreen() {
 
 class CaptureWorld : public ::testing::Test {
  protected:
+  // A scan's worker threads read the world, which goes before the executor does.
+  ~CaptureWorld() override { executor.shutdown(); }
+
   void start(sim::WorldSpec spec) {
     env = std::make_unique<sim::SimEnvironment>(std::move(spec), executor, defaults);
     makeService();

@@ -68,7 +68,7 @@ struct Desk {
   }
   ~Desk() {
     service.reset();
-    executor.stop();
+    executor.shutdown();  // a scan's worker threads read the world, which goes before the executor
   }
 
   sim::World& world() { return env.world(); }

@@ -58,6 +58,7 @@ class SettingsWidgetTest : public ::testing::Test {
   void TearDown() override {
     view.reset();
     executor.runUntil(executor.now());
+    executor.shutdown();  // worker threads must not outlive the store, which goes before the executor
   }
 
   SettingsView& open(QSize size = {760, 650}) {
