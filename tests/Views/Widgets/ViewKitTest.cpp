@@ -1,7 +1,10 @@
 // The shared view kit: symbols, the toast's motion and timing, the spinner's idle cost, plain text
 // and the item glyph.
+#include <QDir>
+#include <QFileInfo>
 #include <QLabel>
 #include <QPainter>
+#include <QTemporaryDir>
 #include <QTest>
 #include <QTextDocument>
 #include <chrono>
@@ -54,6 +57,21 @@ TEST_F(KitTest, EverySymbolDrawsAPictureAndUnknownNamesDrawNothing) {
   }
   p.end();
   saveScreenshot(sheet, "symbols");
+}
+
+TEST_F(KitTest, ScreenshotsLandInTheBuildTreeWhateverTheWorkingFolder) {
+  QTemporaryDir elsewhere;
+  ASSERT_TRUE(elsewhere.isValid());
+  const QString before = QDir::currentPath();
+  ASSERT_TRUE(QDir::setCurrent(elsewhere.path()));
+  QImage probe(4, 4, QImage::Format_ARGB32_Premultiplied);
+  probe.fill(Qt::white);
+  saveScreenshot(probe, QStringLiteral("working-folder-probe"));
+  QDir::setCurrent(before);
+  EXPECT_FALSE(QDir(elsewhere.path()).exists(QStringLiteral("screenshots")));
+  const QString saved = screenshotFolder() + QStringLiteral("/working-folder-probe.png");
+  EXPECT_TRUE(QFileInfo::exists(saved));
+  QFile::remove(saved);
 }
 
 TEST_F(KitTest, ThemeSymbolsTakeTheAskedColour) {

@@ -45,10 +45,11 @@ inline QImage render(QWidget& widget) {
   return image;
 }
 
-// Saved under the test's working folder (the build tree), for a person to look at.
+// Saved in the build tree whatever the working folder, for a person to look at.
+inline QString screenshotFolder() { return QStringLiteral(VIMBO_SCREENSHOT_DIR); }
 inline void saveScreenshot(const QImage& image, const QString& name) {
-  QDir().mkpath(QStringLiteral("screenshots"));
-  image.save(QStringLiteral("screenshots/%1.png").arg(name));
+  QDir().mkpath(screenshotFolder());
+  image.save(QStringLiteral("%1/%2.png").arg(screenshotFolder(), name));
 }
 
 // `color` composited over an opaque `backdrop`.
