@@ -36,12 +36,6 @@ std::string_view layoutChipAccessibilityHint(const CapturedMenuBarItem& item) {
   return item.isFixed() ? "由 macOS 固定" : "可拖动以调整位置";
 }
 
-std::optional<std::string_view> fixedItemRefusal(const CapturedMenuBarItem& item) {
-  if (!item.isFixed()) return std::nullopt;
-  if (item.windowName == "Clock") return "时钟由 macOS 固定，无法收纳";
-  return "控制中心由 macOS 固定，无法收纳";
-}
-
 std::optional<std::uint32_t> parseLayoutDropPayload(std::string_view payload) {
   bool negative = false;
   if (!payload.empty() && (payload.front() == '+' || payload.front() == '-')) {

@@ -8,6 +8,7 @@
 #include <string_view>
 
 #include "Models/CapturedMenuBarItem.h"
+#include "Views/FixedItemRefusal.h"
 
 namespace vimbo {
 
@@ -23,10 +24,6 @@ LayoutChipMetrics layoutChipMetrics(const CapturedMenuBarItem& item);
 // the fixed items or a generic one.
 std::string layoutChipHelpName(const CapturedMenuBarItem& item);
 std::string_view layoutChipAccessibilityHint(const CapturedMenuBarItem& item);
-
-// The refusal a fixed item gives when clicked or dropped; none for a movable item. Only the
-// clock has its own text: every other fixed item is Control Center.
-std::optional<std::string_view> fixedItemRefusal(const CapturedMenuBarItem& item);
 
 // A drag payload: an optional "+", then only ASCII digits, at most 4294967295; "-" only before a
 // value of 0. Nothing else is a window number (no blanks, no decimal point).

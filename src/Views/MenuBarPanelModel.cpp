@@ -3,6 +3,7 @@
 #include "Platform/Runtime/Task.h"
 #include "Store/MenuBarStore.h"
 #include "Views/CapturedMenuBarSearch.h"
+#include "Views/FixedItemRefusal.h"
 
 namespace vimbo {
 
@@ -22,12 +23,6 @@ ManagerWellModel well(const std::vector<CapturedMenuBarItem>& items, std::string
 }
 
 }  // namespace
-
-std::optional<std::string> fixedItemRefusal(const CapturedMenuBarItem& item) {
-  if (item.windowName == "Clock") return "时钟由 macOS 固定，无法收纳";
-  if (item.windowName == "BentoBox-0") return "控制中心由 macOS 固定，无法收纳";
-  return std::nullopt;
-}
 
 ManagerTileModel managerTile(const CapturedMenuBarItem& item) {
   ManagerTileModel tile;

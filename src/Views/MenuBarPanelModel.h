@@ -20,9 +20,6 @@ namespace vimbo {
 
 class MenuBarStore;
 
-// The toast text for an item macOS keeps in place; none for any other item.
-std::optional<std::string> fixedItemRefusal(const CapturedMenuBarItem& item);
-
 struct ManagerTileModel {
   std::uint32_t id = 0;
   std::string name;

@@ -2,7 +2,10 @@
 // shows, the wells, the search results and Escape.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "Support/PanelFixture.h"
+#include "Views/MenuBarLayoutItemModel.h"
 #include "Views/MenuBarPanelModel.h"
 
 using namespace vimbo;
@@ -86,6 +89,10 @@ TEST_F(ManagerModelTest, TilesShowLockFillTooltipAndTheirOwnGlyph) {
   EXPECT_EQ(clock.glyph.symbol, "clock");
   EXPECT_EQ(clock.glyph.symbolSize, 14);
   EXPECT_EQ(s.mainWell.tiles[1].toolTip, "控制中心由 macOS 固定，无法收纳");
+  const auto& items = store.capturedSystemItems.get();
+  auto clockItem = std::find_if(items.begin(), items.end(), [&](const auto& i) { return i.id == clock.id; });
+  ASSERT_NE(clockItem, items.end());
+  EXPECT_EQ(fixedItemRefusal(*clockItem), clock.toolTip);  // the layout editor's chips say the same
   const ManagerTileModel& tomato = s.mainWell.tiles[2];
   EXPECT_FALSE(tomato.showsLock);
   EXPECT_TRUE(tomato.isBright);
