@@ -2,8 +2,10 @@
 
 #include <QApplication>
 #include <QIcon>
+#include <QLibraryInfo>
 #include <QPalette>
 #include <QStyleFactory>
+#include <QTranslator>
 
 namespace vimbo::desktop {
 
@@ -41,6 +43,13 @@ void configureApplication(QApplication& app) {
   app.setCursorFlashTime(0);  // still frames: no blinking caret
   QIcon::setThemeSearchPaths({QStringLiteral("/usr/share/icons")});
   QIcon::setThemeName(QStringLiteral("Adwaita"));
+  // Qt's own texts (a text field's context menu, standard buttons) in Chinese like ours, whatever
+  // the machine's locale.
+  auto* qtTexts = new QTranslator(&app);
+  if (qtTexts->load(QStringLiteral("qtbase_zh_CN"), QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
+    app.installTranslator(qtTexts);
+  else
+    delete qtTexts;
 }
 
 }  // namespace vimbo::desktop
