@@ -28,43 +28,15 @@ using namespace std::chrono_literals;
 // A plain or notched screen with three third-party items, a Control Center module and the two
 // fixed items. The items carry accessibility titles, so their identities can be restored.
 inline sim::WorldSpec controllerWorld(bool notch = false) {
-  sim::WorldSpec spec;
-  sim::ScreenSpec screen;
-  screen.name = notch ? "Built-in" : "Studio";
-  screen.displayID = 1;
-  screen.displayBounds = notch ? Rect{0, 0, 1512, 982} : Rect{0, 0, 1920, 1080};
-  screen.frame = screen.displayBounds;
-  screen.menuBarHeight = notch ? 37 : 24;
-  screen.notchWidth = notch ? 200 : 0;
-  spec.screens.push_back(screen);
-
-  auto app = [&](int32_t pid, const std::string& name, std::string bundle, bool controlCenter = false) {
-    sim::AppSpec a = test_support::installedApp(pid, name, std::move(bundle));
-    a.hostsControlCenter = controlCenter;
-    spec.apps.push_back(a);
-  };
-  app(300, "Control Center", "com.apple.controlcenter", true);
-  app(501, "Lumen Notes", "com.lumenware.notes");
-  app(502, "Tallybird", "io.tallybird.app");
-  app(503, "Driftwood", "net.driftwood.sync");
-
-  auto item = [&](const std::string& key, const std::string& windowName, int32_t pid, const std::string& title) {
-    sim::ItemSpec i;
-    i.key = key;
-    i.windowName = windowName;
-    i.ownerPID = pid;
-    i.width = 30;
-    i.axTitle = platform::AXValue{title};
-    spec.items.push_back(i);
-  };
-  item("notes", "NotesStatus", 501, "Lumen");
-  item("tally", "TallyStatus", 502, "Tally");
-  item("drift", "DriftStatus", 503, "Drift");
-  item("wifi", "WiFi", 300, "Wi-Fi");
-  item("bento", "BentoBox-0", 300, "Control Center");
-  item("clock", "Clock", 300, "Clock");
-  spec.pointer = {700, 500};
-  return spec;
+  using test_support::installedApp;
+  using test_support::titledItem;
+  return test_support::menuBarWorld(notch,
+                                    {installedApp(501, "Lumen Notes", "com.lumenware.notes"),
+                                     installedApp(502, "Tallybird", "io.tallybird.app"),
+                                     installedApp(503, "Driftwood", "net.driftwood.sync")},
+                                    {titledItem("notes", "NotesStatus", 501, "Lumen"),
+                                     titledItem("tally", "TallyStatus", 502, "Tally"),
+                                     titledItem("drift", "DriftStatus", 503, "Drift")});
 }
 
 // The same screen without any status item of other applications.

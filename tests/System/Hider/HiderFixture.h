@@ -24,41 +24,11 @@ namespace vimbo::testing {
 using namespace std::chrono_literals;
 
 inline sim::WorldSpec smallWorld(bool notch) {
-  sim::WorldSpec spec;
-  sim::ScreenSpec screen;
-  screen.name = notch ? "Built-in" : "Studio";
-  screen.displayID = 1;
-  screen.displayBounds = notch ? Rect{0, 0, 1512, 982} : Rect{0, 0, 1920, 1080};
-  screen.frame = screen.displayBounds;
-  screen.menuBarHeight = notch ? 37 : 24;
-  screen.notchWidth = notch ? 200 : 0;
-  spec.screens.push_back(screen);
-
-  auto app = [&](int32_t pid, std::string name, std::string bundle, bool cc = false) {
-    sim::AppSpec a = test_support::installedApp(pid, name, std::move(bundle));
-    a.hostsControlCenter = cc;
-    spec.apps.push_back(a);
-  };
-  app(300, "Control Center", "com.apple.controlcenter", true);
-  app(501, "Lumen Notes", "com.lumenware.notes");
-  app(502, "Tallybird", "io.tallybird.app");
-
-  auto item = [&](std::string key, std::string windowName, int32_t pid, std::string title) {
-    sim::ItemSpec i;
-    i.key = key;
-    i.windowName = windowName;
-    i.ownerPID = pid;
-    i.width = 30;
-    i.axTitle = platform::AXValue{title};
-    spec.items.push_back(i);
-  };
-  item("a", "Item-0", 501, "Lumen");
-  item("b", "Item-0", 502, "Tally");
-  item("wifi", "WiFi", 300, "Wi-Fi");
-  item("bento", "BentoBox-0", 300, "Control Center");
-  item("clock", "Clock", 300, "Clock");
-  spec.pointer = {700, 500};
-  return spec;
+  using test_support::installedApp;
+  using test_support::titledItem;
+  return test_support::menuBarWorld(
+      notch, {installedApp(501, "Lumen Notes", "com.lumenware.notes"), installedApp(502, "Tallybird", "io.tallybird.app")},
+      {titledItem("a", "Item-0", 501, "Lumen"), titledItem("b", "Item-0", 502, "Tally")});
 }
 
 struct Desk {
