@@ -6,6 +6,7 @@
 #include <limits>
 
 #include "App/ControllerFixture.h"
+#include "Support/ForwardingWindowServer.h"
 
 namespace vimbo::testing {
 namespace {
@@ -16,27 +17,16 @@ struct Calls {
   int pointerReads = 0;
 };
 
-class CountingWindowServer : public platform::WindowServer {
+class CountingWindowServer : public test_support::ForwardingWindowServer {
  public:
-  CountingWindowServer(platform::WindowServer& inner, Calls& calls) : inner_(inner), calls_(calls) {}
+  CountingWindowServer(platform::WindowServer& inner, Calls& calls) : ForwardingWindowServer(inner), calls_(calls) {}
   std::optional<std::vector<platform::WindowInfo>> copyWindowList(platform::WindowListOption option, uint32_t relative) override {
     if (option == platform::WindowListOption::All) ++calls_.fullWindowLists;
     if (option == platform::WindowListOption::IncludingWindow) ++calls_.singleWindowLists;
-    return inner_.copyWindowList(option, relative);
+    return ForwardingWindowServer::copyWindowList(option, relative);
   }
-  int windowLevel(platform::WindowLevelKey key) const override { return inner_.windowLevel(key); }
-  platform::ImageRef createWindowImage(uint32_t id, uint32_t o) override { return inner_.createWindowImage(id, o); }
-  platform::ImageRef createImageFromArray(Rect r, const std::vector<uint32_t>& ids, uint32_t o) override {
-    return inner_.createImageFromArray(r, ids, o);
-  }
-  int32_t mainConnectionID() override { return inner_.mainConnectionID(); }
-  platform::OnScreenWindowCount getOnScreenWindowCount(int32_t c, int32_t t) override { return inner_.getOnScreenWindowCount(c, t); }
-  bool isScreenRectBridgeAvailable() const override { return inner_.isScreenRectBridgeAvailable(); }
-  int32_t bridgeMainConnectionID() override { return inner_.bridgeMainConnectionID(); }
-  platform::ScreenRectResult getScreenRectForWindow(int32_t c, uint32_t id) override { return inner_.getScreenRectForWindow(c, id); }
 
  private:
-  platform::WindowServer& inner_;
   Calls& calls_;
 };
 

@@ -5,6 +5,7 @@
 #include <atomic>
 
 #include "Platform/Platform.h"
+#include "Support/ForwardingWindowServer.h"
 
 namespace vimbo::capture_testing {
 
@@ -24,26 +25,15 @@ struct CallCounts {
   int64_t accessibilityMessages() const { return hitTests + attributeReads + pidQueries; }
 };
 
-class CountingWindowServer : public platform::WindowServer {
+class CountingWindowServer : public test_support::ForwardingWindowServer {
  public:
-  CountingWindowServer(platform::WindowServer& inner, CallCounts& counts) : inner_(inner), counts_(counts) {}
+  CountingWindowServer(platform::WindowServer& inner, CallCounts& counts) : ForwardingWindowServer(inner), counts_(counts) {}
   std::optional<std::vector<platform::WindowInfo>> copyWindowList(platform::WindowListOption option, uint32_t relative) override {
     ++counts_.windowListCopies;
-    return inner_.copyWindowList(option, relative);
+    return ForwardingWindowServer::copyWindowList(option, relative);
   }
-  int windowLevel(platform::WindowLevelKey key) const override { return inner_.windowLevel(key); }
-  platform::ImageRef createWindowImage(uint32_t id, uint32_t options) override { return inner_.createWindowImage(id, options); }
-  platform::ImageRef createImageFromArray(Rect rect, const std::vector<uint32_t>& ids, uint32_t options) override {
-    return inner_.createImageFromArray(rect, ids, options);
-  }
-  int32_t mainConnectionID() override { return inner_.mainConnectionID(); }
-  platform::OnScreenWindowCount getOnScreenWindowCount(int32_t c, int32_t t) override { return inner_.getOnScreenWindowCount(c, t); }
-  bool isScreenRectBridgeAvailable() const override { return inner_.isScreenRectBridgeAvailable(); }
-  int32_t bridgeMainConnectionID() override { return inner_.bridgeMainConnectionID(); }
-  platform::ScreenRectResult getScreenRectForWindow(int32_t c, uint32_t id) override { return inner_.getScreenRectForWindow(c, id); }
 
  private:
-  platform::WindowServer& inner_;
   CallCounts& counts_;
 };
 
