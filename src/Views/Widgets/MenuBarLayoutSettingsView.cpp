@@ -69,7 +69,7 @@ MenuBarLayoutSettingsView::MenuBarLayoutSettingsView(MenuBarStore& store, async:
 
   toast_ = new Toast(model_->toastMessage(), ToastStyle::layoutEditor(), background);
 
-  model_->setChangeHandler([this] { scheduleRender(); });
+  model_->setChangeHandler([this] { renderLater_.request(); });
   render();
 }
 
@@ -224,17 +224,7 @@ void MenuBarLayoutSettingsView::dragStarted(const QString& payload) {
 // After QDrag::exec returned: the source chip may be replaced again.
 void MenuBarLayoutSettingsView::dragEnded() {
   dragging_ = false;
-  scheduleRender();
-}
-
-void MenuBarLayoutSettingsView::scheduleRender() {
-  if (renderScheduled_) return;
-  renderScheduled_ = true;
-  executor_.post([this, alive = alive_] {
-    if (!*alive) return;
-    renderScheduled_ = false;
-    render();
-  });
+  renderLater_.request();
 }
 
 void MenuBarLayoutSettingsView::render() {

@@ -11,6 +11,7 @@
 #include "Platform/Runtime/Executor.h"
 #include "Store/MenuBarStore.h"
 #include "Views/MenuBarLayoutEditorModel.h"
+#include "Views/Widgets/CoalescedTurn.h"
 
 class QAbstractButton;
 class QLabel;
@@ -60,7 +61,6 @@ class MenuBarLayoutSettingsView : public QWidget {
   QWidget* makePermissionCard(QWidget* parent);
   QWidget* makeApplySection(QWidget* parent);
   QWidget* makeZoneSection(MenuBarLayoutZone zone, QWidget* parent);
-  void scheduleRender();
 
   async::Executor& executor_;
   std::shared_ptr<MenuBarLayoutEditorModel> model_;
@@ -75,10 +75,10 @@ class MenuBarLayoutSettingsView : public QWidget {
   SymbolView* statusSymbol_ = nullptr;
   std::array<LayoutWell*, 3> wells_{};
   Toast* toast_ = nullptr;
-  bool renderScheduled_ = false;
   bool dragging_ = false;
   QString lastDragPayload_;
   std::shared_ptr<bool> alive_ = std::make_shared<bool>(true);
+  CoalescedTurn renderLater_{executor_, [this] { render(); }};
 };
 
 }  // namespace vimbo::views

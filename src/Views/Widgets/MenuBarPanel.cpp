@@ -90,11 +90,11 @@ MenuBarPanel::MenuBarPanel(MenuBarStore& store, ManagerPanelActions actions, asy
 
   toast_ = new Toast(model_->toast(), ToastStyle::manager(), this);
 
-  storeChanges_ = store.objectWillChange.subscribe([this](std::uint64_t) { scheduleApply(); });
+  storeChanges_ = store.objectWillChange.subscribe([this](std::uint64_t) { applyLater_.request(); });
   applyNow();
 }
 
-MenuBarPanel::~MenuBarPanel() { *alive_ = false; }
+MenuBarPanel::~MenuBarPanel() = default;
 
 QWidget* MenuBarPanel::buildHeader() {
   auto* header = new QWidget(this);
@@ -242,20 +242,7 @@ QWidget* MenuBarPanel::buildFooter() {
   return footer;
 }
 
-void MenuBarPanel::scheduleApply() {
-  if (applyPending_) return;
-  applyPending_ = true;
-  executor_.post([this, alive = std::weak_ptr<bool>(alive_)] {
-    auto still = alive.lock();
-    if (!still || !*still) return;
-    applyNow();
-  });
-}
-
-void MenuBarPanel::applyNow() {
-  applyPending_ = false;
-  apply(model_->state());
-}
+void MenuBarPanel::applyNow() { apply(model_->state()); }
 
 void MenuBarPanel::apply(const ManagerPanelState& s) {
   subtitle_->setText(QString::fromStdString(s.subtitle));

@@ -20,6 +20,7 @@
 #include "Platform/Runtime/Property.h"
 #include "Platform/Workspace.h"
 #include "Views/MenuBarPanelModel.h"
+#include "Views/Widgets/CoalescedTurn.h"
 
 class QLineEdit;
 class QScrollArea;
@@ -63,15 +64,13 @@ class MenuBarPanel : public QWidget {
   QWidget* buildCollectedBar();
   QWidget* buildResults();
   QWidget* buildFooter();
-  void scheduleApply();
   void apply(const ManagerPanelState& state);
   void applyResults(const ManagerPanelState& state);
 
   async::Executor& executor_;
   const platform::Workspace& workspace_;
   std::unique_ptr<MenuBarPanelModel> model_;
-  std::shared_ptr<bool> alive_ = std::make_shared<bool>(true);
-  bool applyPending_ = false;
+  CoalescedTurn applyLater_{executor_, [this] { applyNow(); }};
   async::Subscription storeChanges_;
 
   TextLabel* subtitle_ = nullptr;

@@ -183,34 +183,22 @@ MenuBarSearchPanel::MenuBarSearchPanel(MenuBarStore& store, MenuBarSearchSession
 
   scrollAnimation_ = new QPropertyAnimation(list_->verticalScrollBar(), "value", this);
 
-  model_->onChange = [this] { scheduleApply(); };
+  model_->onChange = [this] { applyLater_.request(); };
   model_->onScroll = [this](SearchScrollRequest request) {
     // Rows are rebuilt on the next turn; the scroll follows them there. A move into view wins
     // over a jump to the top asked for in the same turn only if it came later.
     pendingScroll_ = request;
-    scheduleApply();
+    applyLater_.request();
   };
   applyNow();
 }
 
 MenuBarSearchPanel::~MenuBarSearchPanel() {
-  *alive_ = false;
   model_->onChange = nullptr;
   model_->onScroll = nullptr;
 }
 
-void MenuBarSearchPanel::scheduleApply() {
-  if (applyPending_) return;
-  applyPending_ = true;
-  executor_.post([this, alive = std::weak_ptr<bool>(alive_)] {
-    auto still = alive.lock();
-    if (!still || !*still) return;
-    applyNow();
-  });
-}
-
 void MenuBarSearchPanel::applyNow() {
-  applyPending_ = false;
   QString query = QString::fromStdString(model_->query());
   if (field_->text() != query) {
     QSignalBlocker quiet(field_);

@@ -19,6 +19,7 @@
 #include "Views/ApplicationIcon.h"
 #include "Views/ItemGlyphs.h"
 #include "Views/MenuBarSearchPanelModel.h"
+#include "Views/Widgets/CoalescedTurn.h"
 
 class QLineEdit;
 class QPropertyAnimation;
@@ -89,15 +90,13 @@ class MenuBarSearchPanel : public QWidget {
   bool eventFilter(QObject* watched, QEvent* event) override;
 
  private:
-  void scheduleApply();
   void placeRows();
   void performScroll(SearchScrollRequest request);
 
   async::Executor& executor_;
   const platform::Workspace& workspace_;
   std::unique_ptr<MenuBarSearchPanelModel> model_;
-  std::shared_ptr<bool> alive_ = std::make_shared<bool>(true);
-  bool applyPending_ = false;
+  CoalescedTurn applyLater_{executor_, [this] { applyNow(); }};
   std::optional<SearchScrollRequest> pendingScroll_;
   std::optional<QPointF> lastPointer_;
   // The item whose row the pointer last moved into; moving on inside it selects nothing again.

@@ -137,17 +137,14 @@ SettingsView::SettingsView(MenuBarStore& store, async::Executor& executor, platf
   alert_ = new SettingsAlert([this] { store_.lastError.set(std::nullopt); }, this);
 
   // The store notifies before it stores: re-read it on the next turn.
-  subscriptions_.push_back(store_.objectWillChange.subscribe([this](std::uint64_t) { scheduleSync(); }));
+  subscriptions_.push_back(store_.objectWillChange.subscribe([this](std::uint64_t) { syncLater_.request(); }));
   // New content starts on the general page.
   asRow(rows_[index(SettingsSection::general)])->setSelected(true);
   pages_->setCurrentWidget(general_);
   sync();
 }
 
-SettingsView::~SettingsView() {
-  *alive_ = false;
-  subscriptions_.clear();
-}
+SettingsView::~SettingsView() { subscriptions_.clear(); }
 
 QWidget* SettingsView::makeSidebar() {
   sidebar_ = new SidebarBackground(this);
@@ -197,16 +194,6 @@ void SettingsView::select(SettingsSection section) {
       if (isVisible()) layout_->appear();
       break;
   }
-}
-
-void SettingsView::scheduleSync() {
-  if (syncScheduled_) return;
-  syncScheduled_ = true;
-  executor_.post([this, alive = alive_] {
-    if (!*alive) return;
-    syncScheduled_ = false;
-    sync();
-  });
 }
 
 void SettingsView::sync() {

@@ -14,6 +14,7 @@
 #include "Store/MenuBarStore.h"
 #include "Views/MenuBarLayoutEditorModel.h"
 #include "Views/SettingsSection.h"
+#include "Views/Widgets/CoalescedTurn.h"
 
 class QAbstractButton;
 class QStackedLayout;
@@ -58,7 +59,6 @@ class SettingsView : public QWidget {
  private:
   static std::size_t index(SettingsSection section) { return static_cast<std::size_t>(section); }
   QWidget* makeSidebar();
-  void scheduleSync();
 
   MenuBarStore& store_;
   async::Executor& executor_;
@@ -76,8 +76,7 @@ class SettingsView : public QWidget {
   AboutPage* about_ = nullptr;
   MenuBarLayoutSettingsView* layout_ = nullptr;
   SettingsAlert* alert_ = nullptr;
-  bool syncScheduled_ = false;
-  std::shared_ptr<bool> alive_ = std::make_shared<bool>(true);
+  CoalescedTurn syncLater_{executor_, [this] { sync(); }};
   std::vector<async::Subscription> subscriptions_;
 };
 

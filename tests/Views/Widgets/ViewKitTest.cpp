@@ -12,6 +12,7 @@
 #include "Platform/Runtime/Executor.h"
 #include "Views/Widgets/CapturedMenuBarGlyph.h"
 #include "Views/Widgets/CapturedMenuBarSearchRow.h"
+#include "Views/Widgets/CoalescedTurn.h"
 #include "Views/Widgets/Spinner.h"
 #include "Views/Widgets/SymbolCatalog.h"
 #include "Views/Widgets/Toast.h"
@@ -72,6 +73,24 @@ TEST_F(KitTest, ScreenshotsLandInTheBuildTreeWhateverTheWorkingFolder) {
   const QString saved = screenshotFolder() + QStringLiteral("/working-folder-probe.png");
   EXPECT_TRUE(QFileInfo::exists(saved));
   QFile::remove(saved);
+}
+
+TEST(CoalescedTurnTest, ABurstOfRequestsRunsOnceOnALaterTurnAndNothingAfterItsOwnerIsGone) {
+  async::VirtualExecutor ex;
+  int runs = 0;
+  auto later = std::make_unique<CoalescedTurn>(ex, [&] { ++runs; });
+  later->request();
+  later->request();
+  EXPECT_EQ(runs, 0);
+  ex.runFor(0ms);
+  EXPECT_EQ(runs, 1);
+  later->request();  // a new burst after the run
+  ex.runFor(0ms);
+  EXPECT_EQ(runs, 2);
+  later->request();
+  later.reset();
+  ex.runFor(0ms);
+  EXPECT_EQ(runs, 2);
 }
 
 TEST_F(KitTest, ThemeSymbolsTakeTheAskedColour) {
