@@ -13,28 +13,29 @@
 
 namespace vimbo {
 
-void AppDelegate::pinSystemItem(uint32_t windowID) {
-  enqueueSystemItemOperation([weak = weak_from_this(), windowID]() -> async::Task<void> {
+namespace {
+
+// The manager's pin (to visible) or collect (to collected), queued: an item that is gone or fixed
+// by its turn is left alone.
+void enqueuePinOrCollect(AppDelegate& app, uint32_t windowID, MenuBarLayoutZone zone) {
+  app.enqueueSystemItemOperation([weak = app.weak_from_this(), windowID, zone]() -> async::Task<void> {
     auto self = weak.lock();
     if (!self) co_return;
     const CapturedMenuBarItem* found = operation_support::capturedItem(self->store, windowID);
     if (!found || found->isFixed()) co_return;
     const CapturedMenuBarItem item = *found;
-    auto pin = self->pinSystemItemNow(item, false);
-    if (co_await std::move(pin)) self->commitNativeLayout(item.id, MenuBarLayoutZone::visible, std::nullopt);
+    auto move = zone == MenuBarLayoutZone::visible ? self->pinSystemItemNow(item, false)
+                                                   : self->collectSystemItemNow(item, false);
+    if (co_await std::move(move)) self->commitNativeLayout(item.id, zone, std::nullopt);
   });
 }
 
+}  // namespace
+
+void AppDelegate::pinSystemItem(uint32_t windowID) { enqueuePinOrCollect(*this, windowID, MenuBarLayoutZone::visible); }
+
 void AppDelegate::collectSystemItem(uint32_t windowID) {
-  enqueueSystemItemOperation([weak = weak_from_this(), windowID]() -> async::Task<void> {
-    auto self = weak.lock();
-    if (!self) co_return;
-    const CapturedMenuBarItem* found = operation_support::capturedItem(self->store, windowID);
-    if (!found || found->isFixed()) co_return;
-    const CapturedMenuBarItem item = *found;
-    auto collect = self->collectSystemItemNow(item, false);
-    if (co_await std::move(collect)) self->commitNativeLayout(item.id, MenuBarLayoutZone::collected, std::nullopt);
-  });
+  enqueuePinOrCollect(*this, windowID, MenuBarLayoutZone::collected);
 }
 
 void AppDelegate::moveSystemItemToLayout(uint32_t windowID, MenuBarLayoutZone zone, std::optional<int64_t> position) {
