@@ -20,16 +20,22 @@ constexpr uint32_t kFloatingCollection = platform::windowcollection::canJoinAllS
                                          platform::windowcollection::transient |
                                          platform::windowcollection::fullScreenAuxiliary;
 
-platform::WindowConfiguration detachedPanelConfiguration() {
+// A floating panel on every space, its content reaching under a hidden, transparent title bar.
+platform::WindowConfiguration floatingPanelConfiguration(Size contentSize) {
   platform::WindowConfiguration c;
   c.kind = platform::WindowKind::panel;
-  c.contentSize = kManagerSize;
+  c.contentSize = contentSize;
   c.styleMask = platform::windowstyle::titled | platform::windowstyle::fullSizeContentView;
   c.titleHidden = true;
   c.titlebarTransparent = true;
-  c.movableByBackground = true;
   c.level = platform::windowlevel::floating;
   c.collectionBehavior = kFloatingCollection;
+  return c;
+}
+
+platform::WindowConfiguration detachedPanelConfiguration() {
+  platform::WindowConfiguration c = floatingPanelConfiguration(kManagerSize);
+  c.movableByBackground = true;
   return c;
 }
 
@@ -44,16 +50,9 @@ platform::WindowConfiguration settingsWindowConfiguration() {
 }
 
 platform::WindowConfiguration quickSearchPanelConfiguration() {
-  platform::WindowConfiguration c;
-  c.kind = platform::WindowKind::panel;
-  c.contentSize = kQuickSearchSize;
-  c.styleMask = platform::windowstyle::titled | platform::windowstyle::fullSizeContentView;
+  platform::WindowConfiguration c = floatingPanelConfiguration(kQuickSearchSize);
   c.title = "搜索菜单栏项目";
-  c.titleHidden = true;
-  c.titlebarTransparent = true;
   c.standardButtonsHidden = true;
-  c.level = platform::windowlevel::floating;
-  c.collectionBehavior = kFloatingCollection;
   c.opaque = false;
   c.clearBackground = true;  // the content draws its own rounded shape
   return c;
