@@ -12,6 +12,15 @@ namespace {
 
 using platform::EventType;
 
+// A saved pin, so start-up has an order to restore.
+std::shared_ptr<platform::UserDefaults> defaultsWithTallyPinned() {
+  auto defaults = platform::UserDefaults::inMemory();
+  defaults->set(MenuBarProxyManager::pinnedIdentitiesKey,
+                platform::DefaultsValue(platform::DefaultsArray{
+                    platform::DefaultsValue(std::string("io.tallybird.app|window=TallyStatus|ax=title:Tally"))}));
+  return defaults;
+}
+
 std::vector<async::TimePoint> refreshStarts(ControllerFixture& f, std::vector<async::Subscription>& keep) {
   auto starts = std::make_shared<std::vector<async::TimePoint>>();
   keep.push_back(f.store().isCapturingSystemItems.subscribe([&f, starts](const bool& capturing) {
@@ -108,11 +117,7 @@ TEST(ControllerStartUp, ControlItemWithoutButtonSkipsItsSetUpAndStartUpGoesOn) {
 }
 
 TEST(ControllerStartUp, SavedOrderLeavesTheBarToTheSetupTaskWhichClearsItselfWhenDone) {
-  auto defaults = platform::UserDefaults::inMemory();
-  defaults->set(MenuBarProxyManager::pinnedIdentitiesKey,
-                platform::DefaultsValue(platform::DefaultsArray{
-                    platform::DefaultsValue(std::string("io.tallybird.app|window=TallyStatus|ax=title:Tally"))}));
-  ControllerFixture f(controllerWorld(), defaults);
+  ControllerFixture f(controllerWorld(), defaultsWithTallyPinned());
   f.application().finishLaunching();
   EXPECT_TRUE(f.app().initialSystemSetupTask);
   EXPECT_EQ(f.dividerLength(), hider::expandedLength) << "start-up itself does not collapse";
@@ -156,11 +161,7 @@ TEST(ControllerQuit, QuitBeforeStartUpDoesNothing) {
 // The restore is busy scanning when the person quits; the scan may still run while the scenario
 // ends.
 TEST(ControllerQuit, QuitWhileTheStartUpRestoreRunsCancelsItAndStillPutsTheBarBack) {
-  auto defaults = platform::UserDefaults::inMemory();
-  defaults->set(MenuBarProxyManager::pinnedIdentitiesKey,
-                platform::DefaultsValue(platform::DefaultsArray{
-                    platform::DefaultsValue(std::string("io.tallybird.app|window=TallyStatus|ax=title:Tally"))}));
-  ControllerFixture f(controllerWorld(), defaults);
+  ControllerFixture f(controllerWorld(), defaultsWithTallyPinned());
   f.application().finishLaunching();
   f.runFor(50ms);
   const auto setup = f.app().initialSystemSetupTask;
