@@ -34,14 +34,7 @@ struct EventCounter : QObject {
   }
 };
 
-struct ManagerPanelTest : ::testing::Test {
-  desktop::testing::AppFirst app;
-  MotionOff still;
-  async::VirtualExecutor ex;
-  PanelStore world;
-  MenuBarStore& store = world.store;
-  FakeWorkspace workspace;
-  ActionLog log;
+struct ManagerPanelTest : PanelWidgetTest {
   std::unique_ptr<MenuBarPanel> panel;
 
   void SetUp() override { panel = open(); }
@@ -52,11 +45,6 @@ struct ManagerPanelTest : ::testing::Test {
     EXPECT_TRUE(QTest::qWaitForWindowExposed(p.get()));
     settle();
     return p;
-  }
-  // The panel applies store changes on the runtime's next turn, Qt lays out on its own.
-  void turn() {
-    ex.runFor(0ms);
-    settle();
   }
   static void settle() { QCoreApplication::sendPostedEvents(); }
 

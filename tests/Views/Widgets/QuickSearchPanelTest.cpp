@@ -28,15 +28,10 @@ std::vector<CapturedMenuBarItem> twelveItems() {
   return items;
 }
 
-struct QuickSearchPanelTest : ::testing::Test {
-  desktop::testing::AppFirst app;
-  MotionOff still;
-  async::VirtualExecutor ex;
-  PanelStore world{false};
-  MenuBarStore& store = world.store;
+struct QuickSearchPanelTest : PanelWidgetTest {
+  QuickSearchPanelTest() : PanelWidgetTest(false) {}
+
   MenuBarSearchSession session;
-  FakeWorkspace workspace;
-  ActionLog log;
   std::unique_ptr<MenuBarSearchPanel> panel;
 
   void SetUp() override {
@@ -46,10 +41,6 @@ struct QuickSearchPanelTest : ::testing::Test {
     panel->show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(panel.get()));
     turn();
-  }
-  void turn() {
-    ex.runFor(0ms);
-    QCoreApplication::sendPostedEvents();
   }
   bool shown(const char* name) {
     QWidget* w = panel->findChild<QWidget*>(QString::fromLatin1(name));

@@ -1,6 +1,7 @@
 #pragma once
-// Shared set-up of the offscreen view tests: one application with the fixed look, motion off,
-// pictures built in code, pixel sampling and a screenshot per content for a person to look at.
+// Shared set-up of the offscreen view tests: one application with the fixed look, motion off, the
+// panels' surroundings, pictures built in code, pixel sampling and a screenshot per content for a
+// person to look at.
 
 #include <gtest/gtest.h>
 
@@ -14,6 +15,7 @@
 #include <vector>
 
 #include "Platform/Desktop/QtTestApp.h"
+#include "Platform/Runtime/Executor.h"
 #include "Support/PanelFixture.h"
 #include "Views/Widgets/ViewKit.h"
 
@@ -35,6 +37,26 @@ inline void typeText(QWidget* target, const QString& text) {
 struct MotionOff {
   MotionOff() { motion::setEnabled(false); }
   ~MotionOff() { motion::setEnabled(true); }
+};
+
+// What the manager and quick-search panels stand on: the application, motion off, the virtual
+// loop, the shared store (with or without its items), a workspace and the recorded actions.
+struct PanelWidgetTest : ::testing::Test {
+  explicit PanelWidgetTest(bool withItems = true) : world(withItems) {}
+
+  desktop::testing::AppFirst app;
+  MotionOff still;
+  async::VirtualExecutor ex;
+  test_support::PanelStore world;
+  MenuBarStore& store = world.store;
+  test_support::FakeWorkspace workspace;
+  test_support::ActionLog log;
+
+  // A panel applies changes on the runtime's next turn; Qt lays out on its own.
+  void turn() {
+    ex.runFor(async::Duration::zero());
+    QCoreApplication::sendPostedEvents();
+  }
 };
 
 // Renders at one device pixel per point.
