@@ -2,6 +2,7 @@
 // quick-search panel, the closures their content gets, the window-delegate callbacks and the
 // re-open request.
 #include <algorithm>
+#include <optional>
 
 #include "App/AppDelegate.h"
 
@@ -56,6 +57,14 @@ platform::WindowConfiguration quickSearchPanelConfiguration() {
   c.opaque = false;
   c.clearBackground = true;  // the content draws its own rounded shape
   return c;
+}
+
+// The main screen, else the first one; none without a screen.
+std::optional<platform::ScreenInfo> screenForPanels(const platform::Screens& screens) {
+  if (auto main = screens.mainScreen()) return main;
+  auto all = screens.screens();
+  if (all.empty()) return std::nullopt;
+  return all.front();
 }
 
 // A free coroutine: its arguments live in its frame, not in a closure a view may drop.
@@ -198,11 +207,7 @@ void AppDelegate::showDetachedPanel() {
   detachedPanel->setContentSize(kManagerSize);
   presentKeyWindow(*detachedPanel);
 
-  auto screen = platform_.screens.mainScreen();
-  if (!screen) {
-    auto all = platform_.screens.screens();
-    if (!all.empty()) screen = all.front();
-  }
+  const auto screen = screenForPanels(platform_.screens);
   if (screen) {
     // The top right corner of the visible frame, 12 pt from the side and 10 from the top.
     const Rect& visible = screen->visibleFrame;
@@ -253,11 +258,7 @@ void AppDelegate::showQuickSearch() {
   quickSearchPanel->setDelegate(weak_from_this());
   installQuickSearchKeyMonitor();
 
-  auto screen = platform_.screens.mainScreen();
-  if (!screen) {
-    auto all = platform_.screens.screens();
-    if (!all.empty()) screen = all.front();
-  }
+  const auto screen = screenForPanels(platform_.screens);
   if (screen) {
     const Rect& visible = screen->visibleFrame;
     const Rect frame = quickSearchPanel->frame();
