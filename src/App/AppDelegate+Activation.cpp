@@ -29,12 +29,10 @@ void AppDelegate::beginSystemItemActivation(uint32_t windowID) {
   if (systemItemActivationTask) return;  // one at a time; later requests are dropped
   const CapturedMenuBarItem* found = operation_support::capturedItem(store, windowID);
   if (!found) return;
-  systemItemActivationTask = async::spawn(executor(), [weak = weak_from_this(), item = *found]() -> async::Task<void> {
-    auto self = weak.lock();
-    if (!self) co_return;
-    auto activation = self->performInPlaceActivation(item);
+  systemItemActivationTask = spawnWeak([item = *found](AppDelegate& self) -> async::Task<void> {
+    auto activation = self.performInPlaceActivation(item);
     co_await std::move(activation);
-    self->systemItemActivationTask = {};
+    self.systemItemActivationTask = {};
   });
 }
 

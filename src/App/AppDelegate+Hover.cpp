@@ -20,14 +20,6 @@ constexpr double kCompactHeight = 40;
 constexpr uint32_t kTrackingOptions = platform::trackingoption::mouseEnteredAndExited |
                                       platform::trackingoption::mouseMoved | platform::trackingoption::activeAlways |
                                       platform::trackingoption::inVisibleRect;
-
-// A short task that runs one step of the controller, if it still exists.
-void spawnStep(async::Executor& executor, std::weak_ptr<AppDelegate> weak, void (*step)(AppDelegate&)) {
-  async::spawn(executor, [weak = std::move(weak), step]() -> async::Task<void> {
-    if (auto self = weak.lock()) step(*self);
-    co_return;
-  });
-}
 }  // namespace
 
 // MARK: - Settings
@@ -63,12 +55,12 @@ void AppDelegate::installHoverTrackingArea() {
   auto owner = std::make_shared<HoverTrackingOwner>();
   auto& ex = platform_.executor;
   auto inside = [&ex, weak = weak_from_this()] {
-    spawnStep(ex, weak, [](AppDelegate& self) { self.handleHoverPointerInside(); });
+    spawnWeak(ex, weak, [](AppDelegate& self) { self.handleHoverPointerInside(); });
   };
   owner->onMouseEntered = inside;
   owner->onMouseMoved = inside;
   owner->onMouseExited = [&ex, weak = weak_from_this()] {
-    spawnStep(ex, weak, [](AppDelegate& self) {
+    spawnWeak(ex, weak, [](AppDelegate& self) {
       self.hoverEventIsInside = false;
       self.scheduleHoverEventExitGrace();
     });

@@ -34,10 +34,7 @@ void AppDelegate::installSystemHotKey() {
 
 int32_t AppDelegate::handleHotKeyEvent(std::optional<platform::HotKeyID> identifier) {
   if (!identifier || identifier->signature != kHotKeySignature) return platform::hotkeystatus::eventNotHandled;
-  async::spawn(platform_.executor, [weak = weak_from_this(), id = identifier->id]() -> async::Task<void> {
-    if (auto self = weak.lock()) self->performHotKeyAction(id);
-    co_return;
-  });
+  spawnWeak([id = identifier->id](AppDelegate& self) { self.performHotKeyAction(id); });
   return platform::hotkeystatus::noErr;
 }
 

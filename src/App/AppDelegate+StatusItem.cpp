@@ -83,10 +83,7 @@ void AppDelegate::installManagerControlClickMonitor() {
   auto& ex = platform_.executor;
   managerControlClickMonitor =
       platform_.eventMonitors.addGlobalMonitor(mask, [&ex, weak = weak_from_this()](const platform::Event& event) {
-        async::spawn(ex, [weak, event]() -> async::Task<void> {
-          if (auto self = weak.lock()) self->handleManagerPanelMouseDown(event);
-          co_return;
-        });
+        spawnWeak(ex, weak, [event](AppDelegate& self) { self.handleManagerPanelMouseDown(event); });
       });
   managerControlClickLocalMonitor = platform_.eventMonitors.addLocalMonitor(
       mask, [weak = weak_from_this()](const platform::Event& event) -> std::optional<platform::Event> {

@@ -82,15 +82,12 @@ void AppDelegate::startApplication() {
   installSystemHotKey();
 
   if (!savedOrder.empty()) {
-    initialSystemSetupTask =
-        async::spawn(platform_.executor, [weak = weak_from_this(), savedOrder]() -> async::Task<void> {
-          auto self = weak.lock();
-          if (!self) co_return;
-          auto setup = self->completeInitialSystemSetup(savedOrder);
-          co_await std::move(setup);
-          self->initialSystemSetupTask = {};
-          self->reconcileEventHoverIfPointerIsInside();
-        });
+    initialSystemSetupTask = spawnWeak([savedOrder](AppDelegate& self) -> async::Task<void> {
+      auto setup = self.completeInitialSystemSetup(savedOrder);
+      co_await std::move(setup);
+      self.initialSystemSetupTask = {};
+      self.reconcileEventHoverIfPointerIsInside();
+    });
     return;
   }
   captureService.cacheVisibleStableIdentities();

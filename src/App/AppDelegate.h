@@ -29,6 +29,7 @@
 #include <optional>
 #include <set>
 #include <string>
+#include <type_traits>
 #include <vector>
 
 #include "Models/CapturedMenuBarItem.h"
@@ -317,9 +318,14 @@ class AppDelegate : public platform::ApplicationDelegate,
   async::Executor& executor() { return platform_.executor; }
   async::TimePoint now() { return platform_.executor.now(); }
   // Runs body(self) as a task that holds the controller weakly until it starts, and strongly
-  // while it runs; nothing happens when the controller is gone by then.
+  // while it runs; nothing happens when the controller is gone by then. The body returns a task
+  // (awaited) or nothing. The static form serves closures that hold the controller only weakly.
   template <class F>
-  async::TaskHandle<> spawnWeak(F body);
+  async::TaskHandle<> spawnWeak(F body) {
+    return spawnWeak(platform_.executor, weak_from_this(), std::move(body));
+  }
+  template <class F>
+  static async::TaskHandle<> spawnWeak(async::Executor& executor, std::weak_ptr<AppDelegate> weak, F body);
 
  private:
   // The displayed-state rule: whether the item is shown as collected; `whenUnreadable` when its
@@ -359,12 +365,16 @@ class AppDelegate : public platform::ApplicationDelegate,
 };
 
 template <class F>
-async::TaskHandle<> AppDelegate::spawnWeak(F body) {
-  return async::spawn(platform_.executor, [weak = weak_from_this(), body = std::move(body)]() -> async::Task<void> {
+async::TaskHandle<> AppDelegate::spawnWeak(async::Executor& executor, std::weak_ptr<AppDelegate> weak, F body) {
+  return async::spawn(executor, [weak = std::move(weak), body = std::move(body)]() -> async::Task<void> {
     auto self = weak.lock();
     if (!self) co_return;
-    auto inner = body(*self);
-    co_await std::move(inner);
+    if constexpr (std::is_void_v<std::invoke_result_t<const F&, AppDelegate&>>) {
+      body(*self);
+    } else {
+      auto inner = body(*self);
+      co_await std::move(inner);
+    }
   });
 }
 
