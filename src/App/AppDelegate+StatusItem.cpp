@@ -1,6 +1,7 @@
-// The control item: its click, its menu, and the mouse-down monitors that close the manager on a
-// click elsewhere and turn a click on the control item into a reveal while the manager is open.
-// Also our own windows: the popover, the detached panel and the settings window.
+// The control item: its click (reveal or collapse, the popover with Option, the menu on a right
+// click), its menu, and the mouse-down monitors that close the manager on a click elsewhere and
+// turn a click on the control item into a reveal while the manager is open. Our own windows are
+// in +Windows.cpp.
 #include <chrono>
 
 #include "App/AppDelegate.h"

@@ -6,21 +6,40 @@
 // window-delegate handlers, the closures handed to views) holds it weakly.
 //
 // The implementation is split by concern:
-//   AppDelegate.cpp              construction, launch, start-up, quit, re-open, resign active,
-//                                the settings scene and the activation policy
-//   +StatusItem.cpp              the control item's click and menu, the mouse-down monitors
-//   +Windows.cpp                 our own windows: the popover, the detached panel, the settings
-//                                window and the quick-search panel; re-open, window delegate
-//   +QuickSearch.cpp             the hot keys and the quick-search keys
-//   +Queue.cpp                   the serial operation queue
-//   +Refresh.cpp                 the full refresh, the seed, the metadata refresh, the state
-//                                reconcile, the initial capture and the reveal capture
-//   +Hover.cpp                   hover detection (tracking area and polling), the hover window
-//   +Reveal.cpp                  reveal sessions and the collapse and expand switches
-//   +Operations.cpp              item operations: the verified move, pin, collect, activation,
-//                                layout apply, visible order (with the files they add)
-//   +Restore.cpp                 the start-up restore, the indexing of unnamed items and the
-//                                saved-pin reconcile (with the files they add)
+//   AppDelegate.cpp          construction, launch, the run-once start-up, quit, re-open, resigning
+//                            active, the settings scene and the activation policy
+//   +StatusItem.cpp          the control item's click and its menu; the mouse-down monitors that
+//                            close the manager on a click elsewhere or reveal on the control item
+//   +Windows.cpp             our own windows: the popover, the detached panel, the settings window
+//                            and the quick-search panel; the closures their content gets, the
+//                            window-delegate callbacks and the re-open request
+//   +QuickSearch.cpp         the two global hot keys, the collection toggle and the keyboard control
+//                            of the open quick-search panel
+//   +Hover.cpp               reveal on hover: the tracking area, the polling task, the hover window
+//                            and the one gate both end in
+//   +Reveal.cpp              reveal sessions, the plain collapse and expand switches, the pointer's
+//                            band test and the hover timings
+//   +Queue.cpp               the serial operation queue
+//   +Refresh.cpp             the full refresh, the seed, the metadata refresh, the displayed-state
+//                            reconcile and their triggers (initial capture, empty cache, reveal)
+// Item operations:
+//   +Operations.cpp          the verified move across the divider and what every other operation
+//                            shares (drop point, side test, bounded wait, one item's displayed
+//                            state, failure exit); the move made while the bar is held revealed
+//   +Pinning.cpp             pin and collect, as the manager's queued requests and as steps of the
+//                            layout apply, and their record in the layout
+//   +NotchRoom.cpp           room right of the notch for a pin, and putting swapped residents back
+//   +Activation.cpp          opening an item's menu as a click in the bar would (not queued)
+//   +LayoutApply.cpp         carrying a layout drawn in the settings window into the real bar
+//   +VisibleOrder.cpp        the visible items' order, reached by the fewest drags
+//   +OperationSupport.h      small lookups and geometry tests the operations share
+//   +OperationTexts.h        the sentences the operations leave in the store's last error
+// Keeping the arrangement across restarts:
+//   +Restore.cpp             the start-up restore of the saved pins
+//   +StartupGeometry.cpp     the bar's snapshot and the band, resident and plan tests it rests on
+//   +Indexing.cpp            identifying unnamed items by carrying them into the safe slot
+//   +IndexingRestore.cpp     putting the bar back as it was before the indexing
+//   +PinReconcile.cpp        moving saved pins that drifted back to the visible side
 
 #include <cstdint>
 #include <functional>
