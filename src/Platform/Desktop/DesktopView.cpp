@@ -2,6 +2,7 @@
 
 #include <QCoreApplication>
 #include <QGraphicsProxyWidget>
+#include <QGraphicsSceneHoverEvent>
 #include <QHelpEvent>
 #include <QKeyEvent>
 #include <QMouseEvent>
@@ -22,7 +23,20 @@ using platform::EventType;
 using platform::WindowHandle;
 
 namespace {
+
 bool isModifierCode(uint16_t code) { return code >= 54 && code <= 62 && code != 57; }
+
+// Qt marks a widget under the mouse on Enter and clears the mark on Leave.
+void leaveWidget(QWidget* widget) {
+  widget->setAttribute(Qt::WA_UnderMouse, false);
+  QEvent leave(QEvent::Leave);
+  QCoreApplication::sendEvent(widget, &leave);
+  if (widget->testAttribute(Qt::WA_Hover)) {
+    QHoverEvent hover(QEvent::HoverLeave, QPointF(-1, -1), QPointF(-1, -1), QPointF(-1, -1));
+    QCoreApplication::sendEvent(widget, &hover);
+  }
+}
+
 }  // namespace
 
 DesktopView::DesktopView(sim::World& world, QWidget* parent) : QGraphicsView(parent), world_(&world) {
@@ -76,7 +90,7 @@ void DesktopView::refresh() {
   bool area = !(s.area == scene_.area);
   scene_ = std::move(s);
   if (area) updateTransform();
-  syncWindows();
+  if (syncWindows() || area) followPointer();
   viewport()->update();
 }
 
@@ -98,7 +112,8 @@ QWidget* DesktopView::contentWidget(WindowHandle window) const {
   return item && item->isVisible() ? item->contentWidget() : nullptr;
 }
 
-void DesktopView::syncWindows() {
+bool DesktopView::syncWindows() {
+  bool changed = false;
   std::set<WindowHandle> shown;
   int z = 0;
   for (const SceneWindow& w : scene_.windows) {
@@ -108,7 +123,9 @@ void DesktopView::syncWindows() {
     if (!item) {
       item = new WindowItem(w);
       graphics_.addItem(item);
+      changed = true;
     } else {
+      changed = changed || !(item->window().frame == w.frame) || !item->isVisible() || item->zValue() != z;
       item->update(w);
     }
     item->setZValue(z++);
@@ -120,12 +137,47 @@ void DesktopView::syncWindows() {
     if (shown.count(it->first)) {
       ++it;
     } else if (world_ && world_->hasOwnWindow(it->first)) {
+      changed = changed || it->second->isVisible();
       it->second->setVisible(false);  // ordered out: kept for its next showing
       ++it;
     } else {
       delete it->second;
       it = windows_.erase(it);
+      changed = true;
     }
+  }
+  return changed;
+}
+
+void DesktopView::followPointer() {
+  if (!world_ || pressed_) return;  // a press keeps its widget until it is let go
+  std::optional<Point> at;
+  if (pointer_) at = toWorld(*pointer_);
+  WindowItem* top = nullptr;
+  for (auto& [handle, item] : windows_)
+    if (at && item->isVisible() && item->window().frame.contains(*at) && (!top || item->zValue() > top->zValue()))
+      top = item;
+  for (auto& [handle, item] : windows_) {
+    QWidget* content = item->contentWidget();
+    if (!content) continue;
+    QWidget* under = nullptr;
+    if (item == top) {
+      QPoint local = item->proxy()->mapFromScene(QPointF(at->x, at->y)).toPoint();
+      if (content->rect().contains(local)) under = content->childAt(local) ? content->childAt(local) : content;
+    }
+    QList<QWidget*> stale = content->findChildren<QWidget*>();
+    stale.prepend(content);
+    stale.removeIf([&](QWidget* w) {
+      return !w->testAttribute(Qt::WA_UnderMouse) || (under && (w == under || w->isAncestorOf(under)));
+    });
+    if (stale.isEmpty() && under) continue;
+    // The proxy forgets the widget it last hovered (the next move enters afresh), then nothing
+    // stays marked that the pointer is not over. What a still pointer stands on hovers again
+    // when it moves: only a move says where a person points.
+    QGraphicsSceneHoverEvent leave(QEvent::GraphicsSceneHoverLeave);
+    graphics_.sendEvent(item->proxy(), &leave);
+    for (QWidget* w : stale)
+      if (w->testAttribute(Qt::WA_UnderMouse)) leaveWidget(w);
   }
 }
 
@@ -170,7 +222,21 @@ void DesktopView::drawForeground(QPainter* painter, const QRectF&) { paintOverWi
 // ---------------------------------------------------------------- pointer
 
 bool DesktopView::viewportEvent(QEvent* e) {
-  if (e->type() == QEvent::ToolTip) return showToolTip(e);
+  switch (e->type()) {
+    case QEvent::ToolTip: return showToolTip(e);
+    case QEvent::Enter: pointer_ = static_cast<QEnterEvent*>(e)->position(); break;
+    case QEvent::Leave: {
+      bool handled = QGraphicsView::viewportEvent(e);
+      pointer_.reset();
+      followPointer();  // out of the desktop window: nothing of ours is under the pointer
+      return handled;
+    }
+    case QEvent::MouseMove:
+    case QEvent::MouseButtonPress:
+    case QEvent::MouseButtonRelease:
+    case QEvent::MouseButtonDblClick: pointer_ = static_cast<QMouseEvent*>(e)->position(); break;
+    default: break;
+  }
   return QGraphicsView::viewportEvent(e);
 }
 
@@ -285,6 +351,7 @@ void DesktopView::mouseReleaseEvent(QMouseEvent* e) {
   if (contentHasPress_) QGraphicsView::mouseReleaseEvent(e);
   contentHasPress_ = false;
   refresh();
+  followPointer();  // the press may have opened, closed or changed what lies under the pointer
 }
 
 // As on a Mac, Shift turns a vertical wheel sideways (without Shift's own meaning in the content:
@@ -330,7 +397,15 @@ void DesktopView::key(QKeyEvent* e, bool down) {
     else heldModifiers_.erase(mac->code);
   }
   sim::InputDelivery delivered = world_->personKey(mac->code, down, mac->flags);
-  if (WindowItem* item = delivered ? windowItem(delivered.window) : nullptr)
+  WindowItem* item = delivered ? windowItem(delivered.window) : nullptr;
+  // Command-W is the application's Close: past the hot keys and monitors it closes the key window
+  // the way its close button does, and types nothing. A window without that button keeps it.
+  if (item && e->key() == Qt::Key_W && held == Qt::ControlModifier) {
+    if (down && !e->isAutoRepeat() && item->closeButton()) world_->closeOwnWindow(delivered.window);
+    refresh();
+    return;
+  }
+  if (item)
     if (QWidget* content = item->contentWidget()) {
       // Past the hot keys and our monitors: the key window's focused widget types it.
       QWidget* target = content->focusWidget() ? content->focusWidget() : content;

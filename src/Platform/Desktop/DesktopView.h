@@ -9,6 +9,11 @@
 // Our windows are items of a graphics scene in world points: each window's frame is painted by
 // the view and its content is the content widget in a proxy, so one transform scales and maps
 // everything, input included.
+//
+// Qt moves a proxied widget's hover only on the scene's hover events, which come from moves. A
+// window that opens, closes or moves under a still pointer, content that changes under it, or a
+// pointer that leaves the desktop window would leave a widget drawn hovered; so after each of
+// these the view lays every window's hover onto where the pointer is (followPointer).
 
 #include <QGraphicsView>
 #include <QTimer>
@@ -72,7 +77,9 @@ class DesktopView : public QGraphicsView {
   };
 
   void scheduleRefresh();
-  void syncWindows();
+  // Returns whether a window was shown, hidden, moved or restacked.
+  bool syncWindows();
+  void followPointer();
   void updateTransform();
   void armMinuteTimer();
   void press(QMouseEvent* e, bool doubleClick);
@@ -90,6 +97,7 @@ class DesktopView : public QGraphicsView {
   bool refreshPending_ = false;
   int builds_ = 0;
   QTimer minute_;
+  std::optional<QPointF> pointer_;  // in the viewport, while the person's pointer is over it
   std::optional<Qt::MouseButton> pressed_;
   bool contentHasPress_ = false;  // the content took the press: moves and the release go there too
   std::optional<WindowMove> moving_;

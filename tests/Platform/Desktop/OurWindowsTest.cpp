@@ -227,6 +227,50 @@ TEST_P(OurWindows, APersonMovesWindowsByTitleBarOrBackgroundAndClosesThemByTheBu
   EXPECT_FALSE(settings->isVisible());
 }
 
+TEST_P(OurWindows, HoverFollowsThePointerOutOfAWindowAndOfTheDesktop) {
+  Lines list;
+  for (QLabel* line : list.lines) line->setAttribute(Qt::WA_Hover);
+  platform::WindowRef panel = openWindow(titledWindow({388, 590}, "Lines"), {700, 345}, list.content());
+  auto hovered = [&] {
+    std::vector<int> marked;
+    for (size_t i = 0; i < list.lines.size(); ++i)
+      if (list.lines[i]->underMouse()) marked.push_back(int(i));
+    return marked;
+  };
+  auto over = [&](int line) { return at(contentPoint(*panel, list.lines[size_t(line)]->geometry().center())); };
+  Rect f = serverFrame(*panel);
+  const QPoint outside = at({f.minX() - 80, f.midY()});
+  QTest::mouseMove(input(), over(1));
+  EXPECT_EQ(hovered(), std::vector<int>{1});
+  QTest::mouseClick(input(), Qt::LeftButton, Qt::NoModifier, over(2));  // a click, then straight away
+  QTest::mouseMove(input(), outside);
+  EXPECT_EQ(hovered(), std::vector<int>{});
+  QTest::mouseMove(input(), over(3));
+  QEvent leave(QEvent::Leave);  // out of the desktop window
+  QApplication::sendEvent(input(), &leave);
+  EXPECT_EQ(hovered(), std::vector<int>{});
+  QTest::mouseMove(input(), over(0));
+  panel->orderOut();  // closed under the pointer, shown again with the pointer elsewhere
+  view.refresh();
+  QTest::mouseMove(input(), outside);
+  panel->makeKeyAndOrderFront();
+  view.refresh();
+  EXPECT_EQ(hovered(), std::vector<int>{});
+  QTest::mouseMove(input(), over(0));
+  EXPECT_EQ(hovered(), std::vector<int>{0});
+}
+
+TEST_P(OurWindows, CommandWClosesTheKeyWindowThatHasACloseButton) {
+  QLineEdit* field = nullptr;
+  platform::WindowRef panel = openWindow(floatingPanel({440, 416}), {536, 264.5}, fieldContent(field));
+  QTest::keyClick(&view, Qt::Key_W, Qt::ControlModifier);
+  EXPECT_TRUE(panel->isVisible());  // no close button: it stays, and nothing is typed
+  EXPECT_EQ(field->text(), "");
+  platform::WindowRef settings = openWindow(titledWindow({760, 650}, "偏好设置"), {100, 100}, solid(Qt::white));
+  QTest::keyClick(&view, Qt::Key_W, Qt::ControlModifier);
+  EXPECT_FALSE(settings->isVisible());
+}
+
 INSTANTIATE_TEST_SUITE_P(AtFullSizeAndScaled, OurWindows, ::testing::Values(1.0, 0.6),
                          [](const ::testing::TestParamInfo<double>& info) {
                            return info.param == 1.0 ? std::string("FullSize") : std::string("Scaled");
