@@ -7,6 +7,8 @@
 #include <QStyleFactory>
 #include <QTranslator>
 
+#include "Views/Widgets/ViewKit.h"
+
 namespace vimbo::desktop {
 
 QStringList fontFamilies() { return {QStringLiteral("Noto Sans CJK SC"), QStringLiteral("DejaVu Sans")}; }
@@ -21,7 +23,7 @@ QFont uiFont(int pixelSize, QFont::Weight weight) {
 }
 
 void configureApplication(QApplication& app) {
-  app.setStyle(QStyleFactory::create(QStringLiteral("Fusion")));
+  app.setStyle(views::houseStyle());
   QPalette p;
   p.setColor(QPalette::Window, QColor(0xEC, 0xEC, 0xEC));
   p.setColor(QPalette::WindowText, QColor(0x1D, 0x1D, 0x1F));
@@ -32,14 +34,13 @@ void configureApplication(QApplication& app) {
   p.setColor(QPalette::ButtonText, QColor(0x1D, 0x1D, 0x1F));
   p.setColor(QPalette::Highlight, QColor(0x0A, 0x84, 0xFF));
   p.setColor(QPalette::HighlightedText, QColor(0xFF, 0xFF, 0xFF));
-  p.setColor(QPalette::ToolTipBase, QColor(0xFF, 0xFF, 0xF0));
-  p.setColor(QPalette::ToolTipText, QColor(0x1D, 0x1D, 0x1F));
   p.setColor(QPalette::PlaceholderText, QColor(0x8E, 0x8E, 0x93));
   p.setColor(QPalette::Disabled, QPalette::Text, QColor(0xA0, 0xA0, 0xA5));
   p.setColor(QPalette::Disabled, QPalette::ButtonText, QColor(0xA0, 0xA0, 0xA5));
   p.setColor(QPalette::Disabled, QPalette::WindowText, QColor(0xA0, 0xA0, 0xA5));
   app.setPalette(p);
   app.setFont(uiFont(13));
+  views::installToolTips();
   app.setCursorFlashTime(0);  // still frames: no blinking caret
   QIcon::setThemeSearchPaths({QStringLiteral("/usr/share/icons")});
   QIcon::setThemeName(QStringLiteral("Adwaita"));

@@ -3,6 +3,8 @@
 #include <QAbstractButton>
 #include <QCloseEvent>
 #include <QGuiApplication>
+#include <QIcon>
+#include <QLabel>
 #include <QMessageBox>
 #include <QScreen>
 #include <QVBoxLayout>
@@ -11,6 +13,7 @@
 
 #include "Platform/Foundation/Image.h"
 #include "Platform/Foundation/UserDefaults.h"
+#include "Views/Widgets/ViewKit.h"
 
 namespace vimbo::desktop {
 
@@ -20,19 +23,43 @@ sim::WorldLoad worldFromEnvironment() {
   return sim::loadWorld(sim::shippedWorldsFolder() / "notched-laptop.json");
 }
 
+namespace {
+
+constexpr int kMessageColumn = 380;  // points; a path of a few folders fits on a line
+
+}  // namespace
+
+void showMessageBox(const QString& text, const QString& detail) {
+  // No icon: the theme's would be a foreign desktop's, and so would the button's.
+  QMessageBox box(QMessageBox::NoIcon, QStringLiteral("Vimbo"), text, QMessageBox::Ok);
+  box.setTextFormat(Qt::PlainText);
+  if (!detail.isEmpty()) box.setInformativeText(detail);
+  QAbstractButton* ok = box.button(QMessageBox::Ok);
+  ok->setText(QStringLiteral("好"));
+  ok->setIcon(QIcon());
+  // The box sizes its column by the sentence alone and squeezes the detail into it: both get the
+  // kit's fonts and a column of their own width.
+  for (QLabel* label : box.findChildren<QLabel*>()) {
+    if (label->text().isEmpty()) continue;
+    const bool sentence = label->text() == text;
+    label->setTextFormat(Qt::PlainText);
+    label->setFont(views::font(sentence ? views::TextStyle::body : views::TextStyle::callout,
+                               sentence ? SymbolWeight::bold : SymbolWeight::regular));
+    label->setMinimumWidth(kMessageColumn);
+    label->setWordWrap(true);
+  }
+  box.exec();
+}
+
 void reportWorldError(const sim::WorldError& error) {
   std::cerr << "Vimbo: " << error.message << std::endl;
   if (!error.parserDetail.empty()) std::cerr << "Vimbo: " << error.parserDetail << std::endl;  // not for the dialog
-  QMessageBox box(QMessageBox::Critical, QStringLiteral("Vimbo"), QStringLiteral("无法载入模拟桌面的世界文件。"));
-  box.setInformativeText(QString::fromStdString(error.message));
-  box.exec();
+  showMessageBox(QStringLiteral("无法载入模拟桌面的世界文件。"), QString::fromStdString(error.message));
 }
 
 void reportAlreadyRunning() {
   std::cerr << "Vimbo 已在运行。" << std::endl;
-  QMessageBox box(QMessageBox::Information, QStringLiteral("Vimbo"), QStringLiteral("Vimbo 已在运行。"), QMessageBox::Ok);
-  box.button(QMessageBox::Ok)->setText(QStringLiteral("好"));
-  box.exec();
+  showMessageBox(QStringLiteral("Vimbo 已在运行。"));
 }
 
 StandInStatusItems installStandInStatusItems(platform::StatusBar& statusBar, platform::UserDefaults& defaults) {

@@ -23,6 +23,10 @@ inline constexpr const char* kWorldVariable = "VIMBO_WORLD";
 // The world named by VIMBO_WORLD (unset or empty: worlds/notched-laptop.json); a bad file gives
 // the simulation's error, which names the file and the place.
 sim::WorldLoad worldFromEnvironment();
+// Vimbo's message box, modal, for every report a person must see: the sentence in bold and, below
+// it, the detail, both plain text (file names are never markup) in a column wide enough for a
+// path, no icon, and the single button "好".
+void showMessageBox(const QString& text, const QString& detail = {});
 // On stderr and in a message box.
 void reportWorldError(const sim::WorldError& error);
 // A second Vimbo started on the defaults folder of a running one: on stderr and in a message box.

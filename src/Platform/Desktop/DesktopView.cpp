@@ -16,6 +16,7 @@
 
 #include "Platform/Desktop/Keys.h"
 #include "Platform/Desktop/WindowItem.h"
+#include "Views/Widgets/ViewKit.h"
 
 namespace vimbo::desktop {
 
@@ -246,7 +247,7 @@ bool DesktopView::showToolTip(QEvent* e) {
   if (world_ && !world_->isInNotch(at)) {
     for (const SceneItem& item : scene_.items)
       if (item.own && !item.toolTip.empty() && isItemShown(scene_, item) && item.frame.contains(at)) {
-        QToolTip::showText(help->globalPos(), Qt::convertFromPlainText(QString::fromStdString(item.toolTip)), viewport());
+        QToolTip::showText(help->globalPos(), views::toolTipMarkup(QString::fromStdString(item.toolTip)), viewport());
         return true;
       }
     if (!world_->isInMenuBarBand(at) && world_->ownWindowAt(at)) return QGraphicsView::viewportEvent(e);

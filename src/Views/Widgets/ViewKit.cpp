@@ -1,10 +1,18 @@
 #include "Views/Widgets/ViewKit.h"
 
 #include <QAbstractScrollArea>
+#include <QApplication>
 #include <QFontMetrics>
-#include <QScrollBar>
+#include <QHelpEvent>
 #include <QLabel>
 #include <QPainter>
+#include <QProxyStyle>
+#include <QScrollBar>
+#include <QStyleFactory>
+#include <QStyleOption>
+#include <QTextDocumentFragment>
+#include <QTextLayout>
+#include <QToolTip>
 #include <QVariantAnimation>
 #include <QWidget>
 #include <algorithm>
@@ -155,6 +163,90 @@ void setPlainToolTip(QWidget* widget, const QString& text) {
 
 QString elided(const QString& text, const QFont& f, int width) {
   return QFontMetrics(f).elidedText(text, Qt::ElideRight, std::max(width, 0));
+}
+
+// MARK: Tool tips
+
+namespace {
+
+QColor toolTipFill() { return theme::material(theme::Material::regular, 1 / 0.95); }
+
+// The tool tip's panel: the kit's fill and hairline instead of Fusion's dark frame.
+class HouseStyle : public QProxyStyle {
+ public:
+  using QProxyStyle::QProxyStyle;
+  void drawPrimitive(PrimitiveElement element, const QStyleOption* option, QPainter* painter,
+                     const QWidget* widget) const override {
+    if (element != PE_PanelTipLabel) return QProxyStyle::drawPrimitive(element, option, painter, widget);
+    painter->save();
+    painter->fillRect(option->rect, toolTipFill());
+    painter->setPen(QPen(theme::primary(0.18), 0));
+    painter->drawRect(QRectF(option->rect).adjusted(0.5, 0.5, -0.5, -0.5));
+    painter->restore();
+  }
+  int pixelMetric(PixelMetric metric, const QStyleOption* option, const QWidget* widget) const override {
+    if (metric == PM_ToolTipLabelFrameWidth) return 4;
+    return QProxyStyle::pixelMetric(metric, option, widget);
+  }
+};
+
+// Shows a widget's tool tip through toolTipMarkup, whatever set it.
+class ToolTipFilter : public QObject {
+ public:
+  using QObject::QObject;
+  bool eventFilter(QObject* watched, QEvent* event) override {
+    if (event->type() != QEvent::ToolTip || !watched->isWidgetType()) return false;
+    auto* widget = static_cast<QWidget*>(watched);
+    const QString tip = widget->toolTip();
+    if (tip.isEmpty()) return false;  // the parent's, if any, shows instead
+    QString plain = Qt::mightBeRichText(tip) ? QTextDocumentFragment::fromHtml(tip).toPlainText() : tip;
+    plain.replace(QChar::Nbsp, QLatin1Char(' '));
+    auto* help = static_cast<QHelpEvent*>(event);
+    QToolTip::showText(help->globalPos(), toolTipMarkup(plain), widget, QRect(), widget->toolTipDuration());
+    event->accept();
+    return true;
+  }
+};
+
+}  // namespace
+
+QFont toolTipFont() { return font(TextStyle::callout); }
+
+QString toolTipMarkup(const QString& plain) {
+  QStringList lines;
+  for (const QString& paragraph : plain.split(QLatin1Char('\n'))) {
+    QTextLayout layout(paragraph, toolTipFont());
+    QTextOption option;
+    option.setWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
+    layout.setTextOption(option);
+    layout.beginLayout();
+    for (QTextLine line = layout.createLine(); line.isValid(); line = layout.createLine()) {
+      line.setLineWidth(kToolTipWidth);
+      lines.append(paragraph.mid(line.textStart(), line.textLength()).trimmed());
+    }
+    layout.endLayout();
+    if (paragraph.isEmpty()) lines.append(QString());
+  }
+  // Pre-formatted, so the label shows exactly these lines; escaped, so nothing reads as markup.
+  for (QString& line : lines) line = line.toHtmlEscaped();
+  return QStringLiteral("<p style='white-space:pre'>") + lines.join(QStringLiteral("<br>")) + QStringLiteral("</p>");
+}
+
+QStyle* houseStyle() { return new HouseStyle(QStyleFactory::create(QStringLiteral("Fusion"))); }
+
+void installToolTips() {
+  QToolTip::setFont(toolTipFont());
+  QPalette p = QToolTip::palette();
+  p.setColor(QPalette::ToolTipBase, toolTipFill());
+  p.setColor(QPalette::ToolTipText, theme::primary());
+  p.setColor(QPalette::Window, toolTipFill());
+  p.setColor(QPalette::WindowText, theme::primary());
+  QToolTip::setPalette(p);
+  static ToolTipFilter* filter = nullptr;
+  if (!filter) {
+    filter = new ToolTipFilter(qApp);
+    qApp->installEventFilter(filter);
+  }
 }
 
 void styleScrollArea(QAbstractScrollArea& area) {

@@ -26,6 +26,7 @@
 class QAbstractScrollArea;
 class QLabel;
 class QPainter;
+class QStyle;
 class QVariantAnimation;
 class QWidget;
 
@@ -88,6 +89,20 @@ QString qstr(std::string_view utf8);
 QLabel* plainLabel(const QString& text, const QFont& font, const QColor& color, QWidget* parent = nullptr);
 void setPlainToolTip(QWidget* widget, const QString& text);
 QString elided(const QString& text, const QFont& font, int width);
+
+// MARK: Tool tips. Every tool tip, a widget's or the menu bar's, is plain text in the kit's font
+// and colours, broken into lines no wider than kToolTipWidth (between words where it can, else
+// anywhere: a long name without spaces breaks too).
+
+inline constexpr int kToolTipWidth = 320;
+QFont toolTipFont();
+// The text as the tool tip shows it: escaped, its lines broken where they would run past the width.
+QString toolTipMarkup(const QString& plain);
+// Fusion with the kit's tool tip panel.
+QStyle* houseStyle();
+// The kit's tool tip font and colours for every tool tip, and every widget's tool tip shown as
+// toolTipMarkup of its plain text.
+void installToolTips();
 
 // MARK: Scrolling
 
