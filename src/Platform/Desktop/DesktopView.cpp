@@ -150,14 +150,21 @@ bool DesktopView::syncWindows() {
   return changed;
 }
 
-void DesktopView::followPointer() {
-  if (!world_ || pressed_) return;  // a press keeps its widget until it is let go
-  std::optional<Point> at;
-  if (pointer_) at = toWorld(*pointer_);
+WindowItem* DesktopView::windowUnderPointer() const {
+  if (!pointer_) return nullptr;
+  Point at = toWorld(*pointer_);
   WindowItem* top = nullptr;
   for (auto& [handle, item] : windows_)
-    if (at && item->isVisible() && item->window().frame.contains(*at) && (!top || item->zValue() > top->zValue()))
-      top = item;
+    if (item->isVisible() && item->window().frame.contains(at) && (!top || item->zValue() > top->zValue())) top = item;
+  return top;
+}
+
+void DesktopView::followPointer() {
+  if (!world_ || pressed_) return;  // a press keeps its widget until it is let go
+  WindowItem* top = windowUnderPointer();
+  pointerWindow_ = top ? top->handle() : 0;
+  std::optional<Point> at;
+  if (pointer_) at = toWorld(*pointer_);
   for (auto& [handle, item] : windows_) {
     QWidget* content = item->contentWidget();
     if (!content) continue;
@@ -333,6 +340,11 @@ void DesktopView::mouseMoveEvent(QMouseEvent* e) {
     QGraphicsView::mouseMoveEvent(e);  // hover and drags inside our windows
   }
   refresh();
+  // Into another window or out of one: the window left keeps no mark.
+  if (!pressed_) {
+    WindowItem* top = windowUnderPointer();
+    if ((top ? top->handle() : 0) != pointerWindow_) followPointer();
+  }
 }
 
 void DesktopView::mouseReleaseEvent(QMouseEvent* e) {

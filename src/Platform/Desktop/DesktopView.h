@@ -79,6 +79,7 @@ class DesktopView : public QGraphicsView {
   void scheduleRefresh();
   // Returns whether a window was shown, hidden, moved or restacked.
   bool syncWindows();
+  WindowItem* windowUnderPointer() const;  // the front one of ours, if any
   void followPointer();
   void updateTransform();
   void armMinuteTimer();
@@ -98,6 +99,7 @@ class DesktopView : public QGraphicsView {
   int builds_ = 0;
   QTimer minute_;
   std::optional<QPointF> pointer_;  // in the viewport, while the person's pointer is over it
+  platform::WindowHandle pointerWindow_ = 0;  // the window under it when hover was last laid
   std::optional<Qt::MouseButton> pressed_;
   bool contentHasPress_ = false;  // the content took the press: moves and the release go there too
   std::optional<WindowMove> moving_;
