@@ -215,6 +215,7 @@ QFont toolTipFont() { return font(TextStyle::callout); }
 QString toolTipMarkup(const QString& plain) {
   QStringList lines;
   for (const QString& paragraph : plain.split(QLatin1Char('\n'))) {
+    const qsizetype before = lines.size();
     QTextLayout layout(paragraph, toolTipFont());
     QTextOption option;
     option.setWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
@@ -225,7 +226,7 @@ QString toolTipMarkup(const QString& plain) {
       lines.append(paragraph.mid(line.textStart(), line.textLength()).trimmed());
     }
     layout.endLayout();
-    if (paragraph.isEmpty()) lines.append(QString());
+    if (lines.size() == before) lines.append(QString());  // an empty line stays a line
   }
   // Pre-formatted, so the label shows exactly these lines; escaped, so nothing reads as markup.
   for (QString& line : lines) line = line.toHtmlEscaped();

@@ -182,6 +182,16 @@ TEST_F(KitTest, PlainTextHelpersNeverReadMarkup) {
   delete label;
 }
 
+TEST_F(KitTest, ToolTipsArePlainLinesNoWiderThanTheToolTipWidth) {
+  const QString name = QStringLiteral("Lumen Notes 专业版：") + QString(60, QChar(0x957F)) + QStringLiteral(" <b>Teams</b>");
+  QTextDocument doc;
+  doc.setHtml(toolTipMarkup(name));
+  const QStringList lines = doc.toPlainText().replace(QChar::LineSeparator, QLatin1Char('\n')).split(QLatin1Char('\n'));
+  EXPECT_GT(lines.size(), 2);
+  for (const QString& line : lines) EXPECT_LE(QFontMetrics(toolTipFont()).horizontalAdvance(line), kToolTipWidth);
+  EXPECT_EQ(lines.join(QString()).remove(QLatin1Char(' ')), QString(name).remove(QLatin1Char(' ')));
+}
+
 // MARK: The item glyph
 
 namespace {
