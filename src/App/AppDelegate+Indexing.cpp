@@ -27,7 +27,6 @@ constexpr std::array<std::string_view, 9> kPlaceholderNames{
 constexpr auto kAfterExpand = 80ms;
 constexpr auto kBeforeDrag = 40ms;
 constexpr auto kBeforeIndex = 40ms;
-constexpr double kCollectedDropOffset = 24;
 constexpr const char* kExpandRefused = "无法展开菜单栏以识别未命名项目。";
 
 
@@ -53,13 +52,12 @@ async::Task<bool> indexTarget(AppDelegate& app, uint32_t id, const AppDelegate::
   } else {
     if (app.menuBarHider.isCollapsed || item.isFixed()) co_return false;
     co_await async::sleepFor(kBeforeDrag);
-    auto divider = app.menuBarHider.windowServerFrame(hider::dividerName);
-    auto control = app.menuBarHider.windowServerFrame(hider::controlName);
-    if (!divider || !control) {
+    const MenuBarSnapshot bar = app.barSnapshot();
+    if (!bar.divider() || !bar.control()) {
       app.store.lastError.set(operation_text::dividerNotFound(item.name));
       co_return false;
     }
-    auto move = app.captureService.moveMenuBarItem(item, {control->minX() - frame.width / 2, control->midY()}, true,
+    auto move = app.captureService.moveMenuBarItem(item, bar_side::visibleDropPoint(*bar.control(), frame.width), true,
                                                    Destination::visible);
     if (!co_await std::move(move)) {
       app.store.lastError.set(operation_text::moveRefused(item.name));
@@ -77,17 +75,19 @@ async::Task<bool> indexTarget(AppDelegate& app, uint32_t id, const AppDelegate::
   // A collected item goes back left of the divider; a visible one that had to be carried in stays
   // where it is until the layout restore.
   if (baseline.zonesByID.at(id) != Zone::collected) co_return true;
-  auto live = app.captureService.currentFrame(id);
-  auto divider = app.menuBarHider.windowServerFrame(hider::dividerName);
-  if (!live || !divider || !(divider->maxX() < live->midX())) co_return true;
+  {
+    const MenuBarSnapshot bar = app.barSnapshot();
+    const auto live = bar.frame(id);
+    if (!live || !bar.isRightOfDivider(*live)) co_return true;
+  }
 
   const std::vector<CapturedMenuBarItem> discovered = app.captureService.discoverMenuBarItems();
   auto again = std::find_if(discovered.begin(), discovered.end(), [&](const CapturedMenuBarItem& c) { return c.id == id; });
   if (again == discovered.end()) co_return false;
   const CapturedMenuBarItem back = *again;
-  divider = app.menuBarHider.windowServerFrame(hider::dividerName);
+  const auto divider = app.menuBarHider.windowServerFrame(hider::dividerName);
   if (!divider) co_return false;
-  const Point drop{divider->minX() - kCollectedDropOffset, divider->midY()};
+  const Point drop = bar_side::collectedDropPoint(*divider);
   if (app.menuBarHider.isCollapsed || back.isFixed()) co_return false;
   co_await async::sleepFor(kBeforeDrag);
   auto move = app.captureService.moveMenuBarItem(back, drop, false, Destination::collected);
@@ -138,9 +138,9 @@ std::optional<AppDelegate::MenuExtraIndexingSnapshot> AppDelegate::nativeMenuExt
     MenuExtraIndexingZone zone;
     if (item.isFixed()) {
       zone = MenuExtraIndexingZone::fixed;
-    } else if (frame.midX() > divider->maxX()) {
+    } else if (bar_side::isRightOfDivider(frame, *divider)) {
       zone = MenuExtraIndexingZone::visible;
-    } else if (frame.midX() < divider->minX()) {
+    } else if (bar_side::isLeftOfDivider(frame, *divider)) {
       zone = MenuExtraIndexingZone::collected;
     } else {
       return std::nullopt;  // its centre lies on the divider: on neither side

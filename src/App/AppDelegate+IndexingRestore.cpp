@@ -15,7 +15,6 @@ namespace {
 
 constexpr auto kAfterExpand = 60ms;
 constexpr auto kAfterCollapse = 100ms;
-constexpr double kCollectedDropOffset = 24;
 constexpr const char* kStopped = "菜单项识别已停止；无法确认原有顺序，已保持菜单栏展开供你检查。";
 
 using Snapshot = AppDelegate::MenuExtraIndexingSnapshot;
@@ -59,7 +58,7 @@ async::Task<bool> AppDelegate::restoreMenuExtraIndexingLayout(MenuExtraIndexingS
     if (destination == Destination::collected) {
       auto divider = menuBarHider.windowServerFrame(hider::dividerName);
       if (!divider) co_return false;
-      point = Point{divider->minX() - kCollectedDropOffset, divider->midY()};
+      point = bar_side::collectedDropPoint(*divider);
       exactOrder = false;
     }
     auto move = moveSystemItemWhileRevealed(item, destination, point, exactOrder, true);

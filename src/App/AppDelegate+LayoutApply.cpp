@@ -51,12 +51,10 @@ async::Task<bool> AppDelegate::applyMenuBarLayout(MenuBarLayoutDraft draft) {
   co_return co_await std::move(wait);
 }
 
-bool AppDelegate::isActuallyVisible(const CapturedMenuBarItem& item) {
-  const auto frame = captureService.currentFrame(item.id);
-  if (!frame) return false;
-  const auto divider = menuBarHider.windowServerFrame(hider::dividerName);
-  return divider && divider->maxX() < frame->midX() && captureService.isFrameOnScreen(*frame) &&
-         menuBarHider.isMenuBarFrameSafe(*frame);
+bool AppDelegate::isActuallyVisible(const CapturedMenuBarItem& item) { return isActuallyVisible(item, barSnapshot()); }
+
+bool AppDelegate::isActuallyVisible(const CapturedMenuBarItem& item, const MenuBarSnapshot& bar) {
+  return bar.isShown(item.id).value_or(false);
 }
 
 async::Task<bool> AppDelegate::performMenuBarLayoutApply(MenuBarLayoutDraft draft) {
@@ -66,19 +64,27 @@ async::Task<bool> AppDelegate::performMenuBarLayoutApply(MenuBarLayoutDraft draf
   ApplyNotes notes(store);
 
   std::set<uint32_t> expectedVisible;
+  const MenuBarSnapshot bar = barSnapshot();
   for (const auto& item : snapshot) {
-    if (!item.isFixed() && draft.zone(item.id) == MenuBarLayoutZone::visible && isActuallyVisible(item)) {
+    if (!item.isFixed() && draft.zone(item.id) == MenuBarLayoutZone::visible && isActuallyVisible(item, bar)) {
       expectedVisible.insert(item.id);
     }
   }
 
+  // A look at the bar serves the walks below until a move changes it.
+  std::optional<MenuBarSnapshot> look;
+  const auto currentLook = [&]() -> const MenuBarSnapshot& {
+    if (!look) look.emplace(barSnapshot());
+    return *look;
+  };
   for (const auto& entry : snapshot) {
     const auto zone = draft.zone(entry.id);
     if (entry.isFixed() || !zone || *zone == MenuBarLayoutZone::visible) continue;
     const CapturedMenuBarItem* found = operation_support::capturedItem(store, entry.id);
     if (!found) co_return failMenuBarLayoutApply(operation_text::itemsChanged);
     const CapturedMenuBarItem live = *found;
-    if (!isActuallyVisible(live)) continue;
+    if (!isActuallyVisible(live, currentLook())) continue;
+    look.reset();
     auto collect = collectSystemItemNow(live, true);
     const bool collected = co_await std::move(collect);
     notes.afterInnerStep(collected);
@@ -92,13 +98,14 @@ async::Task<bool> AppDelegate::performMenuBarLayoutApply(MenuBarLayoutDraft draf
     const CapturedMenuBarItem* found = operation_support::capturedItem(store, entry.id);
     if (!found) co_return failMenuBarLayoutApply(operation_text::itemsChanged);
     const CapturedMenuBarItem live = *found;
-    if (isActuallyVisible(live)) continue;
+    if (isActuallyVisible(live, currentLook())) continue;
+    look.reset();
     auto pin = pinSystemItemNow(live, true);
     const bool pinned = co_await std::move(pin);
     notes.afterInnerStep(pinned);
     if (!pinned) co_return failMenuBarLayoutApply(operation_text::pinFailed(live.name));
     const CapturedMenuBarItem* after = operation_support::capturedItem(store, live.id);
-    if (!after || !isActuallyVisible(*after)) {
+    if (!after || !isActuallyVisible(*after, currentLook())) {
       co_return failMenuBarLayoutApply(operation_text::pinnedNotOnTargetSide(live.name));
     }
     if (!commitAppliedZone(live.id, draft)) co_return failMenuBarLayoutApply(operation_text::zoneNotRecorded(live.name));
@@ -107,7 +114,7 @@ async::Task<bool> AppDelegate::performMenuBarLayoutApply(MenuBarLayoutDraft draf
     std::vector<uint32_t> lost;
     for (const auto& item : store.capturedSystemItems.get()) {
       if (item.isFixed() || draft.zone(item.id) != MenuBarLayoutZone::visible) continue;
-      if (expectedVisible.contains(item.id) && !isActuallyVisible(item)) lost.push_back(item.id);
+      if (expectedVisible.contains(item.id) && !isActuallyVisible(item, currentLook())) lost.push_back(item.id);
     }
     if (!lost.empty()) {
       for (uint32_t id : lost) store.commitLayoutMovement(id, MenuBarLayoutZone::collected, std::nullopt, false);
@@ -120,7 +127,7 @@ async::Task<bool> AppDelegate::performMenuBarLayoutApply(MenuBarLayoutDraft draf
     if (item.isFixed()) continue;
     const auto zone = draft.zone(item.id);
     if (!zone) co_return failMenuBarLayoutApply(operation_text::itemsChanged);
-    const bool visible = isActuallyVisible(item);
+    const bool visible = isActuallyVisible(item, currentLook());
     if (*zone != MenuBarLayoutZone::visible && visible) co_return failMenuBarLayoutApply(operation_text::stillVisible(item.name));
     if (*zone == MenuBarLayoutZone::visible && !visible) co_return failMenuBarLayoutApply(operation_text::notVisible(item.name));
   }

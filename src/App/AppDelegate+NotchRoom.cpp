@@ -14,7 +14,7 @@ namespace vimbo {
 
 namespace {
 
-constexpr double kSlack = 2;
+constexpr double kSlack = bar_side::slack;
 
 struct Resident {
   CapturedMenuBarItem item;
@@ -26,8 +26,9 @@ struct Resident {
 
 AppDelegate::ResidentPinPlan AppDelegate::residentPinPlan(const CapturedMenuBarItem& item) {
   const ResidentPinPlan impossible{{}, false};
-  const auto divider = menuBarHider.windowServerFrame(hider::dividerName);
-  const auto control = menuBarHider.windowServerFrame(hider::controlName);
+  const MenuBarSnapshot bar = barSnapshot();
+  const auto& divider = bar.divider();
+  const auto& control = bar.control();
   if (!divider || !control) return impossible;
   const auto safeArea = menuBarHider.menuBarSafeArea(*control);
   if (!safeArea) return impossible;
@@ -35,13 +36,13 @@ AppDelegate::ResidentPinPlan AppDelegate::residentPinPlan(const CapturedMenuBarI
   std::vector<Resident> residents;
   for (const auto& candidate : store.capturedSystemItems.get()) {
     if (candidate.id == item.id) continue;
-    const auto frame = captureService.currentFrame(candidate.id);
+    const auto frame = bar.frame(candidate.id);
     if (!frame || !captureService.isFrameOnScreen(*frame)) continue;
-    if (frame->minX() < divider->maxX() - kSlack || frame->maxX() > control->minX() + kSlack) continue;
+    if (!bar_side::isInVisibleBand(*frame, *divider, *control, kSlack)) continue;
     residents.push_back({candidate, *frame, menuBarHider.isResidentFrameSafe(*frame, *control)});
   }
 
-  const auto liveFrame = captureService.currentFrame(item.id);
+  const auto liveFrame = bar.frame(item.id);
   double needed = std::max(liveFrame ? liveFrame->width : 0.0, item.originalFrame.width);
   if (!(needed > 0)) return impossible;
   const double available = std::max(0.0, std::min(control->minX(), safeArea->maxX()) - safeArea->minX());

@@ -17,16 +17,11 @@ inline const CapturedMenuBarItem* capturedItem(const MenuBarStore& store, uint32
 }
 
 // Right of the divider, on a screen and in the part of the bar that can be seen.
-inline bool isShownFrame(AppDelegate& app, const Rect& frame) {
-  const auto divider = app.menuBarHider.windowServerFrame(hider::dividerName);
-  return divider && divider->maxX() < frame.midX() && app.captureService.isFrameOnScreen(frame) &&
-         app.menuBarHider.isMenuBarFrameSafe(frame);
-}
+inline bool isShownFrame(AppDelegate& app, const Rect& frame) { return app.barSnapshot().isShown(frame); }
 
 // Pin and collect judge an item whose window cannot be read by what the store last saw.
-inline bool standsVisible(AppDelegate& app, const CapturedMenuBarItem& item) {
-  const auto frame = app.captureService.currentFrame(item.id);
-  return frame ? isShownFrame(app, *frame) : !item.isCollected;
+inline bool standsVisible(const MenuBarSnapshot& bar, const CapturedMenuBarItem& item) {
+  return bar.isShown(item.id).value_or(!item.isCollected);
 }
 
 }  // namespace vimbo::operation_support

@@ -21,7 +21,6 @@ namespace {
 constexpr int kArrivalChecks = 30;
 constexpr auto kArrivalInterval = 50ms;
 constexpr auto kSettleBeforeDrag = 40ms;
-constexpr double kCollectedDropOffset = 24;
 
 MenuBarCaptureService::MenuBarMoveDestination moverDestination(AppDelegate::SystemItemDestination destination) {
   return destination == AppDelegate::SystemItemDestination::visible
@@ -45,37 +44,31 @@ void refreshIdentityFromSafeSlot(AppDelegate& app, const CapturedMenuBarItem& it
   if (!entry) return;
   CapturedMenuBarItem replacement = std::move(*discovered);
   replacement.image = entry->image;
-  if (const auto frame = app.captureService.currentFrame(item.id)) {
-    replacement.isCollected = !replacement.isFixed() && !operation_support::isShownFrame(app, *frame);
-  }
+  if (const auto shown = app.barSnapshot().isShown(item.id)) replacement.isCollected = !replacement.isFixed() && !*shown;
   app.store.updateCapturedSystemItem(replacement);
 }
 
 }  // namespace
 
 std::optional<Point> AppDelegate::destinationPoint(const CapturedMenuBarItem& item, SystemItemDestination destination) {
-  const auto divider = menuBarHider.windowServerFrame(hider::dividerName);
-  if (!divider) return std::nullopt;
-  if (destination == SystemItemDestination::collected) {
-    return Point{divider->minX() - kCollectedDropOffset, divider->midY()};
-  }
-  const auto control = menuBarHider.windowServerFrame(hider::controlName);
-  if (!control) return std::nullopt;
-  return Point{control->minX() - item.originalFrame.width / 2, control->midY()};
+  const MenuBarSnapshot bar = barSnapshot();
+  if (!bar.divider()) return std::nullopt;
+  if (destination == SystemItemDestination::collected) return bar_side::collectedDropPoint(*bar.divider());
+  if (!bar.control()) return std::nullopt;
+  return bar_side::visibleDropPoint(*bar.control(), item.originalFrame.width);
 }
 
 bool AppDelegate::systemItemHasReachedDestination(const CapturedMenuBarItem& item, SystemItemDestination destination,
                                                   bool afterCollapse) {
-  const auto frame = captureService.currentFrame(item.id);
-  if (!frame) return false;
-  const auto divider = menuBarHider.windowServerFrame(hider::dividerName);
-  if (!divider) return false;
+  const MenuBarSnapshot bar = barSnapshot();
+  const auto frame = bar.frame(item.id);
+  if (!frame || !bar.divider()) return false;
   if (destination == SystemItemDestination::collected) {
-    if (!(frame->midX() < divider->minX())) return false;
+    if (!bar.isLeftOfDivider(*frame)) return false;
     return !afterCollapse || !captureService.isFrameOnScreen(*frame);
   }
-  return divider->maxX() < frame->midX() && captureService.isFrameOnScreen(*frame) &&
-         menuBarHider.isResidentFrameSafe(*frame);
+  return bar.isRightOfDivider(*frame) && captureService.isFrameOnScreen(*frame) &&
+         menuBarHider.isResidentFrameSafe(*frame, bar.control());
 }
 
 async::Task<bool> AppDelegate::waitForSystemItem(CapturedMenuBarItem item, SystemItemDestination destination,
@@ -119,9 +112,9 @@ async::Task<bool> AppDelegate::moveSystemItem(CapturedMenuBarItem item, SystemIt
 void AppDelegate::reconcileDisplayedSystemItemState(uint32_t windowID) {
   const CapturedMenuBarItem* entry = operation_support::capturedItem(store, windowID);
   if (!entry) return;
-  const auto frame = captureService.currentFrame(windowID);
-  if (!frame) return;
-  const bool collected = !entry->isFixed() && !operation_support::isShownFrame(*this, *frame);
+  const auto shown = barSnapshot().isShown(windowID);
+  if (!shown) return;
+  const bool collected = !entry->isFixed() && !*shown;
   std::vector<CapturedMenuBarItem> items = store.capturedSystemItems.get();
   for (auto& item : items) {
     if (item.id != windowID) continue;

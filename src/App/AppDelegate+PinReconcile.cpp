@@ -5,10 +5,10 @@
 #include <algorithm>
 #include <chrono>
 #include <map>
+#include <optional>
 #include <set>
 
 #include "App/AppDelegate.h"
-#include "App/AppDelegate+OperationSupport.h"
 
 namespace vimbo {
 
@@ -58,9 +58,12 @@ async::Task<void> AppDelegate::reconcileSavedPinIntents(bool allowRevealFallback
     if (match != matches.end()) pinnedItems.push_back(match->second);
   }
 
+  // One look at the bar serves the walk until a move changes it.
+  std::optional<MenuBarSnapshot> bar;
   for (const auto& item : pinnedItems) {
-    auto live = captureService.currentFrame(item.id);
-    if (live && operation_support::isShownFrame(*this, *live)) continue;
+    if (!bar) bar.emplace(barSnapshot());
+    if (bar->isShown(item.id).value_or(false)) continue;
+    bar.reset();
     auto move = moveSystemItem(item, SystemItemDestination::visible);
     co_await std::move(move);
   }

@@ -54,7 +54,7 @@ void AppDelegate::moveSystemItemToLayout(uint32_t windowID, MenuBarLayoutZone zo
     if (zone == MenuBarLayoutZone::visible) {
       auto pin = self->pinSystemItemNow(item, true);
       moved = co_await std::move(pin);
-    } else if (current == MenuBarLayoutZone::visible || operation_support::standsVisible(*self, item)) {
+    } else if (current == MenuBarLayoutZone::visible || operation_support::standsVisible(self->barSnapshot(), item)) {
       auto collect = self->collectSystemItemNow(item, true);
       moved = co_await std::move(collect);
     }
@@ -84,9 +84,8 @@ async::Task<bool> AppDelegate::pinSystemItemNow(CapturedMenuBarItem item, bool p
       continue;
     }
     // It may have crossed all the same; it then goes back with the others.
-    const auto frame = captureService.currentFrame(resident.id);
-    const auto divider = menuBarHider.windowServerFrame(hider::dividerName);
-    if (frame && divider && frame->midX() < divider->minX()) swapped.push_back(resident);
+    const MenuBarSnapshot bar = barSnapshot();
+    if (const auto frame = bar.frame(resident.id); frame && bar.isLeftOfDivider(*frame)) swapped.push_back(resident);
     auto restore = restoreSwappedItems(swapped);
     co_await std::move(restore);
     co_return failSystemItemMove(operation_text::swapOutFailed(name));
@@ -94,9 +93,8 @@ async::Task<bool> AppDelegate::pinSystemItemNow(CapturedMenuBarItem item, bool p
 
   auto in = moveSystemItem(item, SystemItemDestination::visible);
   if (!co_await std::move(in)) {
-    const auto frame = captureService.currentFrame(item.id);
-    const auto divider = menuBarHider.windowServerFrame(hider::dividerName);
-    if (frame && divider && divider->maxX() < frame->midX()) {
+    const MenuBarSnapshot bar = barSnapshot();
+    if (const auto frame = bar.frame(item.id); frame && bar.isRightOfDivider(*frame)) {
       auto back = moveSystemItem(item, SystemItemDestination::collected);
       co_await std::move(back);
     }
@@ -125,7 +123,7 @@ async::Task<bool> AppDelegate::collectSystemItemNow(CapturedMenuBarItem item, bo
   auto move = moveSystemItem(item, SystemItemDestination::collected);
   const bool moved = co_await std::move(move);
   // A move that failed but left the item out of sight still counts: the pin must go.
-  if (!moved && operation_support::standsVisible(*this, item)) co_return false;
+  if (!moved && operation_support::standsVisible(barSnapshot(), item)) co_return false;
   proxyManager.remove(identity);
   proxyManager.unpin(item);
   reconcileDisplayedSystemItemStates();
@@ -135,10 +133,11 @@ async::Task<bool> AppDelegate::collectSystemItemNow(CapturedMenuBarItem item, bo
 void AppDelegate::commitNativeLayout(uint32_t windowID, MenuBarLayoutZone zone, std::optional<int64_t> position) {
   if (zone == MenuBarLayoutZone::visible) {
     std::vector<uint32_t> lost;
+    const MenuBarSnapshot bar = barSnapshot();
     for (const auto& other : store.capturedSystemItems.get()) {
       if (other.id == windowID || other.isFixed()) continue;
       if (store.layoutZone(other) != MenuBarLayoutZone::visible) continue;
-      if (!operation_support::standsVisible(*this, other)) lost.push_back(other.id);
+      if (!operation_support::standsVisible(bar, other)) lost.push_back(other.id);
     }
     for (uint32_t id : lost) store.commitLayoutMovement(id, MenuBarLayoutZone::collected, std::nullopt, true);
   }

@@ -3,6 +3,7 @@
 // that start them (the initial capture, an empty cache, a user's reveal).
 #include <array>
 #include <chrono>
+#include <unordered_map>
 
 #include "App/AppDelegate.h"
 
@@ -14,16 +15,6 @@ namespace {
 constexpr auto kUserRevealCaptureDelay = 600ms;
 constexpr std::array<async::Duration, 3> kInitialCaptureDelays{450ms, 800ms, 1400ms};
 }  // namespace
-
-bool AppDelegate::displayedCollectedState(const CapturedMenuBarItem& item, bool whenUnreadable) {
-  if (item.isFixed()) return false;
-  auto frame = captureService.currentFrame(item.id);
-  if (!frame) return whenUnreadable;
-  auto divider = menuBarHider.windowServerFrame(hider::dividerName);
-  const bool shown = divider && divider->maxX() < frame->midX() && captureService.isFrameOnScreen(*frame) &&
-                     menuBarHider.isMenuBarFrameSafe(*frame);
-  return !shown;
-}
 
 // MARK: - Full refresh
 
@@ -68,7 +59,8 @@ async::Task<void> AppDelegate::performSystemItemsRefresh(bool allowRevealFallbac
     store.lastError.set(result.error->description());
     co_return;
   }
-  for (auto& item : result.items) item.isCollected = displayedCollectedState(item, item.isCollected);
+  const MenuBarSnapshot bar = barSnapshot();
+  for (auto& item : result.items) item.isCollected = bar.isDisplayedCollected(item, item.isCollected);
   store.replaceCapturedSystemItems(std::move(result.items));
 
   if (didAttemptAutomaticMenuExtraIndexing && !allowRevealFallback) {
@@ -119,7 +111,8 @@ void AppDelegate::seedVisibleSystemImages() {
     store.replaceCapturedSystemItems({});
     return;
   }
-  for (auto& item : captured) item.isCollected = displayedCollectedState(item, item.isCollected);
+  const MenuBarSnapshot bar = barSnapshot();
+  for (auto& item : captured) item.isCollected = bar.isDisplayedCollected(item, item.isCollected);
   store.replaceCapturedSystemItems(std::move(captured));
 }
 
@@ -127,23 +120,31 @@ void AppDelegate::refreshCapturedMetadataPreservingImages() {
   std::map<uint32_t, ImageRef> currentImages;
   for (const auto& item : store.capturedSystemItems.get()) currentImages.emplace(item.id, item.image);
   std::vector<CapturedMenuBarItem> discovered = captureService.discoverMenuBarItems();
+  const MenuBarSnapshot bar = barSnapshot();
   for (auto& item : discovered) {
     auto it = currentImages.find(item.id);
     if (it != currentImages.end() && it->second) item.image = it->second;
-    item.isCollected = displayedCollectedState(item, item.isCollected);
+    item.isCollected = bar.isDisplayedCollected(item, item.isCollected);
   }
   store.replaceCapturedSystemItems(std::move(discovered));
 }
 
 void AppDelegate::reconcileDisplayedSystemItemStates() {
-  const std::vector<CapturedMenuBarItem> snapshot = store.capturedSystemItems.get();
-  for (const auto& item : snapshot) {
-    std::vector<CapturedMenuBarItem> list = store.capturedSystemItems.get();
-    auto it = std::find_if(list.begin(), list.end(), [&](const CapturedMenuBarItem& c) { return c.id == item.id; });
-    if (it == list.end()) continue;
-    it->isCollected = displayedCollectedState(item, true);
-    store.capturedSystemItems.set(std::move(list));
+  // Every state comes from the same look at the bar, and the list is published once, only when
+  // a state changed. Items sharing a window number write the first of them, the last one's
+  // state winning.
+  std::vector<CapturedMenuBarItem> items = store.capturedSystemItems.get();
+  const MenuBarSnapshot bar = barSnapshot();
+  std::unordered_map<uint32_t, size_t> first;
+  bool changed = false;
+  for (size_t i = 0; i < items.size(); ++i) {
+    const size_t target = first.try_emplace(items[i].id, i).first->second;
+    const bool collected = bar.isDisplayedCollected(items[i], true);
+    if (items[target].isCollected == collected) continue;
+    items[target].isCollected = collected;
+    changed = true;
   }
+  if (changed) store.capturedSystemItems.set(std::move(items));
 }
 
 // MARK: - Triggers

@@ -111,14 +111,14 @@ async::Task<void> AppDelegate::completeInitialSystemSetup(std::vector<std::strin
     const CapturedMenuBarItem* found = firstCandidateWith(discovered, next);
     if (!found) break;
     const CapturedMenuBarItem item = *found;
-    auto divider = menuBarHider.windowServerFrame(hider::dividerName);
-    auto control = menuBarHider.windowServerFrame(hider::controlName);
+    const MenuBarSnapshot bar = barSnapshot();
+    const std::optional<Rect> divider = bar.divider(), control = bar.control();
     if (!divider || !control) break;
     // The expansion did not take: the item is still pushed off screen.
     if (menuBarHider.isCollapsed) break;
     co_await async::sleepFor(kBeforeDrag);
 
-    const Point drop{control->minX() - item.originalFrame.width / 2, control->midY()};
+    const Point drop = bar_side::visibleDropPoint(*control, item.originalFrame.width);
     auto move = captureService.moveMenuBarItem(item, drop, true, MenuBarCaptureService::MenuBarMoveDestination::visible);
     if (!co_await std::move(move)) {
       store.lastError.set(operation_text::moveRefused(item.name));

@@ -13,7 +13,7 @@ namespace vimbo {
 
 namespace {
 
-constexpr double kResidentSlack = 2;
+constexpr double kResidentSlack = bar_side::slack;
 
 // Saved identity -> the first non-fixed candidate carrying it, in candidate order.
 std::map<std::string, const CapturedMenuBarItem*> savedItemLookup(const std::vector<CapturedMenuBarItem>& candidates,
@@ -40,8 +40,9 @@ std::string AppDelegate::startupFrameSignature(const Rect& frame) {
 
 std::optional<AppDelegate::StartupLayoutSnapshot> AppDelegate::startupLayoutSnapshot(
     const std::vector<std::string>& savedIdentityOrder) {
-  auto divider = menuBarHider.windowServerFrame(hider::dividerName);
-  auto control = menuBarHider.windowServerFrame(hider::controlName);
+  const MenuBarSnapshot bar = barSnapshot();
+  const auto& divider = bar.divider();
+  const auto& control = bar.control();
   if (!divider || !control || !isValidStartupFrame(*divider) || !isValidStartupFrame(*control)) return std::nullopt;
 
   StartupLayoutSnapshot snapshot;
@@ -77,8 +78,7 @@ bool AppDelegate::hasSufficientStartupBand(const StartupLayoutSnapshot& snapshot
 bool AppDelegate::isStartupResident(const CapturedMenuBarItem& item, const StartupLayoutSnapshot& snapshot) {
   const Rect& frame = item.originalFrame;
   return isValidStartupFrame(frame) && captureService.isFrameOnScreen(frame) &&
-         frame.minX() >= snapshot.dividerFrame.maxX() - kResidentSlack &&
-         frame.maxX() <= snapshot.controlFrame.minX() + kResidentSlack &&
+         bar_side::isInVisibleBand(frame, snapshot.dividerFrame, snapshot.controlFrame, kResidentSlack) &&
          menuBarHider.isResidentFrameSafe(frame, snapshot.controlFrame);
 }
 

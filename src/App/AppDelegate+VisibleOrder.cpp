@@ -43,10 +43,11 @@ std::optional<std::vector<uint32_t>> AppDelegate::nativeVisibleOrder(const std::
     double minX;
   };
   std::vector<Placed> placed;
+  const MenuBarSnapshot bar = barSnapshot();
   for (uint32_t id : ids) {
     const CapturedMenuBarItem* item = operation_support::capturedItem(store, id);
-    if (!item || !isActuallyVisible(*item)) continue;
-    const auto frame = captureService.currentFrame(id);
+    if (!item || !isActuallyVisible(*item, bar)) continue;
+    const auto frame = bar.frame(id);
     if (!frame) continue;
     placed.push_back({id, frame->minX()});
   }

@@ -3,6 +3,7 @@
 #include "App/AppDelegate.h"
 
 #include <algorithm>
+#include <optional>
 #include <set>
 #include <utility>
 
@@ -149,12 +150,15 @@ void AppDelegate::snapshotCurrentPinnedOrder() {
   std::vector<Entry> entries;
   std::set<std::string> seen;
   const auto& pinned = proxyManager.pinnedIdentities();
-  for (const auto& item : captureService.discoverMenuBarItems()) {
+  const std::vector<CapturedMenuBarItem> discovered = captureService.discoverMenuBarItems();
+  std::optional<MenuBarSnapshot> bar;  // looked at once, when a pinned item needs its frame
+  for (const auto& item : discovered) {
     if (item.isFixed()) continue;
     const std::string& identity = item.stableIdentity;
     if (!MenuBarProxyManager::canSafelyRestore(identity)) continue;
     if (std::find(pinned.begin(), pinned.end(), identity) == pinned.end()) continue;
-    auto frame = captureService.currentFrame(item.id);
+    if (!bar) bar.emplace(barSnapshot());
+    auto frame = bar->frame(item.id);
     if (!frame) continue;
     if (!seen.insert(identity).second) continue;
     entries.push_back({identity, frame->minX()});

@@ -69,6 +69,7 @@
 #include "System/MenuBarCaptureService.h"
 #include "System/MenuBarHider.h"
 #include "System/MenuBarProxyManager.h"
+#include "System/MenuBarSnapshot.h"
 #include "System/MenuWindowRelocator.h"
 #include "Views/MenuBarSearchSession.h"
 #include "Views/ViewFactory.h"
@@ -304,6 +305,7 @@ class AppDelegate : public platform::ApplicationDelegate,
   bool validateMenuBarLayoutDraft(const MenuBarLayoutDraft& draft, const std::vector<CapturedMenuBarItem>& items);
   bool commitAppliedZone(uint32_t windowID, const MenuBarLayoutDraft& draft);
   bool isActuallyVisible(const CapturedMenuBarItem& item);
+  bool isActuallyVisible(const CapturedMenuBarItem& item, const MenuBarSnapshot& bar);
   async::Task<bool> applyVisibleNativeOrder(MenuBarLayoutDraft draft);
   std::optional<std::vector<uint32_t>> nativeVisibleOrder(const std::vector<uint32_t>& ids);
   async::Task<bool> waitForNativeVisibleOrder(std::vector<uint32_t> desired);
@@ -334,6 +336,8 @@ class AppDelegate : public platform::ApplicationDelegate,
   // ---- Shared helpers -------------------------------------------------------------------------
 
   platform::Platform& platform() { return platform_; }
+  // One look at the bar for a pass that does not wait (see MenuBarSnapshot).
+  MenuBarSnapshot barSnapshot() { return MenuBarSnapshot(platform_.windowServer, captureService, menuBarHider); }
   async::Executor& executor() { return platform_.executor; }
   async::TimePoint now() { return platform_.executor.now(); }
   // Runs body(self) as a task that holds the controller weakly until it starts, and strongly
@@ -347,9 +351,6 @@ class AppDelegate : public platform::ApplicationDelegate,
   static async::TaskHandle<> spawnWeak(async::Executor& executor, std::weak_ptr<AppDelegate> weak, F body);
 
  private:
-  // The displayed-state rule: whether the item is shown as collected; `whenUnreadable` when its
-  // live frame cannot be read.
-  bool displayedCollectedState(const CapturedMenuBarItem& item, bool whenUnreadable);
   // The popover is shown or the detached panel is visible.
   bool isManagerShown() const;
   // The pointer (screen coordinates) lies in the popover's or the visible detached panel's frame.

@@ -8,6 +8,7 @@
 #include "Platform/Platform.h"
 #include "System/Capture/CaptureText.h"
 #include "System/MenuBarCaptureService.h"
+#include "System/MenuBarSnapshot.h"
 
 namespace vimbo {
 
@@ -169,11 +170,7 @@ std::optional<Rect> MenuBarCaptureService::currentFrame(uint32_t windowID) {
   auto list = platform_.windowServer.copyWindowList(platform::WindowListOption::All);
   if (!list) return std::nullopt;
   for (const auto& entry : *list) {
-    auto number = entry.number();
-    if (!number || *number != windowID) continue;
-    auto bounds = entry.bounds();
-    if (!bounds || !bounds->isValidPositive()) return std::nullopt;
-    return *bounds;
+    if (entry.number() == windowID) return MenuBarSnapshot::liveFrame(entry);
   }
   return std::nullopt;
 }

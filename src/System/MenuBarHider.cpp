@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "Platform/Foundation/UserDefaults.h"
+#include "System/MenuBarSnapshot.h"
 
 namespace vimbo {
 
@@ -13,7 +14,7 @@ const std::string kPreferredPositionPrefix = "NSStatusItem Preferred Position ";
 const std::string kVisiblePrefix = "NSStatusItem Visible ";
 const std::string kVisibleCCPrefix = "NSStatusItem VisibleCC ";
 constexpr const char* kAlignmentGapName = "Vimbo.AlignmentGap";
-constexpr double kSlack = 2;
+constexpr double kSlack = bar_side::slack;
 constexpr double kMenuBarStripHeight = 29;
 
 struct ScreenGeometry {
@@ -100,8 +101,12 @@ std::optional<Rect> MenuBarHider::windowServerFrame(const std::string& name) con
 std::optional<Rect> MenuBarHider::windowServerFrame(platform::WindowServer& windowServer, const std::string& name) {
   auto list = windowServer.copyWindowList(platform::WindowListOption::All);
   if (!list) return std::nullopt;
+  return windowServerFrame(*list, name);
+}
+
+std::optional<Rect> MenuBarHider::windowServerFrame(const std::vector<platform::WindowInfo>& list, const std::string& name) {
   std::optional<Rect> offScreen;
-  for (const auto& entry : *list) {
+  for (const auto& entry : list) {
     if (entry.name() != name) continue;
     auto bounds = entry.bounds();
     if (!bounds || !bounds->isValidPositive()) continue;

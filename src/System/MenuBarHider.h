@@ -4,6 +4,7 @@
 
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "Platform/Foundation/Geometry.h"
 #include "Platform/Platform.h"
@@ -49,6 +50,8 @@ class MenuBarHider {
   // The lookup by window name shared with the mover: valid frames only, on-screen windows first,
   // front-most first among equals.
   static std::optional<Rect> windowServerFrame(platform::WindowServer& windowServer, const std::string& name);
+  // The same lookup in a list already copied.
+  static std::optional<Rect> windowServerFrame(const std::vector<platform::WindowInfo>& list, const std::string& name);
 
   std::optional<Rect> menuBarSafeArea(std::optional<Rect> around) const;
   bool isMenuBarFrameSafe(const Rect& frame) const;

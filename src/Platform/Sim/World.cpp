@@ -442,13 +442,24 @@ std::optional<std::vector<WindowInfo>> World::windowList(WindowListOption option
     const AppSpec* a = app(pid);
     return a ? a->name : std::nullopt;
   };
+  // A single-window query builds only that window's entry (and any whose number an override
+  // rewrites), as the window server answers it without listing every window.
+  const bool single = option == WindowListOption::IncludingWindow;
+  auto wanted = [&](uint32_t number) {
+    if (!single || number == relative) return true;
+    auto o = overrides_.find(number);
+    return o != overrides_.end() && o->second.contains(windowkey::number);
+  };
   for (const Menu& m : menus_)
-    list.push_back(makeInfo(m.view.windowNumber, m.view.level, m.view.ownerPID, m.view.ownerName, std::nullopt,
+    if (wanted(m.view.windowNumber))
+      list.push_back(makeInfo(m.view.windowNumber, m.view.level, m.view.ownerPID, m.view.ownerName, std::nullopt,
                             m.view.frame, true));
   // Status-item windows, newest first.
   std::vector<const Item*> shown;
   for (const auto& [k, item] : items_)
-    if (displayed_.contains(k)) shown.push_back(&item);
+    if ((wanted(item.windowNumber) || (sw.controlWindowDuplicates > 0 && item.spec.windowName == "Vimbo.Control")) &&
+        displayed_.contains(k))
+      shown.push_back(&item);
   std::sort(shown.begin(), shown.end(), [](const Item* a, const Item* b) { return a->windowNumber > b->windowNumber; });
   for (const Item* item : shown) {
     const std::optional<std::string>& name = item->spec.windowName;
@@ -457,21 +468,24 @@ std::optional<std::vector<WindowInfo>> World::windowList(WindowListOption option
     if (control && sw.controlWindowMissing) continue;
     Rect frame = frames_.count(item->key) ? frames_.at(item->key) : Rect();
     int32_t pid = item->spec.ownerPID;
-    list.push_back(makeInfo(item->windowNumber, windowlevel::status, pid, ownerNameOf(pid), nameFor(pid, name), frame, true));
+    if (wanted(item->windowNumber))
+      list.push_back(makeInfo(item->windowNumber, windowlevel::status, pid, ownerNameOf(pid), nameFor(pid, name), frame, true));
     if (control)
       for (int d = 0; d < sw.controlWindowDuplicates; ++d) {
         int32_t dupPID = sw.duplicateControlOwnerPID.value_or(spec_.ownPID);
+        if (!wanted(0xF0000000u + static_cast<uint32_t>(d))) continue;
         list.push_back(makeInfo(0xF0000000u + static_cast<uint32_t>(d), windowlevel::status, dupPID, ownerNameOf(dupPID),
                                 nameFor(dupPID, name), frame, true));
       }
   }
   for (const ScreenSpec& s : spec_.screens) {
+    if (!wanted(screenWindows_.at(s.displayID))) continue;
     Rect bar(s.displayBounds.minX(), s.displayBounds.minY(), s.displayBounds.width, s.menuBarHeight);
     list.push_back(makeInfo(screenWindows_.at(s.displayID), windowlevel::mainMenu, 88, std::string("Window Server"),
                             std::string("Menubar"), bar, true));
   }
   listOwnWindows(list);
-  if (!spec_.screens.empty())
+  if (!spec_.screens.empty() && wanted(desktopWindow_))
     list.push_back(makeInfo(desktopWindow_, -2147483624, 90, std::string("Dock"), std::string("Desktop Picture"),
                             spec_.screens.front().displayBounds, true));
   for (WindowInfo& w : list) {
