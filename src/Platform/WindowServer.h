@@ -139,6 +139,10 @@ class WindowServer {
   // Picture of the given windows clipped to a rectangle (window-server coordinates).
   virtual ImageRef createImageFromArray(Rect rect, const std::vector<uint32_t>& windowIDs, uint32_t imageOptions) = 0;
 
+  // The number of the front-most window at a window-server point, the one a click there reaches;
+  // none where no window is or the point is on no display.
+  virtual std::optional<uint32_t> windowNumberAtPoint(Point point) = 0;
+
   // Private calls: the connection of this process and the count of on-screen windows.
   virtual int32_t mainConnectionID() = 0;
   virtual OnScreenWindowCount getOnScreenWindowCount(int32_t connection, int32_t targetConnection) = 0;

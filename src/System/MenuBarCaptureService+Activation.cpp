@@ -1,5 +1,9 @@
 // Opening a status item's own menu: an accessibility press on the element under its centre, or a
-// plain click delivered straight to the owning process. The pointer never moves.
+// plain click delivered straight to the owning process, only where the item itself stands. The
+// pointer never moves.
+
+#include <algorithm>
+#include <optional>
 
 #include "Models/CapturedMenuBarItem.h"
 #include "Platform/Platform.h"
@@ -30,7 +34,29 @@ bool pressAccessibilityElement(platform::Accessibility& ax, Point point, int32_t
   return false;
 }
 
+// A menu bar that hides itself reports no band; it is never shorter than this when shown.
+constexpr double kMinimumMenuBarHeight = 24;
+
 }  // namespace
+
+std::optional<Point> MenuBarCaptureService::pressPoint(uint32_t windowID) {
+  const auto frame = currentFrame(windowID);
+  if (!frame) return std::nullopt;
+  const Point centre = frame->center();
+  const platform::Screens& screens = platform_.screens;
+  bool inBand = false;
+  for (const auto& screen : screens.screens()) {
+    const Rect display = screen.screenNumber ? screens.displayBounds(*screen.screenNumber) : screen.frame;
+    if (!display.contains(centre)) continue;
+    const double scale = screen.frame.height > 0 ? display.height / screen.frame.height : 1;
+    const double band = std::max(screen.frame.maxY() - screen.visibleFrame.maxY(), kMinimumMenuBarHeight) * scale;
+    inBand = centre.y < display.minY() + band;
+    break;
+  }
+  if (!inBand) return std::nullopt;
+  if (platform_.windowServer.windowNumberAtPoint(centre) != windowID) return std::nullopt;
+  return centre;
+}
 
 bool MenuBarCaptureService::activate(const CapturedMenuBarItem& item) {
   if (!platform_.accessibility.isProcessTrusted(true)) return false;
@@ -38,11 +64,14 @@ bool MenuBarCaptureService::activate(const CapturedMenuBarItem& item) {
   const Point point = frame.center();
   if (pressAccessibilityElement(platform_.accessibility, point, item.ownerPID)) return true;
 
+  // The click goes only where the item itself stands now; elsewhere it would open another menu.
+  const auto clickAt = pressPoint(item.id);
+  if (!clickAt) return false;
   platform::Events& events = platform_.events;
   platform::EventSourceRef source = events.createSource(platform::EventSourceStateID::Private);
   if (!source) return false;
-  auto down = events.createMouseEvent(source.get(), platform::EventType::LeftMouseDown, point, platform::MouseButton::Left);
-  auto up = events.createMouseEvent(source.get(), platform::EventType::LeftMouseUp, point, platform::MouseButton::Left);
+  auto down = events.createMouseEvent(source.get(), platform::EventType::LeftMouseDown, *clickAt, platform::MouseButton::Left);
+  auto up = events.createMouseEvent(source.get(), platform::EventType::LeftMouseUp, *clickAt, platform::MouseButton::Left);
   if (!down || !up) return false;
   for (platform::Event* event : {&*down, &*up}) {
     // No Command flag: this is a click that opens the menu, not the start of a drag.

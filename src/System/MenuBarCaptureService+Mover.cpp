@@ -8,6 +8,7 @@
 #include <map>
 #include <memory>
 #include <optional>
+#include <utility>
 #include <vector>
 
 #include "Models/CapturedMenuBarItem.h"
@@ -107,13 +108,22 @@ struct MoveGuard {
   }
 };
 
+// Passes the mover's turn on once a move has finished, however its frame ends.
+struct TurnRelease {
+  async::OneShot<> finished;
+  ~TurnRelease() { finished.resume(); }
+};
+
 }  // namespace
 
 struct MenuBarCaptureService::MoverState {
-  // Moves not yet finished. The controller runs one at a time; nothing here relies on it.
+  // Moves not yet finished.
   std::vector<std::weak_ptr<MoveCleanup>> active;
   // Counts explicit finishes: a move that began before one must not start another strategy.
   uint64_t finishes = 0;
+  // Finishes when the move that asked last for the turn has finished. Callers outside the
+  // controller's queue (an activation's carry) can start a move while another is in flight.
+  std::optional<async::OneShot<>> lastTurn;
 
   void finishAll() {
     ++finishes;
@@ -168,7 +178,25 @@ struct MenuBarCaptureService::MoverState {
     return it->second;
   }
 
-  static bool destinationReached(Service* self, uint32_t windowID, Destination destination) {
+  // The control item's immediate left neighbour: right edge at its left edge, nothing between.
+  static bool standsAtSlot(Service* self, uint32_t windowID, const Rect& frame, const Rect& control) {
+    if (std::fabs(frame.maxX() - control.minX()) > kSideTolerance) return false;
+    platform::WindowServer& server = self->platform_.windowServer;
+    auto list = server.copyWindowList(platform::WindowListOption::OnScreenOnly);
+    if (!list) return false;
+    const int64_t statusLevel = server.windowLevel(platform::WindowLevelKey::Status);
+    for (const auto& entry : *list) {
+      if (entry.number() == windowID || entry.layer() != statusLevel || entry.name() == hider::controlName) continue;
+      const auto bounds = entry.bounds();
+      if (!bounds || !bounds->isValidPositive()) continue;
+      if (bounds->midX() > frame.midX() && bounds->midX() < control.midX()) return false;
+    }
+    return true;
+  }
+
+  // With exact order a visible move is judged at its slot, so that a strategy that moved nothing
+  // cannot pass for an item that already stood somewhere on the visible side.
+  static bool destinationReached(Service* self, uint32_t windowID, Destination destination, bool exactOrder) {
     auto frame = self->currentFrame(windowID);
     if (!frame) return false;
     auto divider = windowFrame(self, hider::dividerName);
@@ -177,14 +205,18 @@ struct MenuBarCaptureService::MoverState {
     }
     if (!self->isFrameOnScreen(*frame) || !self->isFrameInAuxiliaryTopRightArea(*frame)) return false;
     auto control = windowFrame(self, hider::controlName);
-    return divider && control && frame->minX() >= divider->maxX() - kSideTolerance &&
-           frame->maxX() <= control->minX() + kSideTolerance;
+    if (!divider || !control || frame->minX() < divider->maxX() - kSideTolerance ||
+        frame->maxX() > control->minX() + kSideTolerance) {
+      return false;
+    }
+    return !exactOrder || standsAtSlot(self, windowID, *frame, *control);
   }
 
-  static async::Task<bool> waitForMoveVerification(Service* self, uint32_t windowID, Destination destination) {
+  static async::Task<bool> waitForMoveVerification(Service* self, uint32_t windowID, Destination destination,
+                                                   bool exactOrder) {
     for (int check = 0; check < kVerificationChecks; ++check) {
       if (async::isCancelled()) co_return false;
-      if (destinationReached(self, windowID, destination)) co_return true;
+      if (destinationReached(self, windowID, destination, exactOrder)) co_return true;
       co_await async::sleepFor(25ms);
     }
     co_return false;
@@ -261,12 +293,12 @@ struct MenuBarCaptureService::MoverState {
   }
 
   static async::Task<bool> targetedCommandSessionMove(Service* self, CapturedMenuBarItem item, Point drop,
-                                                      Destination destination, Rect startFrame) {
+                                                      Destination destination, bool exactOrder, Rect startFrame) {
     platform::Events& events = self->platform_.events;
     platform::EventSourceRef source = events.createSource(platform::EventSourceStateID::HIDSystem);
     if (!source) co_return false;
     const int32_t pid = axOwner(self, item.id).value_or(item.ownerPID);
-    const Point start = startFrame.center();
+    Point start = startFrame.center();
 
     MoveGuard guard{beginMove(self, source)};
     MoveCleanup& cleanup = *guard.cleanup;
@@ -278,6 +310,10 @@ struct MenuBarCaptureService::MoverState {
     events.warpMouseCursorPosition(start);
     co_await async::sleepFor(80ms);
     if (cleanup.aborted) co_return false;
+    // The bar may have changed since the move began: press only where the item itself stands.
+    const auto pressAt = self->pressPoint(item.id);
+    if (!pressAt) co_return false;
+    start = *pressAt;
 
     std::map<int, int64_t> fields = {
         {platform::eventfield::targetUnixProcessID, pid},
@@ -312,7 +348,7 @@ struct MenuBarCaptureService::MoverState {
     co_await async::sleepFor(100ms);
     if (cleanup.aborted) co_return false;
 
-    auto verification = waitForMoveVerification(self, item.id, destination);
+    auto verification = waitForMoveVerification(self, item.id, destination, exactOrder);
     const bool moved = co_await std::move(verification);
     co_return moved && !cleanup.aborted;
   }
@@ -323,7 +359,7 @@ struct MenuBarCaptureService::MoverState {
     platform::EventSourceRef source = events.createSource(platform::EventSourceStateID::HIDSystem);
     if (!source) co_return false;
     source->setLocalEventsSuppressionInterval(0);
-    const Point start = frame.center();
+    Point start = frame.center();
 
     MoveGuard guard{beginMove(self, source)};
     MoveCleanup& cleanup = *guard.cleanup;
@@ -345,6 +381,11 @@ struct MenuBarCaptureService::MoverState {
     co_await async::sleepFor(60ms);
     if (cleanup.aborted) co_return false;
 
+    // Read again after the park and settle: a bar that collapsed or was laid out anew meanwhile
+    // must not turn the press into a drag of whatever stands at the old centre.
+    const auto pressAt = self->pressPoint(item.id);
+    if (!pressAt) co_return false;
+    start = *pressAt;
     auto down = mouseEvent(events, source.get(), EventType::LeftMouseDown, start, kCommand);
     if (!down) co_return false;
     events.post(EventTap::HID, *down);
@@ -385,7 +426,9 @@ struct MenuBarCaptureService::MoverState {
     // A key-up that cannot be created here is tried once more before the pointer goes back.
     cleanup.releaseCommand();
 
-    auto verification = waitForMoveVerification(self, item.id, destination);
+    // The last strategy is judged by its side: a drop that settles after the checks here is
+    // still confirmed by the caller's own wait for the order.
+    auto verification = waitForMoveVerification(self, item.id, destination, false);
     const bool arrived = co_await std::move(verification);
     co_return arrived && !cleanup.aborted;
   }
@@ -397,11 +440,21 @@ async::Task<bool> MenuBarCaptureService::moveMenuBarItem(CapturedMenuBarItem ite
   // Clock and Control Center stand where the system puts them.
   if (item.isFixed()) co_return false;
   if (!platform_.accessibility.isProcessTrusted(true)) co_return false;
+  const uint64_t epoch = M::of(this).finishes;
+  auto abandoned = [&] { return M::of(this).finishes != epoch; };
+
+  // One move at a time: a move that starts while another is in flight waits until that one has
+  // finished, its clean-up and pointer put-back included, so that no events interleave and the
+  // pointer saved is where the person left it.
+  TurnRelease turn;
+  if (auto previous = std::exchange(M::of(this).lastTurn, turn.finished); previous && !previous->isResumed()) {
+    co_await previous->wait();
+    if (abandoned() || async::isCancelled()) co_return false;
+  }
+
   auto start = currentFrame(item.id);
   if (!start) co_return false;
   Rect frame = *start;
-  const uint64_t epoch = M::of(this).finishes;
-  auto abandoned = [&] { return M::of(this).finishes != epoch; };
 
   std::optional<Point> anchor;
   Point target = destination;
@@ -414,7 +467,8 @@ async::Task<bool> MenuBarCaptureService::moveMenuBarItem(CapturedMenuBarItem ite
 
   const std::optional<int32_t> owner = M::axOwner(this, item.id);
   if (item.ownerBundleIdentifier == kControlCenterBundle || owner) {
-    auto targeted = M::targetedCommandSessionMove(this, item, anchor.value_or(target), moveDestination, frame);
+    auto targeted =
+        M::targetedCommandSessionMove(this, item, anchor.value_or(target), moveDestination, exactOrder, frame);
     const bool moved = co_await std::move(targeted);
     if (moved) co_return true;
     // A move nobody waits for any more must not go on to really drag the item.
@@ -429,7 +483,7 @@ async::Task<bool> MenuBarCaptureService::moveMenuBarItem(CapturedMenuBarItem ite
     if (!M::repositionAccessibilityElement(this, frame, pid, origin)) continue;
     co_await async::sleepFor(exactOrder ? 60ms : 35ms);
     if (abandoned() || async::isCancelled()) co_return false;
-    if (M::destinationReached(this, item.id, moveDestination)) co_return true;
+    if (M::destinationReached(this, item.id, moveDestination, exactOrder)) co_return true;
     if (auto again = currentFrame(item.id)) frame = *again;
   }
 

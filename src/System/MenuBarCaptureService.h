@@ -320,6 +320,10 @@ class MenuBarCaptureService {
   // State of the mover and activation, defined in their own files (shared_ptr: incomplete here).
   struct MoverState;
   std::shared_ptr<MoverState> moverState_;
+  // Where a synthetic press on the item may go: the centre of its live frame, when that is on a
+  // screen, inside the menu-bar band and the window server finds the item's own window there.
+  // None otherwise: a press would land on whatever else stands there.
+  std::optional<Point> pressPoint(uint32_t windowID);
 
   class WindowServerCaptureBridge;
 

@@ -17,52 +17,6 @@ namespace {
 const std::string kAccessibility = "需要在系统设置中允许 Vimbo 使用辅助功能；授权后请再点一次。";
 const std::string kPutBackFailed = "这个菜单栏项目无法安全移回收纳区，已暂时展开全部项目。";
 
-// The notched laptop with so many collected items that the leftmost, "notes", comes back under
-// the notch when the bar is revealed; "tally" stands visible.
-sim::WorldSpec crowdedNotchWorld() {
-  sim::WorldSpec spec = operationsWorld(true);
-  std::vector<sim::ItemSpec> fillers;
-  for (int i = 0; i < 20; ++i) {
-    const int32_t pid = 700 + i;
-    spec.apps.push_back(test_support::installedApp(pid, "填充" + std::to_string(i), "org.filler.f" + std::to_string(i)));
-    sim::ItemSpec filler;
-    filler.key = "f" + std::to_string(i);
-    filler.windowName = "Filler" + std::to_string(i);
-    filler.ownerPID = pid;
-    filler.axTitle = platform::AXValue{filler.key};
-    fillers.push_back(filler);
-  }
-  auto notes = std::find_if(spec.items.begin(), spec.items.end(), [](const auto& i) { return i.key == "notes"; });
-  sim::ItemSpec first = *notes;
-  spec.items.erase(notes);
-  spec.items.insert(spec.items.begin(), fillers.begin(), fillers.end());
-  spec.items.insert(spec.items.begin(), first);
-  return spec;
-}
-
-struct Activation {
-  explicit Activation(OperationsFixture& fixture) : f(fixture) {}
-  OperationsFixture& f;
-  std::optional<double> lengthWhenOpened;
-  std::optional<async::TimePoint> openedAt, closedAt;
-
-  // Starts the activation and closes the item's menu like a person once it has opened (after
-  // `whileOpen` ran), then runs until the activation has ended.
-  void run(const std::string& key, const std::function<void()>& whileOpen = [] {}) {
-    f.startedAt = f.now();
-    f.manager().activateSystemItem(f.window(key));
-    f.when([this] { return !f.world().openMenus().empty(); },
-           [this, whileOpen] {
-             lengthWhenOpened = f.dividerLength();
-             openedAt = f.now();
-             whileOpen();
-             f.world().dismissMenu(f.world().openMenus().front().windowNumber);
-             closedAt = f.now();
-           });
-    EXPECT_TRUE(f.runUntil([this] { return !f.app().systemItemActivationTask; }, 60s));
-  }
-};
-
 std::map<std::string, Rect> visibleFrames(OperationsFixture& f) {
   std::map<std::string, Rect> out;
   for (const auto& item : f.world().items()) {

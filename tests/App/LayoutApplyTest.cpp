@@ -7,9 +7,11 @@
 #include <optional>
 #include <string>
 #include <utility>
+#include <variant>
 #include <vector>
 
 #include "App/OperationsFixture.h"
+#include "Platform/Sim/WorldJson.h"
 #include "System/MenuBarProxyManager.h"
 
 namespace vimbo::testing {
@@ -73,6 +75,30 @@ TEST(LayoutApply, AReorderDragsOnlyTheMinimalSuffixEachToTheRightEnd) {
   EXPECT_EQ(f.dividerLengths, (std::vector<double>{10000, 1, 10000}));
   EXPECT_EQ(f.liveBand(), (std::vector<std::string>{"notes", "drift", "wifi", "tally", "bare"}));
   EXPECT_TRUE(layoutSaved(f));
+  f.expectSafe();
+}
+
+// On the studio display every third-party item ignores the targeted move: a swap of two pinned
+// ones must be dragged, and each drag is judged at its slot next to the control item.
+TEST(LayoutApply, SwappingTwoVisibleThirdPartyItemsIsDraggedIntoPlaceAndSaved) {
+  auto load = sim::loadWorld(sim::shippedWorldsFolder() / "plain-1920.json");
+  ASSERT_TRUE(std::holds_alternative<sim::WorldSpec>(load));
+  OperationsFixture f(std::get<sim::WorldSpec>(std::move(load)));
+  f.start({"lumen-notes", "tallybird"});
+  f.pinAsVisible({"lumen-notes", "tallybird"});
+  f.defaults->removeObject(MenuBarStore::layoutKey);
+  MenuBarLayoutDraft draft = f.store().currentMenuBarLayoutDraft();
+  auto& visible = draft.orderedIDs[Zone::visible];
+  std::iter_swap(std::find(visible.begin(), visible.end(), f.window("lumen-notes")),
+                 std::find(visible.begin(), visible.end(), f.window("tallybird")));
+
+  EXPECT_TRUE(f.apply(draft));
+  EXPECT_EQ(f.store().lastError.get(), std::nullopt);
+  EXPECT_TRUE(layoutSaved(f));
+  const auto band = f.liveBand();
+  const auto at = [&](const std::string& key) { return std::find(band.begin(), band.end(), key) - band.begin(); };
+  EXPECT_LT(at("tallybird"), at("lumen-notes"));
+  EXPECT_LT(at("lumen-notes"), static_cast<std::ptrdiff_t>(band.size()));
   f.expectSafe();
 }
 

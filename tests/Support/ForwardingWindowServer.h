@@ -17,6 +17,7 @@ class ForwardingWindowServer : public platform::WindowServer {
     return inner_.copyWindowList(option, relative);
   }
   int windowLevel(platform::WindowLevelKey key) const override { return inner_.windowLevel(key); }
+  std::optional<uint32_t> windowNumberAtPoint(Point point) override { return inner_.windowNumberAtPoint(point); }
   platform::ImageRef createWindowImage(uint32_t id, uint32_t options) override { return inner_.createWindowImage(id, options); }
   platform::ImageRef createImageFromArray(Rect rect, const std::vector<uint32_t>& ids, uint32_t options) override {
     return inner_.createImageFromArray(rect, ids, options);

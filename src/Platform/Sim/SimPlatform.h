@@ -49,6 +49,7 @@ class SimWindowServer : public platform::WindowServer {
   std::optional<std::vector<platform::WindowInfo>> copyWindowList(platform::WindowListOption option,
                                                                   uint32_t relativeWindow) override;
   int windowLevel(platform::WindowLevelKey key) const override;
+  std::optional<uint32_t> windowNumberAtPoint(Point point) override { return w_.windowNumberAt(point); }
   platform::ImageRef createWindowImage(uint32_t windowID, uint32_t imageOptions) override;
   platform::ImageRef createImageFromArray(Rect rect, const std::vector<uint32_t>& windowIDs, uint32_t imageOptions) override;
   int32_t mainConnectionID() override { return connection; }

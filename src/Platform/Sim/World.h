@@ -206,6 +206,9 @@ class World {
   // Per-window overrides of list fields: a value replaces the field, none removes it.
   void overrideWindowField(uint32_t windowNumber, const std::string& key, std::optional<platform::WindowValue> value);
   platform::OnScreenWindowCount onScreenWindowCount();
+  // The front-most window at a window-server point, the one a posted press there finds; none off
+  // every display.
+  std::optional<uint32_t> windowNumberAt(Point p) const;
   uint32_t nextWindowNumber() { return nextWindow_++; }
 
   // ---- menus ----

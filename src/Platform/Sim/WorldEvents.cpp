@@ -232,6 +232,26 @@ std::optional<ItemKey> World::statusItemAt(Point p) const {
   return std::nullopt;
 }
 
+std::optional<uint32_t> World::windowNumberAt(Point p) const {
+  if (!isOnSomeDisplay(p)) return std::nullopt;
+  if (auto menu = menuAt(p)) return menu;
+  const std::vector<OwnWindowView> own = ownWindows();
+  auto ownAt = [&](bool aboveStatusItems) -> std::optional<uint32_t> {
+    for (const OwnWindowView& w : own)
+      if (w.visible && (w.configuration.level > windowlevel::status) == aboveStatusItems && w.serverFrame.contains(p))
+        return w.windowNumber;
+    return std::nullopt;
+  };
+  if (auto window = ownAt(true)) return window;
+  if (auto key = statusItemAt(p))
+    if (const Item* item = find(*key)) return item->windowNumber;
+  for (const ScreenSpec& s : spec_.screens)
+    if (Rect(s.displayBounds.minX(), s.displayBounds.minY(), s.displayBounds.width, s.menuBarHeight).contains(p))
+      return screenWindows_.at(s.displayID);
+  if (auto window = ownAt(false)) return window;
+  return desktopWindow_;
+}
+
 InputDelivery World::personMouse(EventType type, Point location, EventFlags flags) {
   Event e;
   e.type = type;

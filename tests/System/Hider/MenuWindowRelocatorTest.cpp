@@ -23,6 +23,7 @@ struct ScriptedWindowServer : platform::WindowServer {
   int windowLevel(platform::WindowLevelKey key) const override {
     return key == platform::WindowLevelKey::PopUpMenu ? 101 : 25;
   }
+  std::optional<uint32_t> windowNumberAtPoint(Point) override { return std::nullopt; }
   platform::ImageRef createWindowImage(uint32_t, uint32_t) override { return nullptr; }
   platform::ImageRef createImageFromArray(Rect, const std::vector<uint32_t>&, uint32_t) override { return nullptr; }
   int32_t mainConnectionID() override { return 1; }

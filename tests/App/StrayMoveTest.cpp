@@ -1,0 +1,137 @@
+// Nothing but the item asked for moves: a press goes only where that item stands, and a move that
+// starts while another is in flight waits for it.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <functional>
+#include <map>
+#include <string>
+#include <vector>
+
+#include "App/OperationsFixture.h"
+
+namespace vimbo::testing {
+namespace {
+
+constexpr uint16_t kB = 11;
+constexpr platform::EventFlags kSearchKeys = platform::eventflag::option | platform::eventflag::command;
+const std::string kAccessibility = "需要在系统设置中允许 Vimbo 使用辅助功能；授权后请再点一次。";
+
+// Every item but `asked`, our own two included, where the window server lists it.
+std::map<std::string, Rect> framesBut(OperationsFixture& f, const std::string& asked) {
+  std::map<std::string, Rect> out;
+  for (const auto& item : f.world().items()) {
+    if (item.specKey != asked) out[item.specKey] = item.frame;
+  }
+  return out;
+}
+
+// The plain screen with "notes" leftmost of so many items that it stays beyond the screen's left
+// edge even with the bar revealed.
+sim::WorldSpec widerThanItsScreenWorld() {
+  sim::WorldSpec spec = operationsWorld(false);
+  for (int i = 0; i < 70; ++i) {
+    const int32_t pid = 700 + i;
+    const std::string key = "f" + std::to_string(i);
+    spec.apps.push_back(test_support::installedApp(pid, "填充" + std::to_string(i), "org.filler." + key));
+    spec.items.insert(spec.items.begin(), test_support::titledItem(key, "Filler" + std::to_string(i), pid, key));
+  }
+  const auto notes = std::find_if(spec.items.begin(), spec.items.end(), [](const auto& i) { return i.key == "notes"; });
+  std::rotate(spec.items.begin(), notes, notes + 1);
+  return spec;
+}
+
+void pinFromTheManager(OperationsFixture& f, const std::string& key) {
+  f.manager().pinSystemItem(f.window(key));
+  f.runUntil([&] { return f.app().activeSystemItemOperationCount == 0; }, 30s);
+}
+
+void openFromQuickSearch(OperationsFixture& f, const std::string& key) {
+  f.pressKey(kB, kSearchKeys);
+  f.runFor(1s);
+  f.app().activateQuickSearchItem(f.captured(key));
+  f.runUntil([&] { return !f.app().systemItemActivationTask; }, 60s);
+}
+
+struct StrayCase {
+  const char* what;
+  std::function<sim::WorldSpec()> world;
+  std::function<void(OperationsFixture&)> act;
+  std::function<std::string(const std::string& name)> sentence;
+};
+
+TEST(PressesOnItems, LandOnTheItemAskedForOrAreNotPostedAtAll) {
+  auto placementFailed = [](const std::string& name) { return "无法将“" + name + "”安全放入刘海右侧，已恢复原有常驻状态。"; };
+  auto accessibility = [](const std::string&) { return kAccessibility; };
+  const std::vector<StrayCase> cases = {
+      {"pinning an item beyond the screen's edge", widerThanItsScreenWorld,
+       [](OperationsFixture& f) { pinFromTheManager(f, "notes"); }, placementFailed},
+      {"opening it from quick search", widerThanItsScreenWorld,
+       [](OperationsFixture& f) { openFromQuickSearch(f, "notes"); }, accessibility},
+      {"opening a collected item when the reveal is refused", [] { return operationsWorld(); },
+       [](OperationsFixture& f) {
+         f.world().switches().onScreenCountZeros = 1;
+         f.manager().activateSystemItem(f.window("notes"));
+         f.runUntil([&] { return !f.app().systemItemActivationTask; }, 60s);
+       },
+       accessibility},
+      {"pinning while the bar is laid out 600 ms late", [] { return operationsWorld(); },
+       [](OperationsFixture& f) {
+         f.world().switches().dividerRelayoutLatency = 600ms;
+         pinFromTheManager(f, "notes");
+       },
+       placementFailed},
+      {"quick search opened while an item is carried out from under the notch", crowdedNotchWorld,
+       [](OperationsFixture& f) {
+         f.when([&] { return !f.world().warps().empty(); }, [&] { f.pressKey(kB, kSearchKeys); });
+         f.manager().activateSystemItem(f.window("notes"));
+         f.runUntil([&] { return !f.app().systemItemActivationTask; }, 60s);
+       },
+       accessibility},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    OperationsFixture f(c.world());
+    f.start({"tally"});
+    const auto before = framesBut(f, "notes");
+    c.act(f);
+    f.runFor(2s);
+    EXPECT_EQ(framesBut(f, "notes"), before);
+    EXPECT_EQ(f.drags(), 0u) << "no press may land beside the item";
+    EXPECT_EQ(f.store().lastError.get(), c.sentence(f.captured("notes").name));
+    f.expectSafe();
+  }
+}
+
+TEST(MovesInFlight, AMoveStartedDuringAnotherWaitsUntilItsPointerIsBack) {
+  OperationsFixture f(crowdedNotchWorld());
+  f.start({"tally"});
+  int mostHidden = 0;
+  f.when(
+      [&] {
+        mostHidden = std::max(mostHidden, f.world().totalCursorHideCount());
+        return false;
+      },
+      [] {});
+  Activation a(f);
+  f.when([&] { return f.now() - f.startedAt >= 120ms; }, [&] { f.manager().pinSystemItem(f.window("drift")); });
+  a.run("notes");
+  f.runUntil([&] { return f.app().activeSystemItemOperationCount == 0; }, 30s);
+
+  EXPECT_EQ(mostHidden, 1) << "one move at a time";
+  // Each press is let go, and Command released, before the next move presses.
+  int held = 0, command = 0;
+  for (const auto& p : f.world().postedEvents()) {
+    held += p.event.type == EventType::LeftMouseDown ? 1 : p.event.type == EventType::LeftMouseUp ? -1 : 0;
+    command += p.event.type == EventType::KeyDown ? 1 : p.event.type == EventType::KeyUp ? -1 : 0;
+    EXPECT_GE(held, 0);
+    EXPECT_LE(held, 1);
+    EXPECT_LE(command, 1);
+  }
+  EXPECT_EQ(f.world().menuOpenCount("notes"), 1);
+  EXPECT_TRUE(f.standsVisible("drift"));
+  f.expectSafe();
+}
+
+}  // namespace
+}  // namespace vimbo::testing
