@@ -21,8 +21,16 @@ namespace {
 
 constexpr const char* kUnnamedWindowName = "Item-0";
 // Names that say nothing about which item it is, as discovery derives them for unnamed items.
-constexpr std::array<std::string_view, 9> kPlaceholderNames{
+constexpr std::array<std::string_view, 9> kUnresolvedItemNames{
     "系统项目", "菜单栏项目", "item-0", "控制中心", "control center", "statusitem", "hisitem", "rhsitem", "eitem"};
+
+// The indexing rule, unlike the placeholder rule, ignores letter case, knows the accessibility
+// role names and leaves identity forms and dotted identifiers alone.
+bool isUnresolvedItemName(std::string_view name) {
+  const std::string folded = platform::text::lowercased(platform::text::trimmingWhitespaceAndNewlines(name));
+  return folded.empty() || std::find(kUnresolvedItemNames.begin(), kUnresolvedItemNames.end(), folded) !=
+                               kUnresolvedItemNames.end();
+}
 
 constexpr auto kAfterExpand = 80ms;
 constexpr auto kBeforeDrag = 40ms;
@@ -118,9 +126,7 @@ const std::vector<uint32_t>& AppDelegate::MenuExtraIndexingSnapshot::orderedIDs(
 }
 
 bool AppDelegate::needsSafeSlotIndexing(const CapturedMenuBarItem& item) {
-  if (item.isFixed() || item.windowName != kUnnamedWindowName) return false;
-  const std::string name = platform::text::lowercased(platform::text::trimmingWhitespaceAndNewlines(item.name));
-  return name.empty() || std::find(kPlaceholderNames.begin(), kPlaceholderNames.end(), name) != kPlaceholderNames.end();
+  return !item.isFixed() && item.windowName == kUnnamedWindowName && isUnresolvedItemName(item.name);
 }
 
 std::optional<AppDelegate::MenuExtraIndexingSnapshot> AppDelegate::nativeMenuExtraIndexingSnapshot(

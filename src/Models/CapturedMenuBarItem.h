@@ -29,6 +29,15 @@ struct CapturedMenuBarItem {
   static const std::set<std::string, std::less<>>& fixedWindowNames();
   static bool isFixedWindowName(std::string_view windowName);
   bool isFixed() const { return isFixedWindowName(windowName); }
+
+  // Trimmed, the text names no item at all: it is empty, the window server's "Item-0", or a piece
+  // of an identity ("owner:…", "…window=…").
+  static bool namesNoItem(std::string_view name);
+  // The placeholder-name rule of the store and the capture service: the name names no item, is
+  // one of the generic names given to unnamed items, or is a dotted identifier (two or more
+  // pieces between dots, every character accepted by `allIdentifierCharacters`). The two differ
+  // only in what an identifier character is, so each passes its own test.
+  static bool isPlaceholderName(std::string_view name, bool (*allIdentifierCharacters)(std::string_view trimmed));
 };
 
 }  // namespace vimbo

@@ -65,23 +65,10 @@ bool hasNonIdentifierCharacter(std::string_view utf8) {
 
 }  // namespace
 
-bool MenuBarStore::isMeaningfulCapturedName(std::string_view raw) {
-  const std::string name = platform::text::trimmingWhitespaceAndNewlines(raw);
-  if (name.empty()) return false;
-  static const std::set<std::string, std::less<>> placeholders{"系统项目", "菜单栏项目", "Item-0", "控制中心",
-                                                                "Control Center"};
-  if (placeholders.contains(name)) return false;
-  if (name.starts_with("owner:") || name.find("window=") != std::string::npos) return false;
-
-  std::size_t pieces = 0;
-  for (std::size_t start = 0; start <= name.size();) {
-    const auto dot = std::min(name.find('.', start), name.size());
-    if (dot > start) ++pieces;
-    start = dot + 1;
-  }
-  if (pieces < 2) return true;
+bool MenuBarStore::isMeaningfulCapturedName(std::string_view name) {
   // A dotted identifier (a bundle identifier) is not a name; a dotted phrase is.
-  return hasNonIdentifierCharacter(name);
+  return !CapturedMenuBarItem::isPlaceholderName(name,
+                                                 [](std::string_view t) { return !hasNonIdentifierCharacter(t); });
 }
 
 MenuBarLayoutZone MenuBarStore::layoutZone(const CapturedMenuBarItem& item) const {

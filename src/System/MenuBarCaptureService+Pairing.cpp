@@ -22,20 +22,7 @@ bool strongIdentity(const std::optional<std::string>& id) {
 // ---- Name tests ----------------------------------------------------------------------------
 
 bool MenuBarCaptureService::isPlaceholderWindowName(std::string_view name) {
-  const std::string t = capture_text::trimmed(name);
-  if (t.empty()) return true;
-  if (t == "系统项目" || t == "菜单栏项目" || t == "Item-0" || t == "控制中心" || t == "Control Center") return true;
-  if (t.starts_with("owner:") || t.find("window=") != std::string::npos) return true;
-  size_t pieces = 0;
-  size_t start = 0;
-  while (start <= t.size()) {
-    size_t dot = t.find('.', start);
-    if (dot == std::string::npos) dot = t.size();
-    if (dot > start) ++pieces;
-    start = dot + 1;
-  }
-  if (pieces < 2) return false;
-  return capture_text::onlyLettersDigitsDotDashUnderscore(t);
+  return CapturedMenuBarItem::isPlaceholderName(name, capture_text::onlyLettersDigitsDotDashUnderscore);
 }
 
 bool MenuBarCaptureService::isDisplayNameCompatible(std::string_view displayName, std::string_view windowName) {

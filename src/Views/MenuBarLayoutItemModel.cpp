@@ -23,10 +23,8 @@ LayoutChipMetrics layoutChipMetrics(const CapturedMenuBarItem& item) {
 }
 
 std::string layoutChipHelpName(const CapturedMenuBarItem& item) {
-  std::string trimmed = platform::text::trimmingWhitespaceAndNewlines(item.name);
-  const bool meaningful = !trimmed.empty() && trimmed != "Item-0" && !trimmed.starts_with("owner:") &&
-                          trimmed.find("window=") == std::string::npos;
-  if (meaningful) return trimmed;
+  // Narrower than the placeholder rule: a generic name such as "控制中心" is still shown.
+  if (!CapturedMenuBarItem::namesNoItem(item.name)) return platform::text::trimmingWhitespaceAndNewlines(item.name);
   if (item.windowName == "Clock") return "时钟";
   if (item.windowName == "BentoBox-0") return "控制中心";
   return "菜单栏项目";

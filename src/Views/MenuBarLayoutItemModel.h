@@ -20,8 +20,8 @@ struct LayoutChipMetrics {
 
 LayoutChipMetrics layoutChipMetrics(const CapturedMenuBarItem& item);
 
-// The trimmed name, unless it is empty or a placeholder or identity-like text; then a name for
-// the fixed items or a generic one.
+// The trimmed name, unless it names no item (empty, "Item-0" or a piece of an identity); then a
+// name for the fixed items or a generic one.
 std::string layoutChipHelpName(const CapturedMenuBarItem& item);
 std::string_view layoutChipAccessibilityHint(const CapturedMenuBarItem& item);
 

@@ -89,7 +89,9 @@ TEST_F(LayoutTest, PlaceholderNamesGiveWayToMeaningfulOnes) {
   const std::vector<std::pair<std::string, bool>> names{
       {"Item-0", false}, {" \n ", false}, {"com.apple.menuextra.battery", false}, {"owner:Foo", false},
       {"x window=y", false}, {"控制中心", false}, {"v1.2", false}, {"Wi-Fi", true}, {"Mr. Smith", true},
-      {"Item-0 ", false}, {"battery", true}, {"a..b", false}};
+      {"Item-0 ", false}, {"battery", true}, {"a..b", false},
+      // Any number counts as an identifier character here, unlike the capture service's digits.
+      {"²2.Ⅻ", false}};
   for (const auto& [name, meaningful] : names) {
     store->replaceCapturedSystemItems({item(1, P("a"), false, "Original")});
     store->replaceCapturedSystemItems({item(1, P("a"), false, name)});
