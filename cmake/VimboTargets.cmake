@@ -30,6 +30,28 @@ function(vimbo_library name)
   vimbo_warnings(${name})
 endfunction()
 
+# Test binaries cost far more to compile than to run, so in the optimised build types they are
+# compiled lightly (-Og, no debug info) while the libraries and the app keep the build type's
+# options; Debug builds (the sanitizer runs) keep full debug info. Each folder's sources are also
+# compiled in unity batches, so the fixtures, gtest and the templates they instantiate are parsed
+# and generated once per batch instead of once per file: names private to a test file must differ
+# from those of the other files of its folder. -DVIMBO_TEST_UNITY=OFF compiles file by file.
+option(VIMBO_TEST_UNITY "Compile each test folder in unity batches" ON)
+set(VIMBO_TEST_UNITY_BATCH 16 CACHE STRING "Test sources per unity batch")
+
+function(vimbo_test_executable target)
+  add_executable(${target} ${ARGN})
+  target_include_directories(${target} PRIVATE ${PROJECT_SOURCE_DIR}/tests)
+  target_compile_options(${target} PRIVATE "$<$<CONFIG:Release,RelWithDebInfo,MinSizeRel>:-Og;-g0>")
+  if(VIMBO_TEST_UNITY)
+    set_target_properties(${target} PROPERTIES UNITY_BUILD ON UNITY_BUILD_BATCH_SIZE ${VIMBO_TEST_UNITY_BATCH})
+    # GCC takes an included .cpp for a header and then warns about every coroutine frame of a
+    # header template that holds a lambda of the test file: not a fault in a single binary.
+    target_compile_options(${target} PRIVATE -Wno-subobject-linkage)
+  endif()
+  vimbo_warnings(${target})
+endfunction()
+
 # vimbo_test_folder(NAME DEPS lib... [LABELS label...])
 # All *.cpp files of the calling folder form one test binary; files whose name
 # contains "Threaded" form a second binary labelled "threads" (run under TSan in CI).
@@ -41,18 +63,14 @@ function(vimbo_test_folder name)
   list(FILTER plain EXCLUDE REGEX "Threaded[^/]*\\.cpp$")
   list(FILTER threaded INCLUDE REGEX "Threaded[^/]*\\.cpp$")
   if(plain)
-    add_executable(${name} ${plain})
-    target_include_directories(${name} PRIVATE ${PROJECT_SOURCE_DIR}/tests)
+    vimbo_test_executable(${name} ${plain})
     target_link_libraries(${name} PRIVATE ${ARG_DEPS} GTest::gtest GTest::gmock GTest::gtest_main)
-    vimbo_warnings(${name})
     gtest_discover_tests(${name} DISCOVERY_TIMEOUT 60
       PROPERTIES LABELS "${name};${ARG_LABELS}" ENVIRONMENT "QT_QPA_PLATFORM=offscreen")
   endif()
   if(threaded)
-    add_executable(${name}_threaded ${threaded})
-    target_include_directories(${name}_threaded PRIVATE ${PROJECT_SOURCE_DIR}/tests)
+    vimbo_test_executable(${name}_threaded ${threaded})
     target_link_libraries(${name}_threaded PRIVATE ${ARG_DEPS} GTest::gtest GTest::gmock GTest::gtest_main)
-    vimbo_warnings(${name}_threaded)
     gtest_discover_tests(${name}_threaded DISCOVERY_TIMEOUT 60
       PROPERTIES LABELS "threads;${name};${ARG_LABELS}" ENVIRONMENT "QT_QPA_PLATFORM=offscreen")
   endif()

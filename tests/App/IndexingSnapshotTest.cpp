@@ -11,7 +11,7 @@
 namespace vimbo::testing {
 namespace {
 
-using Zone = AppDelegate::MenuExtraIndexingZone;
+using IndexingZone = AppDelegate::MenuExtraIndexingZone;
 
 TEST(SafeSlotIndexingNeed, OnlyUnnamedItem0WindowsWithPlaceholderNames) {
   struct Row {
@@ -69,12 +69,12 @@ TEST_F(IndexingSnapshot, RecordsEachItemsZoneAndEachZoneLeftToRight) {
   EXPECT_EQ(snapshot->collectedIDs, (std::vector<uint32_t>{window("notes"), window("drift")}));
   EXPECT_EQ(snapshot->visibleIDs, (std::vector<uint32_t>{window("tally"), window("wifi")}));
   EXPECT_EQ(snapshot->fixedIDs, (std::vector<uint32_t>{window("bento"), window("clock")}));
-  EXPECT_EQ(snapshot->orderedIDs(Zone::visible), snapshot->visibleIDs);
-  EXPECT_EQ(snapshot->orderedIDs(Zone::collected), snapshot->collectedIDs);
-  EXPECT_EQ(snapshot->orderedIDs(Zone::fixed), snapshot->fixedIDs);
-  EXPECT_EQ(snapshot->zonesByID.at(window("tally")), Zone::visible);
-  EXPECT_EQ(snapshot->zonesByID.at(window("notes")), Zone::collected);
-  EXPECT_EQ(snapshot->zonesByID.at(window("clock")), Zone::fixed);
+  EXPECT_EQ(snapshot->orderedIDs(IndexingZone::visible), snapshot->visibleIDs);
+  EXPECT_EQ(snapshot->orderedIDs(IndexingZone::collected), snapshot->collectedIDs);
+  EXPECT_EQ(snapshot->orderedIDs(IndexingZone::fixed), snapshot->fixedIDs);
+  EXPECT_EQ(snapshot->zonesByID.at(window("tally")), IndexingZone::visible);
+  EXPECT_EQ(snapshot->zonesByID.at(window("notes")), IndexingZone::collected);
+  EXPECT_EQ(snapshot->zonesByID.at(window("clock")), IndexingZone::fixed);
   EXPECT_EQ(snapshot->itemsByID.size(), 6u);
   EXPECT_EQ(snapshot->itemsByID.at(window("tally")).originalFrame, *f.world().frameOf("tally"));
 

@@ -50,7 +50,7 @@ TEST_P(LayoutApplyFailure, CollapsesAgainKeepsTheFailingStepsSentenceAndSavesNot
 }
 
 // Live 1 2 3 4 5, wanted 1 3 5 2 4.
-MenuBarLayoutDraft reorderDraft(OperationsFixture& f) {
+MenuBarLayoutDraft fullReorderDraft(OperationsFixture& f) {
   MenuBarLayoutDraft draft = f.store().currentMenuBarLayoutDraft();
   draft.orderedIDs[Zone::visible] = {f.window("notes"), f.window("drift"), f.window("wifi"), f.window("tally"),
                                      f.window("bare"), f.window("bento"), f.window("clock")};
@@ -87,7 +87,7 @@ INSTANTIATE_TEST_SUITE_P(
         FailureRow{.name = "an_order_that_never_settles",
                    .world = [] { return operationsWorld(); },
                    .visible = {"notes", "tally", "drift", "bare", "wifi"},
-                   .draft = reorderDraft,
+                   .draft = fullReorderDraft,
                    .arrange = [](OperationsFixture& f) { f.world().switches().dragSettleLatency = 2s; },
                    .sentence = "整理后未能确认菜单栏项目顺序。",
                    .also =

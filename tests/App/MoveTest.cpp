@@ -76,7 +76,7 @@ TEST(SingleMove, ARefusedExpansionIsReportedWithTheBarLeftCollapsed) {
   f.expectSafe();
 }
 
-struct FailureRow {
+struct MoveFailureRow {
   std::string name;
   std::string key;  // the item moved
   Destination destination;
@@ -85,15 +85,16 @@ struct FailureRow {
   bool collapsedAfter = true;
   size_t drags = 0;  // 0: no mouse event at all
   // What else the row promises, given the prompts counted before the move.
-  std::function<void(OperationsFixture&, const FailureRow&, int)> also = [](OperationsFixture&, const FailureRow&, int) {};
+  std::function<void(OperationsFixture&, const MoveFailureRow&, int)> also =
+      [](OperationsFixture&, const MoveFailureRow&, int) {};
 };
 
-std::ostream& operator<<(std::ostream& os, const FailureRow& row) { return os << row.name; }
+std::ostream& operator<<(std::ostream& os, const MoveFailureRow& row) { return os << row.name; }
 
-struct SingleMoveFailure : ::testing::TestWithParam<FailureRow> {};
+struct SingleMoveFailure : ::testing::TestWithParam<MoveFailureRow> {};
 
 TEST_P(SingleMoveFailure, EndsThroughTheFailureExitWithItsSentence) {
-  const FailureRow& row = GetParam();
+  const MoveFailureRow& row = GetParam();
   OperationsFixture f(operationsWorld());
   // V stands visible for a collect and collected for a move to the visible side.
   f.start(row.destination == Destination::collected ? std::vector<std::string>{row.key} : std::vector<std::string>{});
@@ -128,28 +129,28 @@ TEST_P(SingleMoveFailure, EndsThroughTheFailureExitWithItsSentence) {
 INSTANTIATE_TEST_SUITE_P(
     Rows, SingleMoveFailure,
     ::testing::Values(
-        FailureRow{"fixed item", "clock", Destination::visible, [](OperationsFixture&) {}, kMoveUnsupported, true, 0,
-                   [](OperationsFixture& f, const FailureRow&, int) {
+        MoveFailureRow{"fixed item", "clock", Destination::visible, [](OperationsFixture&) {}, kMoveUnsupported, true, 0,
+                   [](OperationsFixture& f, const MoveFailureRow&, int) {
                      EXPECT_EQ(f.dividerLengths, (std::vector<double>{10000})) << "never expanded";
                    }},
-        FailureRow{"no divider", "bare", Destination::collected,
+        MoveFailureRow{"no divider", "bare", Destination::collected,
                    [](OperationsFixture& f) { f.world().switches().dividerWindowMissing = true; },
                    "无法定位 Vimbo.HiddenDivider，未移动“Plainly”。", true, 0},
-        FailureRow{"no trust", "bare", Destination::collected,
+        MoveFailureRow{"no trust", "bare", Destination::collected,
                    [](OperationsFixture& f) { f.world().setAccessibilityTrusted(false); },
                    "无法移动“Plainly”。请在系统设置中允许 Vimbo 使用辅助功能后重试。", true, 0,
-                   [](OperationsFixture& f, const FailureRow&, int prompts) {
+                   [](OperationsFixture& f, const MoveFailureRow&, int prompts) {
                      EXPECT_EQ(f.world().accessibilityPrompts(), prompts + 1);
                      EXPECT_TRUE(f.world().warps().empty()) << "the cursor was never taken";
                    }},
-        FailureRow{"drop right of the control item", "bare", Destination::visible,
+        MoveFailureRow{"drop right of the control item", "bare", Destination::visible,
                    [](OperationsFixture& f) { f.world().faults("bare").landsRightOfControl = true; },
                    "无法移动“Plainly”。请在系统设置中允许 Vimbo 使用辅助功能后重试。", true, 1,
-                   [](OperationsFixture& f, const FailureRow& row, int) {
+                   [](OperationsFixture& f, const MoveFailureRow& row, int) {
                      EXPECT_GT(f.frame(row.key).minX(), f.control().minX());
                      EXPECT_FALSE(f.captured(row.key).isCollected);
                    }},
-        FailureRow{"2.2 pt over the control item", "bare", Destination::visible,
+        MoveFailureRow{"2.2 pt over the control item", "bare", Destination::visible,
                    [](OperationsFixture& f) {
                      f.whenPosted(EventType::LeftMouseUp, [&f] {
                        const Rect c = f.control();
@@ -157,23 +158,23 @@ INSTANTIATE_TEST_SUITE_P(
                      });
                    },
                    "移动“Plainly”后未检测到它位于 Vimbo.HiddenDivider 的目标侧。", true, 1,
-                   [](OperationsFixture& f, const FailureRow&, int) {
+                   [](OperationsFixture& f, const MoveFailureRow&, int) {
                      EXPECT_EQ(f.elapsed(), 40ms + 653ms + 30 * 50ms) << "thirty checks after the drop";
                    }},
-        FailureRow{"both collapses refused", "bare", Destination::collected,
+        MoveFailureRow{"both collapses refused", "bare", Destination::collected,
                    [](OperationsFixture& f) {
                      f.whenPosted(EventType::LeftMouseUp, [&f] { f.world().switches().onScreenCountFailures = 2; });
                    },
                    "“Plainly”已移动，但无法恢复菜单栏收纳；已保持菜单栏展开。 当前菜单栏无法收纳，已保持展开。", false, 1},
-        FailureRow{"slow collapse", "bare", Destination::collected,
+        MoveFailureRow{"slow collapse", "bare", Destination::collected,
                    [](OperationsFixture& f) {
                      f.whenPosted(EventType::LeftMouseUp, [&f] { f.world().switches().dividerRelayoutLatency = 2s; });
                    },
                    "未能确认“Plainly”在收纳状态下位于目标侧。", true, 1,
-                   [](OperationsFixture& f, const FailureRow&, int) {
+                   [](OperationsFixture& f, const MoveFailureRow&, int) {
                      EXPECT_EQ(f.elapsed(), 693ms + 30 * 50ms);
                    }}),
-    [](const ::testing::TestParamInfo<FailureRow>& info) {
+    [](const ::testing::TestParamInfo<MoveFailureRow>& info) {
       std::string name;
       for (char c : info.param.name) name += std::isalnum(static_cast<unsigned char>(c)) ? c : '_';
       return name;

@@ -7,7 +7,7 @@
 namespace vimbo::testing {
 namespace {
 
-constexpr const char* kExpandRefused = "当前 macOS 版本不支持实验性菜单栏展开接口。";
+constexpr const char* kExpandUnsupported = "当前 macOS 版本不支持实验性菜单栏展开接口。";
 constexpr const char* kCollapseRefused = "当前 macOS 版本不支持实验性菜单栏收纳接口。";
 
 struct RevealSession : ::testing::Test {
@@ -115,7 +115,7 @@ TEST_F(RevealSession, ASecondSessionReplacesTheFirst) {
 TEST_F(RevealSession, ARefusedExpandStartsNoSessionAndARefreshRightAfterStillCaptures) {
   f.world().switches().onScreenCountFailures = 1;
   f.clickControl();
-  EXPECT_EQ(f.store().lastError.get(), std::optional<std::string>(kExpandRefused));
+  EXPECT_EQ(f.store().lastError.get(), std::optional<std::string>(kExpandUnsupported));
   EXPECT_TRUE(f.store().systemItemsCollapsed.get());
   EXPECT_FALSE(app().revealSessionTask);
   EXPECT_EQ(f.dividerLength(), hider::collapsedLength);

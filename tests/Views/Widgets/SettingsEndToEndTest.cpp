@@ -21,7 +21,7 @@ namespace {
 
 using namespace std::chrono_literals;
 
-sim::WorldSpec notchedLaptop() {
+sim::WorldSpec notchedLaptopWorld() {
   auto load = sim::loadWorld(sim::shippedWorldsFolder() / "notched-laptop.json");
   return std::get<sim::WorldSpec>(std::move(load));
 }
@@ -113,7 +113,7 @@ class SettingsEndToEnd {
 };
 
 TEST(SettingsEndToEndTest, AnAppliedLayoutMovesTheItemAndIsSaved) {
-  SettingsEndToEnd e2e(notchedLaptop());
+  SettingsEndToEnd e2e(notchedLaptopWorld());
   auto item = e2e.pinnedThirdPartyItem();
   ASSERT_TRUE(item.has_value());
   auto* settings = e2e.openSettings();
@@ -138,7 +138,7 @@ TEST(SettingsEndToEndTest, AnAppliedLayoutMovesTheItemAndIsSaved) {
 }
 
 TEST(SettingsEndToEndTest, AnItemThatIgnoresDragsKeepsTheDraftAndTheAlertSaysWhy) {
-  SettingsEndToEnd e2e(notchedLaptop());
+  SettingsEndToEnd e2e(notchedLaptopWorld());
   auto item = e2e.pinnedThirdPartyItem();
   ASSERT_TRUE(item.has_value());
   auto shown = e2e.host.world().itemByWindow(item->id);
