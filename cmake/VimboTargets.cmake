@@ -37,7 +37,7 @@ endfunction()
 # and generated once per batch instead of once per file: names private to a test file must differ
 # from those of the other files of its folder. -DVIMBO_TEST_UNITY=OFF compiles file by file.
 option(VIMBO_TEST_UNITY "Compile each test folder in unity batches" ON)
-set(VIMBO_TEST_UNITY_BATCH 16 CACHE STRING "Test sources per unity batch")
+set(VIMBO_TEST_UNITY_BATCH 0 CACHE STRING "Test sources per unity batch (0: the whole folder)")
 
 function(vimbo_test_executable target)
   add_executable(${target} ${ARGN})
