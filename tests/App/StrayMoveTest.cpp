@@ -13,9 +13,9 @@
 namespace vimbo::testing {
 namespace {
 
-constexpr uint16_t kB = 11;
-constexpr platform::EventFlags kSearchKeys = platform::eventflag::option | platform::eventflag::command;
-const std::string kAccessibility = "需要在系统设置中允许 Vimbo 使用辅助功能；授权后请再点一次。";
+constexpr uint16_t kSearchKeyB = 11;
+constexpr platform::EventFlags kSearchHotKeys = platform::eventflag::option | platform::eventflag::command;
+const std::string kAccessibilityPrompt = "需要在系统设置中允许 Vimbo 使用辅助功能；授权后请再点一次。";
 
 // Every item but `asked`, our own two included, where the window server lists it.
 std::map<std::string, Rect> framesBut(OperationsFixture& f, const std::string& asked) {
@@ -47,7 +47,7 @@ void pinFromTheManager(OperationsFixture& f, const std::string& key) {
 }
 
 void openFromQuickSearch(OperationsFixture& f, const std::string& key) {
-  f.pressKey(kB, kSearchKeys);
+  f.pressKey(kSearchKeyB, kSearchHotKeys);
   f.runFor(1s);
   f.app().activateQuickSearchItem(f.captured(key));
   f.runUntil([&] { return !f.app().systemItemActivationTask; }, 60s);
@@ -62,7 +62,7 @@ struct StrayCase {
 
 TEST(PressesOnItems, LandOnTheItemAskedForOrAreNotPostedAtAll) {
   auto placementFailed = [](const std::string& name) { return "无法将“" + name + "”安全放入刘海右侧，已恢复原有常驻状态。"; };
-  auto accessibility = [](const std::string&) { return kAccessibility; };
+  auto accessibility = [](const std::string&) { return kAccessibilityPrompt; };
   const std::vector<StrayCase> cases = {
       {"pinning an item beyond the screen's edge", widerThanItsScreenWorld,
        [](OperationsFixture& f) { pinFromTheManager(f, "notes"); }, placementFailed},
@@ -83,7 +83,7 @@ TEST(PressesOnItems, LandOnTheItemAskedForOrAreNotPostedAtAll) {
        placementFailed},
       {"quick search opened while an item is carried out from under the notch", crowdedNotchWorld,
        [](OperationsFixture& f) {
-         f.when([&] { return !f.world().warps().empty(); }, [&] { f.pressKey(kB, kSearchKeys); });
+         f.when([&] { return !f.world().warps().empty(); }, [&] { f.pressKey(kSearchKeyB, kSearchHotKeys); });
          f.manager().activateSystemItem(f.window("notes"));
          f.runUntil([&] { return !f.app().systemItemActivationTask; }, 60s);
        },
