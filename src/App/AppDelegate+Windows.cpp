@@ -275,20 +275,17 @@ void AppDelegate::showQuickSearch() {
 void AppDelegate::windowDidResignKey(platform::WindowHandle window) {
   if (!quickSearchPanel || quickSearchPanel->handle() != window) return;
   // One turn later, so that a panel losing key status only for a moment stays open.
-  platform_.executor.post([weak = weak_from_this(), weakPanel = std::weak_ptr<platform::Window>(quickSearchPanel)] {
-    auto self = weak.lock();
+  spawnWeak([weakPanel = std::weak_ptr<platform::Window>(quickSearchPanel)](AppDelegate& self) {
     auto panel = weakPanel.lock();
-    if (!self || !panel || self->quickSearchPanel != panel || panel->isKeyWindow()) return;
-    self->closeQuickSearch();
+    if (!panel || self.quickSearchPanel != panel || panel->isKeyWindow()) return;
+    self.closeQuickSearch();
   });
 }
 
 void AppDelegate::windowWillClose(platform::WindowHandle window) {
   if (!settingsWindowController || settingsWindowController->handle() != window) return;
   // One turn later, once the window has finished closing.
-  platform_.executor.post([weak = weak_from_this()] {
-    if (auto self = weak.lock()) self->updateSettingsApplicationVisibility();
-  });
+  spawnWeak([](AppDelegate& self) { self.updateSettingsApplicationVisibility(); });
 }
 
 void AppDelegate::reopen() {
