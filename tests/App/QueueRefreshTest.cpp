@@ -141,6 +141,20 @@ TEST_F(Refresh, DisplayedStateFollowsTheDividerTheScreensAndTheSafeArea) {
   EXPECT_TRUE(captured("tally")->isCollected) << "off every screen";
 }
 
+TEST_F(Refresh, TheStateReconcilePublishesTheItemsOnceAndOnlyWhenAStateChanged) {
+  int published = 0;
+  auto watch = f.store().capturedSystemItems.subscribe([&](const auto&) { ++published; });
+  app().reconcileDisplayedSystemItemStates();
+  EXPECT_EQ(published, 0);
+  f.world().moveItemBefore("tally", std::string(hider::controlName));
+  f.world().moveItemBefore("drift", std::string(hider::controlName));
+  f.runFor(100ms);
+  app().reconcileDisplayedSystemItemStates();
+  EXPECT_EQ(published, 1);
+  EXPECT_FALSE(captured("tally")->isCollected);
+  EXPECT_FALSE(captured("drift")->isCollected);
+}
+
 TEST_F(Refresh, WithTheBarExpandedOnlyThePermissionIsRecorded) {
   f.store().screenCapturePermissionGranted.set(false);
   app().setSystemCollection(false);
