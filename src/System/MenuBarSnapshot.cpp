@@ -1,5 +1,7 @@
 #include "System/MenuBarSnapshot.h"
 
+#include <cassert>
+
 #include "System/MenuBarCaptureService.h"
 #include "System/MenuBarHider.h"
 
@@ -7,7 +9,12 @@ namespace vimbo {
 
 MenuBarSnapshot::MenuBarSnapshot(platform::WindowServer& windowServer, MenuBarCaptureService& captureService,
                                  const MenuBarHider& hider)
-    : captureService_(captureService), hider_(hider) {
+    : MenuBarSnapshot(windowServer) {
+  captureService_ = &captureService;
+  hider_ = &hider;
+}
+
+MenuBarSnapshot::MenuBarSnapshot(platform::WindowServer& windowServer) {
   const auto list = windowServer.copyWindowList(platform::WindowListOption::All);
   if (!list) return;
   frames_.reserve(list->size());
@@ -30,7 +37,8 @@ std::optional<Rect> MenuBarSnapshot::frame(uint32_t windowID) const {
 }
 
 bool MenuBarSnapshot::isShown(const Rect& frame) const {
-  return isRightOfDivider(frame) && captureService_.isFrameOnScreen(frame) && hider_.isMenuBarFrameSafe(frame);
+  assert(captureService_ && hider_);
+  return isRightOfDivider(frame) && captureService_->isFrameOnScreen(frame) && hider_->isMenuBarFrameSafe(frame);
 }
 
 std::optional<bool> MenuBarSnapshot::isShown(uint32_t windowID) const {

@@ -54,6 +54,8 @@ class MenuBarSnapshot {
   // hider, which must outlive the snapshot.
   MenuBarSnapshot(platform::WindowServer& windowServer, MenuBarCaptureService& captureService,
                   const MenuBarHider& hider);
+  // Frames and sides only: isShown and isDisplayedCollected need the screen tests above.
+  explicit MenuBarSnapshot(platform::WindowServer& windowServer);
 
   // A window's live frame: the bounds of the first entry with its number, when they are a
   // positive finite rectangle.
@@ -73,8 +75,8 @@ class MenuBarSnapshot {
   bool isDisplayedCollected(const CapturedMenuBarItem& item, bool whenUnreadable) const;
 
  private:
-  MenuBarCaptureService& captureService_;
-  const MenuBarHider& hider_;
+  MenuBarCaptureService* captureService_ = nullptr;
+  const MenuBarHider* hider_ = nullptr;
   std::unordered_map<uint32_t, std::optional<Rect>> frames_;
   std::optional<Rect> divider_;
   std::optional<Rect> control_;
