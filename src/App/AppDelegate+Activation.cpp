@@ -21,7 +21,6 @@ namespace {
 constexpr auto kFirstLook = 50ms;
 constexpr auto kSettle = 35ms;
 constexpr auto kNoMenuPause = 700ms;
-constexpr double kCollectedDropOffset = 24;
 
 }  // namespace
 
@@ -45,7 +44,7 @@ async::Task<void> AppDelegate::performInPlaceActivation(CapturedMenuBarItem item
     co_await std::move(press);
     co_return;
   }
-  if (const auto frame = captureService.currentFrame(item.id); frame && operation_support::isShownFrame(*this, *frame)) {
+  if (barSnapshot().isShown(item.id).value_or(false)) {
     auto press = activateAndTrackNativeMenu(item);
     if (!co_await std::move(press)) store.lastError.set(operation_text::accessibilityNeededToPress);
     co_return;
@@ -66,24 +65,24 @@ async::Task<void> AppDelegate::performInPlaceActivation(CapturedMenuBarItem item
 
   bool placed = false;
   bool carried = false;
-  if (const auto frame = captureService.currentFrame(item.id),
-      divider = menuBarHider.windowServerFrame(hider::dividerName);
-      frame && divider && divider->maxX() < frame->midX() && menuBarHider.isMenuBarFrameSafe(*frame)) {
+  const MenuBarSnapshot bar = barSnapshot();
+  if (const auto frame = bar.frame(item.id);
+      frame && bar.isRightOfDivider(*frame) && menuBarHider.isMenuBarFrameSafe(*frame)) {
     menuBarHider.setCollapsed(true);
     co_await async::sleepFor(kSettle);
     placed = true;
   } else {
-    const auto control = menuBarHider.windowServerFrame(hider::controlName);
-    if (divider && control) {
-      const bool stoodLeft = frame && frame->midX() < divider->minX();
-      const Point point{control->minX() - item.originalFrame.width / 2, control->midY()};
+    const auto& control = bar.control();
+    if (bar.divider() && control) {
+      const bool stoodLeft = frame && bar.isLeftOfDivider(*frame);
+      const Point point = bar_side::visibleDropPoint(*control, item.originalFrame.width);
       auto carry = captureService.moveMenuBarItem(item, point, false, MenuBarCaptureService::MenuBarMoveDestination::visible);
       const bool moved = co_await std::move(carry);
       carried = stoodLeft;
       co_await async::sleepFor(kSettle);
-      const auto now = captureService.currentFrame(item.id);
-      const auto dividerNow = menuBarHider.windowServerFrame(hider::dividerName);
-      if (moved && now && dividerNow && dividerNow->maxX() < now->midX() && menuBarHider.isResidentFrameSafe(*now)) {
+      const MenuBarSnapshot barNow = barSnapshot();
+      const auto now = barNow.frame(item.id);
+      if (moved && now && barNow.isRightOfDivider(*now) && menuBarHider.isResidentFrameSafe(*now, barNow.control())) {
         menuBarHider.setCollapsed(true);
         co_await async::sleepFor(kSettle);
         placed = true;
@@ -98,9 +97,9 @@ async::Task<void> AppDelegate::performInPlaceActivation(CapturedMenuBarItem item
   // confirmed: otherwise opening its menu would have quietly un-collected it.
   bool putBack = placed;
   if (!putBack && carried) {
-    const auto frame = captureService.currentFrame(item.id);
-    const auto divider = menuBarHider.windowServerFrame(hider::dividerName);
-    putBack = frame && divider && divider->maxX() < frame->midX();
+    const MenuBarSnapshot barNow = barSnapshot();
+    const auto frame = barNow.frame(item.id);
+    putBack = frame && barNow.isRightOfDivider(*frame);
   }
   if (!putBack) {
     menuBarHider.setCollapsed(true);
@@ -112,13 +111,13 @@ async::Task<void> AppDelegate::performInPlaceActivation(CapturedMenuBarItem item
   menuBarHider.setCollapsed(false);
   co_await async::sleepFor(kSettle);
   if (const auto divider = menuBarHider.windowServerFrame(hider::dividerName)) {
-    const Point point{divider->minX() - kCollectedDropOffset, divider->midY()};
+    const Point point = bar_side::collectedDropPoint(*divider);
     auto back = captureService.moveMenuBarItem(item, point, false, MenuBarCaptureService::MenuBarMoveDestination::collected);
     const bool returned = co_await std::move(back);
     co_await async::sleepFor(kSettle);
-    const auto frame = captureService.currentFrame(item.id);
-    const auto dividerNow = menuBarHider.windowServerFrame(hider::dividerName);
-    if (returned && frame && dividerNow && frame->midX() < dividerNow->minX()) {
+    const MenuBarSnapshot barNow = barSnapshot();
+    const auto frame = barNow.frame(item.id);
+    if (returned && frame && barNow.isLeftOfDivider(*frame)) {
       menuBarHider.setCollapsed(true);
       if (!ok) store.lastError.set(operation_text::accessibilityNeededToPress);
       store.systemItemsCollapsed.set(menuBarHider.isCollapsed);

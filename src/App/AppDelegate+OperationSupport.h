@@ -16,9 +16,6 @@ inline const CapturedMenuBarItem* capturedItem(const MenuBarStore& store, uint32
   return nullptr;
 }
 
-// Right of the divider, on a screen and in the part of the bar that can be seen.
-inline bool isShownFrame(AppDelegate& app, const Rect& frame) { return app.barSnapshot().isShown(frame); }
-
 // Pin and collect judge an item whose window cannot be read by what the store last saw.
 inline bool standsVisible(const MenuBarSnapshot& bar, const CapturedMenuBarItem& item) {
   return bar.isShown(item.id).value_or(!item.isCollected);

@@ -16,6 +16,7 @@
 #include "Platform/Runtime/Task.h"
 #include "System/MenuBarCaptureService.h"
 #include "System/MenuBarHider.h"
+#include "System/MenuBarSnapshot.h"
 
 namespace vimbo {
 
@@ -32,7 +33,6 @@ using platform::EventType;
 
 constexpr EventFlags kCommand = platform::eventflag::command;
 constexpr const char* kControlCenterBundle = "com.apple.controlcenter";
-constexpr double kSideTolerance = 2.5;
 constexpr int kVerificationChecks = 12;
 constexpr int kDragSteps = 12;
 
@@ -180,7 +180,7 @@ struct MenuBarCaptureService::MoverState {
 
   // The control item's immediate left neighbour: right edge at its left edge, nothing between.
   static bool standsAtSlot(Service* self, uint32_t windowID, const Rect& frame, const Rect& control) {
-    if (std::fabs(frame.maxX() - control.minX()) > kSideTolerance) return false;
+    if (std::fabs(frame.maxX() - control.minX()) > bar_side::dragSlack) return false;
     platform::WindowServer& server = self->platform_.windowServer;
     auto list = server.copyWindowList(platform::WindowListOption::OnScreenOnly);
     if (!list) return false;
@@ -197,18 +197,16 @@ struct MenuBarCaptureService::MoverState {
   // With exact order a visible move is judged at its slot, so that a strategy that moved nothing
   // cannot pass for an item that already stood somewhere on the visible side.
   static bool destinationReached(Service* self, uint32_t windowID, Destination destination, bool exactOrder) {
-    auto frame = self->currentFrame(windowID);
+    const MenuBarSnapshot bar(self->platform_.windowServer);
+    const auto frame = bar.frame(windowID);
     if (!frame) return false;
-    auto divider = windowFrame(self, hider::dividerName);
+    const auto& divider = bar.divider();
     if (destination == Destination::collected) {
-      return divider && frame->maxX() <= divider->minX() + kSideTolerance;
+      return divider && bar_side::isWhollyLeftOfDivider(*frame, *divider, bar_side::dragSlack);
     }
     if (!self->isFrameOnScreen(*frame) || !self->isFrameInAuxiliaryTopRightArea(*frame)) return false;
-    auto control = windowFrame(self, hider::controlName);
-    if (!divider || !control || frame->minX() < divider->maxX() - kSideTolerance ||
-        frame->maxX() > control->minX() + kSideTolerance) {
-      return false;
-    }
+    const auto& control = bar.control();
+    if (!divider || !control || !bar_side::isInVisibleBand(*frame, *divider, *control, bar_side::dragSlack)) return false;
     return !exactOrder || standsAtSlot(self, windowID, *frame, *control);
   }
 
@@ -452,16 +450,17 @@ async::Task<bool> MenuBarCaptureService::moveMenuBarItem(CapturedMenuBarItem ite
     if (abandoned() || async::isCancelled()) co_return false;
   }
 
-  auto start = currentFrame(item.id);
+  const MenuBarSnapshot bar(platform_.windowServer);
+  const auto start = bar.frame(item.id);
   if (!start) co_return false;
   Rect frame = *start;
 
   std::optional<Point> anchor;
   Point target = destination;
   if (moveDestination == MenuBarMoveDestination::visible) {
-    if (auto control = M::windowFrame(this, hider::controlName)) {
+    if (const auto& control = bar.control()) {
       anchor = Point{control->minX(), control->midY()};
-      if (!exactOrder) target = {control->minX() - frame.width / 2, control->midY()};
+      if (!exactOrder) target = bar_side::visibleDropPoint(*control, frame.width);
     }
   }
 
