@@ -179,11 +179,13 @@ std::optional<DefaultsValue> decode(const json& j, int depth) {
 // The parser's own tree builder, except that an integer too large for 64 bits (which the parser
 // would quietly turn into a double) becomes a tag no reader knows, so the value it sits in is
 // dropped like any other unreadable one. The writer never writes a double without a fraction or
-// an exponent, so such a number is always an integer.
+// an exponent, so such a number is always an integer. The parser hands over the number's text
+// with the C locale's decimal point in place of '.', so "not only digits" is what tells a
+// fraction or exponent under any process locale.
 struct StrictTreeBuilder : nlohmann::detail::json_sax_dom_parser<json> {
   using json_sax_dom_parser::json_sax_dom_parser;
   bool number_float(double value, const std::string& text) {
-    if (text.find_first_of(".eE") != std::string::npos) return json_sax_dom_parser::number_float(value, text);
+    if (text.find_first_not_of("-0123456789") != std::string::npos) return json_sax_dom_parser::number_float(value, text);
     std::string copy = text;
     std::string tag = "integer beyond 64 bits";
     return start_object(1) && key(tag) && string(copy) && end_object();

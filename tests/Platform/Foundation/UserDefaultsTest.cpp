@@ -267,3 +267,40 @@ TEST(UserDefaultsPersistence, NumbersIgnoreTheProcessLocale) {
   std::setlocale(LC_ALL, savedC.c_str());
   if (!comma) GTEST_LOG_(INFO) << "no comma-decimal C locale installed; checked the C++ global locale only";
 }
+
+// The C library's decimal comma, as Qt's start sets it from LANG=de_DE.UTF-8: built into a
+// temporary folder, since machines rarely have one installed.
+TEST(UserDefaultsPersistence, StoredNumbersReadTheSameUnderABuiltCommaDecimalLocale) {
+  TempDir dir;
+  const fs::path locales = dir.path() / "locales";
+  fs::create_directory(locales);
+  const std::string build = "localedef -i de_DE -f UTF-8 '" + (locales / "de_DE.UTF-8").string() + "' >/dev/null 2>&1";
+  if (std::system(build.c_str()) != 0) GTEST_SKIP() << "localedef could not build de_DE.UTF-8";
+  const char* oldPath = std::getenv("LOCPATH");
+  const std::string savedPath = oldPath ? oldPath : "", savedC = std::setlocale(LC_ALL, nullptr);
+  setenv("LOCPATH", locales.c_str(), 1);
+  const bool comma = std::setlocale(LC_ALL, "de_DE.UTF-8") && std::string(std::localeconv()->decimal_point) == ",";
+
+  const auto file = dir.path() / "defaults.json";
+  writeFile(file, R"({"format":1,"values":{"delay":0.15,"tiny":-2.5e-3,"big":1E+300,"count":7}})");
+  ::testing::internal::CaptureStderr();
+  auto d = UserDefaults::persistent(file);
+  d->set("written", 0.4);
+  const std::string said = ::testing::internal::GetCapturedStderr();
+  auto reread = UserDefaults::persistent(file);
+  std::setlocale(LC_ALL, savedC.c_str());
+  oldPath ? setenv("LOCPATH", savedPath.c_str(), 1) : unsetenv("LOCPATH");
+  if (!comma) GTEST_SKIP() << "the built locale has no decimal comma";
+
+  EXPECT_TRUE(said.empty()) << said;
+  for (const auto* domain : {d.get(), reread.get()}) {
+    EXPECT_EQ(domain->object("delay"), DefaultsValue(0.15));
+    EXPECT_EQ(domain->object("tiny"), DefaultsValue(-2.5e-3));
+    EXPECT_EQ(domain->object("big"), DefaultsValue(1e300));
+    EXPECT_EQ(domain->object("count"), DefaultsValue(7));
+  }
+  EXPECT_EQ(reread->object("written"), DefaultsValue(0.4));
+  EXPECT_NE(readFile(file).find("0.4"), std::string::npos);
+  for (const auto& entry : fs::directory_iterator(dir.path()))  // nothing copied aside
+    EXPECT_FALSE(entry.path().filename().string().starts_with("defaults.json.")) << entry.path();
+}
