@@ -1,8 +1,10 @@
 #include "System/MenuBarHider.h"
 
 #include <algorithm>
+#include <cmath>
 #include <vector>
 
+#include "Platform/Foundation/Diagnostics.h"
 #include "Platform/Foundation/UserDefaults.h"
 #include "System/MenuBarSnapshot.h"
 
@@ -16,6 +18,7 @@ const std::string kVisibleCCPrefix = "NSStatusItem VisibleCC ";
 constexpr const char* kAlignmentGapName = "Vimbo.AlignmentGap";
 constexpr double kSlack = bar_side::slack;
 constexpr double kMenuBarStripHeight = 29;
+constexpr double kLargestPreferredPosition = 10000;
 
 struct ScreenGeometry {
   platform::ScreenInfo screen;
@@ -66,9 +69,16 @@ platform::StatusItemRef MenuBarHider::configureControlItem(platform::StatusItemR
   return item;
 }
 
+// A stored position that is not a number from 0 to the longest bar (a text, a negative, huge or
+// non-finite number, from a hand edit) would put the item beyond the bar's left end for good, so
+// it is replaced by the seed like a missing one.
 void MenuBarHider::seedPreferredPositionIfNeeded(double position, const std::string& autosaveName) {
   const std::string key = kPreferredPositionPrefix + autosaveName;
-  if (platform_.defaults.object(key)) return;
+  if (platform_.defaults.hasObject(key)) {
+    const std::optional<double> stored = platform_.defaults.number(key);
+    if (stored && std::isfinite(*stored) && *stored >= 0 && *stored <= kLargestPreferredPosition) return;
+    platform::reportOnce("设置“" + key + "”的值无效，已恢复为默认位置。");
+  }
   platform_.defaults.set(key, platform::DefaultsValue(position));
 }
 

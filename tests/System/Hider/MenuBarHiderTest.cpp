@@ -1,4 +1,7 @@
+#include <limits>
+
 #include "HiderFixture.h"
+#include "Platform/Foundation/Diagnostics.h"
 
 namespace vimbo::testing {
 namespace {
@@ -44,12 +47,12 @@ TEST(Hider, InstallSeedsForcesKeysAndPutsTheDividerJustLeftOfTheControlItem) {
 
 TEST(Hider, ExistingPositionsAreKeptAndAFailedLayoutInstallIsRetried) {
   Desk d(smallWorld(false));
-  d.defaults->set("NSStatusItem Preferred Position Vimbo.HiddenDivider", DefaultsValue(std::string("odd")));
+  d.defaults->set("NSStatusItem Preferred Position Vimbo.HiddenDivider", DefaultsValue(5.0));
   d.defaults->set("NSStatusItem Preferred Position Vimbo.Control", DefaultsValue(0.0));
   d.defaults->set("NSStatusItem Visible Vimbo.HiddenDivider", DefaultsValue(false));
   d.world().switches().viewFillsWindowAvailable = false;
   d.installOwnItems();
-  EXPECT_EQ(d.defaults->string("NSStatusItem Preferred Position Vimbo.HiddenDivider"), "odd");
+  EXPECT_EQ(d.defaults->number("NSStatusItem Preferred Position Vimbo.HiddenDivider"), 5.0);
   EXPECT_EQ(d.defaults->boolean("NSStatusItem Visible Vimbo.HiddenDivider"), true);
   EXPECT_FALSE(CompactStatusItemLayout::isInstalled());
 
@@ -59,6 +62,31 @@ TEST(Hider, ExistingPositionsAreKeptAndAFailedLayoutInstallIsRetried) {
   d.world().switches().viewFillsWindowAvailable = true;
   d.hider.installDivider();
   EXPECT_TRUE(CompactStatusItemLayout::isInstalled());
+}
+
+// A hand-edited position that would put our items beyond the bar's left end for good is replaced
+// at start, and said once on stderr.
+TEST(Hider, AJunkStoredPositionIsReplacedAndTheControlItemShows) {
+  const std::string control = "NSStatusItem Preferred Position Vimbo.Control";
+  const std::string divider = "NSStatusItem Preferred Position Vimbo.HiddenDivider";
+  for (const DefaultsValue& junk : {DefaultsValue("left"), DefaultsValue(1e300), DefaultsValue(-3.0), DefaultsValue(10001),
+                                    DefaultsValue(std::numeric_limits<double>::quiet_NaN())}) {
+    Desk d(smallWorld(true));
+    platform::forgetReportsForTesting();
+    d.defaults->set(control, junk);
+    d.defaults->set(divider, junk);
+    ::testing::internal::CaptureStderr();
+    d.installOwnItems();
+    const std::string said = ::testing::internal::GetCapturedStderr();
+    EXPECT_EQ(d.defaults->object(control), DefaultsValue(0.0));
+    EXPECT_EQ(d.defaults->object(divider), DefaultsValue(1.0));
+    EXPECT_TRUE(d.hider.isMenuBarFrameSafe(d.control()));
+    EXPECT_EQ(d.divider().maxX(), d.control().minX());
+    for (const std::string& key : {control, divider}) {
+      const auto first = said.find(key);
+      EXPECT_TRUE(first != std::string::npos && said.find(key, first + 1) == std::string::npos) << said;
+    }
+  }
 }
 
 TEST(Hider, CollapseAndExpandMoveOnlyWhatStandsLeftOfTheDivider) {
