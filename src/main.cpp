@@ -6,6 +6,7 @@
 #include "Platform/Desktop/Appearance.h"
 #include "Platform/Desktop/DesktopHost.h"
 #include "Platform/Desktop/QtExecutor.h"
+#include "Platform/Foundation/Diagnostics.h"
 #include "Platform/Foundation/UserDefaults.h"
 
 int main(int argc, char** argv) {
@@ -15,10 +16,17 @@ int main(int argc, char** argv) {
   vimbo::desktop::configureApplication(app);
 
   // One Vimbo per defaults folder, held for the whole run; a second one leaves everything alone.
-  auto instance = vimbo::platform::FolderLock::acquire(vimbo::platform::UserDefaults::defaultFilePath().parent_path());
+  // Without the lock (the folder cannot be made) Vimbo still starts, and says why.
+  const auto defaultsFile = vimbo::platform::UserDefaults::defaultFilePath();
+  auto instance = vimbo::platform::FolderLock::acquire(defaultsFile.parent_path());
   if (instance.heldElsewhere) {
     vimbo::desktop::reportAlreadyRunning();
     return 1;
+  }
+  if (instance.lock) {
+    vimbo::platform::UserDefaults::removeStaleTemporaries(defaultsFile, *instance.lock);
+  } else {
+    vimbo::platform::reportOnce(instance.error + "，无法确认没有另一个 Vimbo 在使用这些设置。");
   }
 
   auto load = vimbo::desktop::worldFromEnvironment();

@@ -6,6 +6,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <array>
 #include <atomic>
 #include <cerrno>
@@ -209,6 +210,9 @@ int takeInjectedFailure(UserDefaults::FileOperation op) {
 }
 
 std::string describe(int error) { return std::strerror(error); }
+
+// A write's temp file is the file's name, this, and mkostemp's six letters or digits.
+constexpr const char* kTemporarySuffix = ".tmp-";
 
 // Keeps a file that cannot be parsed for the user instead of overwriting it with the empty domain.
 void moveAside(const std::filesystem::path& file) {
@@ -539,7 +543,7 @@ bool UserDefaults::writeFile() {
 
   // Each write goes to a temp file of its own beside the real one and is renamed over it: a crash
   // leaves the old file or the new one, and two writers never publish each other's half.
-  std::string tmp = name + ".tmp-XXXXXX";
+  std::string tmp = name + kTemporarySuffix + "XXXXXX";
   int fd = -1;
   if (int injected = takeInjectedFailure(FileOperation::createTemporary)) return failed(injected);
   fd = ::mkostemp(tmp.data(), O_CLOEXEC);
@@ -570,14 +574,36 @@ bool UserDefaults::writeFile() {
   return true;
 }
 
+int UserDefaults::removeStaleTemporaries(const std::filesystem::path& file, const FolderLock&) {
+  const std::string prefix = file.filename().string() + kTemporarySuffix;
+  auto isTemporary = [&](const std::string& name) {
+    return name.size() == prefix.size() + 6 && name.starts_with(prefix) &&
+           std::all_of(name.begin() + std::ptrdiff_t(prefix.size()), name.end(), [](char c) {
+             return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z');
+           });
+  };
+  int removed = 0;
+  std::error_code ec;
+  for (std::filesystem::directory_iterator it(file.parent_path(), ec), end; !ec && it != end; it.increment(ec)) {
+    std::error_code ignored;
+    if (isTemporary(it->path().filename().string()) && it->is_regular_file(ignored) && std::filesystem::remove(it->path(), ignored))
+      ++removed;
+  }
+  return removed;
+}
+
 FolderLock::Claim FolderLock::acquire(const std::filesystem::path& folder) {
   Claim claim;
   std::error_code ec;
   std::filesystem::create_directories(folder, ec);
+  if (ec) {  // the step that failed says why; opening the lock file would only say it is missing
+    claim.error = "无法创建文件夹 " + folder.string() + "（" + ec.message() + "）";
+    return claim;
+  }
   const std::filesystem::path file = folder / fileName;
   int fd = ::open(file.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
   if (fd < 0) {
-    claim.error = describe(errno);
+    claim.error = "无法打开锁文件 " + file.string() + "（" + describe(errno) + "）";
     return claim;
   }
   // flock, not fcntl: the lock belongs to this open file, so it also excludes a second claim made
@@ -589,7 +615,7 @@ FolderLock::Claim FolderLock::acquire(const std::filesystem::path& folder) {
     if (error == EWOULDBLOCK) {
       claim.heldElsewhere = true;
     } else {
-      claim.error = describe(error);
+      claim.error = "无法锁定 " + file.string() + "（" + describe(error) + "）";
     }
     return claim;
   }

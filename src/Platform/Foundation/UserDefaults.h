@@ -57,7 +57,7 @@ class FolderLock {
   struct Claim {
     std::unique_ptr<FolderLock> lock;  // set when this process now holds the folder
     bool heldElsewhere = false;        // another process holds it
-    std::string error;                 // why neither, when the lock file could not be opened
+    std::string error;                 // why neither: the step that failed and its cause
   };
   // Creates the folder and its lock file when they are missing; never waits.
   static Claim acquire(const std::filesystem::path& folder);
@@ -90,6 +90,10 @@ class UserDefaults : public std::enable_shared_from_this<UserDefaults> {
   static std::shared_ptr<UserDefaults> persistent(std::filesystem::path file, Scheduler scheduler = {});
   // $XDG_CONFIG_HOME/vimbo/defaults.json, falling back to ~/.config/vimbo/defaults.json.
   static std::filesystem::path defaultFilePath();
+  // Removes the temp files that writes cut short by a crash left beside `file`; only safe while
+  // this process holds the folder, so no writer of its own or of another Vimbo has one open.
+  // How many were removed.
+  static int removeStaleTemporaries(const std::filesystem::path& file, const FolderLock& heldFolder);
 
   ~UserDefaults();
   UserDefaults(const UserDefaults&) = delete;

@@ -8,6 +8,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdio>
 #include <deque>
 #include <fstream>
 #include <functional>
@@ -325,4 +326,33 @@ TEST_F(DefaultsSafety, OneProcessHoldsTheFolderAtATime) {
   first.lock.reset();
   EXPECT_EQ(claimInChild(), 0);
   EXPECT_TRUE(FolderLock::acquire(folder.path / "vimbo").lock);
+}
+
+TEST_F(DefaultsSafety, TheFolderHolderRemovesOnlyThisFilesTempFilesOfCutWrites) {
+  for (const char* name : {"defaults.json.tmp-a1B2c3", "defaults.json.tmp-ZZZZZZ", "defaults.json.tmp-short",
+                           "defaults.json.tmp-abc.de", "other.json.tmp-abcdef"})
+    write(folder.path / name, "{");
+  auto claim = FolderLock::acquire(folder.path);
+  ASSERT_TRUE(claim.lock) << claim.error;
+  EXPECT_EQ(UserDefaults::removeStaleTemporaries(folder.file(), *claim.lock), 2);
+  EXPECT_EQ(folder.named("defaults.json.tmp-").size(), 2u);
+  EXPECT_EQ(folder.named("other.json.tmp-").size(), 1u);
+}
+
+// A folder that cannot be made: the lock says so, not that its file is missing. Root writes
+// anywhere, so the claim is made as nobody then.
+TEST_F(DefaultsSafety, ALockWhoseFolderCannotBeMadeSaysWhy) {
+  fs::permissions(folder.path, fs::perms(0755));
+  fs::create_directory(folder.path / "closed");
+  fs::permissions(folder.path / "closed", fs::perms(0555));
+  pid_t pid = fork();
+  if (pid == 0) {
+    if (geteuid() == 0 && setuid(65534) != 0) std::_Exit(2);
+    auto claim = FolderLock::acquire(folder.path / "closed" / "vimbo");
+    std::fprintf(stderr, "%s\n", claim.error.c_str());
+    std::_Exit(!claim.lock && claim.error.find("Permission denied") != std::string::npos ? 0 : 1);
+  }
+  int status = -1;
+  waitpid(pid, &status, 0);
+  EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
 }
