@@ -44,6 +44,7 @@ int main(int argc, char** argv) {
     vimbo::VimboApp vimboApp(platform, host.defaults(), host.viewFactory());
     host.launch(vimboApp.appDelegate);
     host.window().show();
+    vimbo::desktop::showSettingsReports(host.window());
     status = app.exec();
     // However the loop ended, no worker may outlive the controller, the host or the world.
     executor.shutdown();

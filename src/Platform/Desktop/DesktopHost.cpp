@@ -6,11 +6,16 @@
 #include <QIcon>
 #include <QLabel>
 #include <QMessageBox>
+#include <QPointer>
 #include <QScreen>
+#include <QTimer>
 #include <QVBoxLayout>
 #include <cstdlib>
+#include <deque>
 #include <iostream>
+#include <memory>
 
+#include "Platform/Foundation/Diagnostics.h"
 #include "Platform/Foundation/Image.h"
 #include "Platform/Foundation/UserDefaults.h"
 #include "Views/Widgets/ViewKit.h"
@@ -29,17 +34,17 @@ constexpr int kMessageColumn = 380;  // points; a path of a few folders fits on 
 
 }  // namespace
 
-void showMessageBox(const QString& text, const QString& detail) {
+QMessageBox* newMessageBox(const QString& text, const QString& detail, QWidget* parent) {
   // No icon: the theme's would be a foreign desktop's, and so would the button's.
-  QMessageBox box(QMessageBox::NoIcon, QStringLiteral("Vimbo"), text, QMessageBox::Ok);
-  box.setTextFormat(Qt::PlainText);
-  if (!detail.isEmpty()) box.setInformativeText(detail);
-  QAbstractButton* ok = box.button(QMessageBox::Ok);
+  auto* box = new QMessageBox(QMessageBox::NoIcon, QStringLiteral("Vimbo"), text, QMessageBox::Ok, parent);
+  box->setTextFormat(Qt::PlainText);
+  if (!detail.isEmpty()) box->setInformativeText(detail);
+  QAbstractButton* ok = box->button(QMessageBox::Ok);
   ok->setText(QStringLiteral("好"));
   ok->setIcon(QIcon());
   // The box sizes its column by the sentence alone and squeezes the detail into it: both get the
   // kit's fonts and a column of their own width.
-  for (QLabel* label : box.findChildren<QLabel*>()) {
+  for (QLabel* label : box->findChildren<QLabel*>()) {
     if (label->text().isEmpty()) continue;
     const bool sentence = label->text() == text;
     label->setTextFormat(Qt::PlainText);
@@ -48,7 +53,55 @@ void showMessageBox(const QString& text, const QString& detail) {
     label->setMinimumWidth(kMessageColumn);
     label->setWordWrap(true);
   }
-  box.exec();
+  return box;
+}
+
+void showMessageBox(const QString& text, const QString& detail) {
+  std::unique_ptr<QMessageBox> box(newMessageBox(text, detail));
+  box->exec();
+}
+
+namespace {
+
+// Reports about the person's settings, kept from the moment the defaults file is read until the
+// desktop window shows, then shown over it one box at a time. The boxes are not modal: a report
+// can come from inside a nested loop of start-up or of a move, which must not wait for "好".
+struct SettingsReports {
+  std::deque<QString> waiting;
+  QPointer<QWidget> over;
+  bool boxOpen = false;
+};
+SettingsReports settingsReports;
+
+void showNextSettingsReport() {
+  SettingsReports& r = settingsReports;
+  if (!r.over || r.boxOpen || r.waiting.empty()) return;
+  QMessageBox* box = newMessageBox(QStringLiteral("设置未能照常读取或保存。"), r.waiting.front(), r.over);
+  r.waiting.pop_front();
+  r.boxOpen = true;
+  box->setAttribute(Qt::WA_DeleteOnClose);
+  box->setWindowModality(Qt::NonModal);
+  QObject::connect(box, &QMessageBox::finished, [] {
+    settingsReports.boxOpen = false;
+    QTimer::singleShot(0, qApp, showNextSettingsReport);
+  });
+  box->show();
+  box->raise();
+}
+
+void keepSettingsReports() {
+  platform::setUserReportHandler([](const std::string& report) {
+    if (!qApp) return;  // stderr has it
+    settingsReports.waiting.push_back(QString::fromStdString(report));
+    QTimer::singleShot(0, qApp, showNextSettingsReport);  // never inside the code that reported
+  });
+}
+
+}  // namespace
+
+void showSettingsReports(QWidget& over) {
+  settingsReports.over = &over;
+  QTimer::singleShot(0, qApp, showNextSettingsReport);
 }
 
 void reportWorldError(const sim::WorldError& error) {
@@ -137,6 +190,7 @@ DesktopHost::~DesktopHost() {
 }
 
 std::shared_ptr<platform::UserDefaults> DesktopHost::persistentDefaults(async::Executor& executor) {
+  keepSettingsReports();
   return platform::UserDefaults::persistent(platform::UserDefaults::defaultFilePath(),
                                             [&executor](std::function<void()> write) { executor.post(std::move(write)); });
 }

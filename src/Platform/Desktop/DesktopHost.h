@@ -16,6 +16,8 @@
 #include "Platform/StatusBar.h"
 #include "Views/Widgets/QtViewFactory.h"
 
+class QMessageBox;
+
 namespace vimbo::desktop {
 
 inline constexpr const char* kWorldVariable = "VIMBO_WORLD";
@@ -27,10 +29,16 @@ sim::WorldLoad worldFromEnvironment();
 // it, the detail, both plain text (file names are never markup) in a column wide enough for a
 // path, no icon, and the single button "好".
 void showMessageBox(const QString& text, const QString& detail = {});
+// The same box, not yet shown, for a caller that shows it without waiting (the caller owns it).
+QMessageBox* newMessageBox(const QString& text, const QString& detail = {}, QWidget* parent = nullptr);
 // On stderr and in a message box.
 void reportWorldError(const sim::WorldError& error);
 // A second Vimbo started on the defaults folder of a running one: on stderr and in a message box.
 void reportAlreadyRunning();
+// Every report about the person's settings (platform::reportToUser), from the reading of the
+// defaults file (DesktopHost::persistentDefaults) on, is also shown in a message box over the
+// window once it shows, one box at a time.
+void showSettingsReports(QWidget& over);
 
 // The host's stand-in when launched without a controller: our two status items, so the bar looks
 // right (the divider at length 1, the control item with its glyph), installed through the status

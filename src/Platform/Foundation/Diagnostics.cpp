@@ -15,6 +15,10 @@ std::set<std::string>& reported() {
   static std::set<std::string> s;
   return s;
 }
+std::function<void(const std::string&)>& userHandler() {
+  static std::function<void(const std::string&)> h;
+  return h;
+}
 }  // namespace
 
 bool reportOnce(const std::string& message) {
@@ -23,6 +27,22 @@ bool reportOnce(const std::string& message) {
   std::fprintf(stderr, "Vimbo: %s\n", message.c_str());
   std::fflush(stderr);
   return true;
+}
+
+bool reportToUser(const std::string& message) {
+  if (!reportOnce(message)) return false;
+  std::function<void(const std::string&)> handler;
+  {
+    std::lock_guard lock(reportsLock());
+    handler = userHandler();
+  }
+  if (handler) handler(message);
+  return true;
+}
+
+void setUserReportHandler(std::function<void(const std::string&)> handler) {
+  std::lock_guard lock(reportsLock());
+  userHandler() = std::move(handler);
 }
 
 void forgetReportsForTesting() {

@@ -221,7 +221,7 @@ void moveAside(const std::filesystem::path& file) {
   std::filesystem::path target = base;
   for (int n = 1; std::filesystem::exists(target, ec) && n < 1000; ++n) target = base + "-" + std::to_string(n);
   std::filesystem::rename(file, target, ec);
-  if (!ec) reportOnce("设置文件 " + file.string() + " 无法解析，已另存为 " + target.string() + "，以空设置开始。");
+  if (!ec) reportToUser("设置文件 " + file.string() + " 无法解析，已另存为 " + target.string() + "，以空设置开始。");
 }
 
 bool writeAll(int fd, const std::string& bytes) {
@@ -381,7 +381,7 @@ void UserDefaults::load() {
   if (!contents.complete) {
     std::string copy;
     if (copyAside(file_, "unreadable", bytes, copy) == 0) {
-      reportOnce("设置文件 " + file_.string() + " 中有本版本无法读取的内容，原文件已另存为 " + copy + "。");
+      reportToUser("设置文件 " + file_.string() + " 中有本版本无法读取的内容，原文件已另存为 " + copy + "。");
     } else {
       pendingCopyAside_ = std::move(bytes);  // tried again before the first write
     }
@@ -515,7 +515,7 @@ bool UserDefaults::flush() {
 }
 
 bool UserDefaults::failWrite(std::string message) {
-  reportOnce(message);
+  reportToUser(message);
   lastWriteError_ = std::move(message);
   return false;
 }
@@ -528,18 +528,19 @@ bool UserDefaults::writeFile() {
   std::error_code ec;
   const auto dir = file_.parent_path();
   if (!dir.empty()) std::filesystem::create_directories(dir, ec);
+  auto failed = [&](int error) {
+    return failWrite("无法写入设置文件 " + name + "（" + describe(error) + "），更改将在下次修改或退出时重试。");
+  };
+  if (ec) return failed(ec.value());  // the folder's own cause, not "no such file" from the temp file
   if (pendingCopyAside_) {
     std::string copy;
     if (int error = copyAside(file_, "unreadable", *pendingCopyAside_, copy)) {
       return failWrite("无法为设置文件 " + name + " 保留一份副本（" + describe(error) + "），更改未写入。");
     }
-    reportOnce("设置文件 " + name + " 中有本版本无法读取的内容，原文件已另存为 " + copy + "。");
+    reportToUser("设置文件 " + name + " 中有本版本无法读取的内容，原文件已另存为 " + copy + "。");
     pendingCopyAside_.reset();
   }
   const std::string bytes = fileBytes(values_);
-  auto failed = [&](int error) {
-    return failWrite("无法写入设置文件 " + name + "（" + describe(error) + "），更改将在下次修改或退出时重试。");
-  };
 
   // Each write goes to a temp file of its own beside the real one and is renamed over it: a crash
   // leaves the old file or the new one, and two writers never publish each other's half.

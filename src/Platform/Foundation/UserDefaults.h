@@ -119,7 +119,8 @@ class UserDefaults : public std::enable_shared_from_this<UserDefaults> {
 
   // Writes pending changes now. False when the file could not be written; the changes then stay
   // pending for the next change or the next flush. Always true for an in-memory domain. Every
-  // failed write, coalesced or flushed, is reported on stderr once per distinct error.
+  // failed write, coalesced or flushed, is reported to the user once per distinct error, as is
+  // every file set aside (reportToUser).
   bool flush();
   // Why the last write failed; none once a write succeeds.
   const std::optional<std::string>& lastWriteError() const { return lastWriteError_; }

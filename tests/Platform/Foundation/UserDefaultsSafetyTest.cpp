@@ -356,3 +356,29 @@ TEST_F(DefaultsSafety, ALockWhoseFolderCannotBeMadeSaysWhy) {
   waitpid(pid, &status, 0);
   EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
 }
+
+TEST_F(DefaultsSafety, EachFileSetAsideAndEachDistinctWriteFailureReachesTheUserOnce) {
+  std::vector<std::string> shown;
+  setUserReportHandler([&](const std::string& report) { shown.push_back(report); });
+  ::testing::internal::CaptureStderr();
+  write(folder.file(), "{not json");
+  UserDefaults::persistent(folder.file());
+  write(folder.file(), R"({"format":9,"values":{}})");
+  auto d = UserDefaults::persistent(folder.file());
+  int value = 0;
+  for (int error : {EDQUOT, EDQUOT, EIO, EDQUOT}) {
+    UserDefaults::failFileOperationForTesting(UserDefaults::FileOperation::createTemporary, error);
+    d->set("value", ++value);
+  }
+  ::testing::internal::GetCapturedStderr();
+  setUserReportHandler({});
+  const auto corrupt = folder.named("defaults.json.corrupt-"), unreadable = folder.named("defaults.json.unreadable-");
+  ASSERT_EQ(shown.size(), 4u);
+  ASSERT_EQ(corrupt.size() + unreadable.size(), 2u);
+  for (const auto& [report, mentions] : std::vector<std::pair<std::string, std::string>>{
+           {shown[0], corrupt[0].string()}, {shown[1], unreadable[0].string()}, {shown[2], "Disk quota exceeded"},
+           {shown[3], "Input/output error"}}) {
+    EXPECT_NE(report.find(folder.file().string()), std::string::npos) << report;
+    EXPECT_NE(report.find(mentions), std::string::npos) << report;
+  }
+}
