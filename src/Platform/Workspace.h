@@ -2,8 +2,10 @@
 // Running and installed applications.
 
 #include <cstdint>
+#include <functional>
 #include <map>
 #include <memory>
+#include <mutex>
 #include <optional>
 #include <string>
 #include <variant>
@@ -20,6 +22,43 @@ enum class ActivationPolicy { Regular = 0, Accessory = 1, Prohibited = 2 };
 using BundleInfoValue = std::variant<bool, int64_t, double, std::string>;
 using BundleInfo = std::map<std::string, BundleInfoValue>;
 
+// A picture drawn the first time it is asked for, so that listing applications costs no drawing;
+// copies share the one drawing. Reads like the picture it stands for; empty means none.
+class LazyImage {
+ public:
+  LazyImage() = default;
+  LazyImage(ImageRef image) : drawing_(std::make_shared<Drawing>()) {  // NOLINT: a drawn picture
+    drawing_->image = std::move(image);
+    std::call_once(drawing_->once, [] {});
+  }
+  static LazyImage deferred(std::function<ImageRef()> draw) {
+    LazyImage lazy;
+    lazy.drawing_ = std::make_shared<Drawing>();
+    lazy.drawing_->draw = std::move(draw);
+    return lazy;
+  }
+
+  ImageRef get() const {
+    if (!drawing_) return nullptr;
+    std::call_once(drawing_->once, [d = drawing_.get()] {
+      if (d->draw) d->image = d->draw();
+      d->draw = nullptr;
+    });
+    return drawing_->image;
+  }
+  operator ImageRef() const { return get(); }  // NOLINT: reads as the picture
+  explicit operator bool() const { return get() != nullptr; }
+  const Image* operator->() const { return get().get(); }
+
+ private:
+  struct Drawing {
+    std::once_flag once;
+    std::function<ImageRef()> draw;
+    ImageRef image;
+  };
+  std::shared_ptr<Drawing> drawing_;
+};
+
 struct RunningApplication {
   int32_t processIdentifier = 0;
   std::optional<std::string> localizedName;
@@ -27,7 +66,7 @@ struct RunningApplication {
   std::optional<std::string> executableURL;  // file path
   std::optional<std::string> bundleURL;      // file path
   ActivationPolicy activationPolicy = ActivationPolicy::Regular;
-  ImageRef icon;  // none when the application has no icon
+  LazyImage icon;  // none when the application has no icon
 };
 
 class Workspace {

@@ -40,7 +40,7 @@ platform::ImageRef iconOfOnlyApplicationNamed(const std::string& name, const pla
     if (match) return nullptr;  // the name is ambiguous
     match = &app;
   }
-  return match ? match->icon : nullptr;
+  return match ? match->icon.get() : nullptr;
 }
 
 }  // namespace

@@ -1,6 +1,8 @@
 #include "Platform/Sim/SimPlatform.h"
 
 #include <algorithm>
+#include <map>
+#include <mutex>
 
 #include "Platform/Foundation/Image.h"
 #include "Platform/Runtime/Executor.h"
@@ -301,10 +303,45 @@ RunningApplication running(const AppSpec& a) {
   r.activationPolicy = a.activationPolicy;
   return r;
 }
+
+ImageRef drawIcon(uint32_t color) {
+  World::Pixels px;
+  px.width = px.height = 64;
+  px.pointWidth = px.pointHeight = 32;
+  px.rgba.assign(64 * 64 * 4, 0);
+  for (int j = 4; j < 60; ++j)
+    for (int i = 4; i < 60; ++i) {
+      uint8_t* p = &px.rgba[(j * 64 + i) * 4];
+      p[0] = (color >> 16) & 0xFF, p[1] = (color >> 8) & 0xFF, p[2] = color & 0xFF, p[3] = 255;
+    }
+  return toImage(px, {32, 32});
+}
 }  // namespace
 
-std::vector<RunningApplication> SimWorkspace::runningApplications() const {
-  std::vector<RunningApplication> out;
+// One icon per colour, drawn the first time anyone looks at it. Handed-out lists keep the drawings
+// alive, so a list may outlive the workspace.
+struct SimWorkspace::Icons {
+  std::mutex lock;
+  std::map<uint32_t, ImageRef> drawn;
+
+  ImageRef icon(uint32_t color) {
+    std::lock_guard<std::mutex> hold(lock);
+    ImageRef& slot = drawn[color];
+    if (!slot) slot = drawIcon(color);
+    return slot;
+  }
+};
+
+SimWorkspace::SimWorkspace(World& w) : w_(w), icons_(std::make_shared<Icons>()) {}
+
+uint32_t SimWorkspace::iconColor(const std::string& path) const {
+  uint32_t color = path == "/Applications/" + w_.spec().ownName + ".app" ? kOwnIconColor : 0x808080;
+  for (const AppSpec& a : w_.spec().apps)
+    if (a.bundlePath == path || a.executablePath == path) color = a.iconColor;
+  return color;
+}
+
+RunningApplication SimWorkspace::ownApplication() const {
   RunningApplication own;
   own.processIdentifier = w_.ownPID();
   own.localizedName = w_.spec().ownName;
@@ -312,20 +349,40 @@ std::vector<RunningApplication> SimWorkspace::runningApplications() const {
   own.bundleURL = "/Applications/" + w_.spec().ownName + ".app";
   own.executableURL = *own.bundleURL + "/Contents/MacOS/" + w_.spec().ownName;
   own.activationPolicy = w_.ownActivationPolicy();
-  out.push_back(own);
+  return own;
+}
+
+void SimWorkspace::attachIcon(RunningApplication& r) const {
+  const std::optional<std::string>& path = r.bundleURL ? r.bundleURL : r.executableURL;
+  if (!path) return;
+  r.icon = platform::LazyImage::deferred([icons = icons_, color = iconColor(*path)] { return icons->icon(color); });
+}
+
+std::vector<RunningApplication> SimWorkspace::runningApplications() const {
+  std::vector<RunningApplication> out;
+  out.reserve(w_.spec().apps.size() + 1);
+  out.push_back(ownApplication());
   for (const AppSpec& a : w_.spec().apps) out.push_back(running(a));
-  for (RunningApplication& r : out) {
-    const std::optional<std::string>& path = r.bundleURL ? r.bundleURL : r.executableURL;
-    if (path) r.icon = iconForFile(*path);
-  }
+  for (RunningApplication& r : out) attachIcon(r);
   makeTextValid(out);
   return out;
 }
 
 std::optional<RunningApplication> SimWorkspace::runningApplication(int32_t pid) const {
-  for (const RunningApplication& r : runningApplications())
-    if (r.processIdentifier == pid) return r;
-  return std::nullopt;
+  std::optional<RunningApplication> found;
+  if (pid == w_.ownPID()) {
+    found = ownApplication();
+  } else {
+    for (const AppSpec& a : w_.spec().apps)
+      if (a.pid == pid) {
+        found = running(a);
+        break;
+      }
+  }
+  if (!found) return std::nullopt;
+  attachIcon(*found);
+  makeTextValid(*found);
+  return found;
 }
 
 std::optional<std::string> SimWorkspace::urlForApplication(const std::string& bundleIdentifier) const {
@@ -341,21 +398,7 @@ std::optional<BundleInfo> SimWorkspace::bundleInfo(const std::string& bundleURL)
   return std::nullopt;
 }
 
-ImageRef SimWorkspace::iconForFile(const std::string& path) const {
-  uint32_t color = path == "/Applications/" + w_.spec().ownName + ".app" ? kOwnIconColor : 0x808080;
-  for (const AppSpec& a : w_.spec().apps)
-    if (a.bundlePath == path || a.executablePath == path) color = a.iconColor;
-  World::Pixels px;
-  px.width = px.height = 64;
-  px.pointWidth = px.pointHeight = 32;
-  px.rgba.assign(64 * 64 * 4, 0);
-  for (int j = 4; j < 60; ++j)
-    for (int i = 4; i < 60; ++i) {
-      uint8_t* p = &px.rgba[(j * 64 + i) * 4];
-      p[0] = (color >> 16) & 0xFF, p[1] = (color >> 8) & 0xFF, p[2] = color & 0xFF, p[3] = 255;
-    }
-  return toImage(px, {32, 32});
-}
+ImageRef SimWorkspace::iconForFile(const std::string& path) const { return icons_->icon(iconColor(path)); }
 
 // ---------------------------------------------------------------- application
 

@@ -152,7 +152,7 @@ class SimScreens : public platform::Screens {
 
 class SimWorkspace : public platform::Workspace {
  public:
-  explicit SimWorkspace(World& w) : w_(w) {}
+  explicit SimWorkspace(World& w);
   std::vector<platform::RunningApplication> runningApplications() const override;
   std::optional<platform::RunningApplication> runningApplication(int32_t pid) const override;
   std::optional<std::string> urlForApplication(const std::string& bundleIdentifier) const override;
@@ -162,7 +162,13 @@ class SimWorkspace : public platform::Workspace {
   static constexpr uint32_t kOwnIconColor = 0x3478F6;
 
  private:
+  struct Icons;
+  uint32_t iconColor(const std::string& path) const;
+  platform::RunningApplication ownApplication() const;
+  void attachIcon(platform::RunningApplication& r) const;
+
   World& w_;
+  std::shared_ptr<Icons> icons_;
 };
 
 class SimEventMonitors : public platform::EventMonitors {

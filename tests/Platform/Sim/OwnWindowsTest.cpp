@@ -340,5 +340,19 @@ TEST_F(OwnWindows, RunningApplicationsCarryTheirIcons) {
   }
 }
 
+TEST_F(OwnWindows, AnApplicationsIconIsDrawnOnceAndAPidFindsTheSameApplication) {
+  const auto first = sim->workspace.runningApplications();
+  const auto again = sim->workspace.runningApplications();
+  ASSERT_EQ(first.size(), again.size());
+  for (size_t i = 0; i < first.size(); ++i) {
+    EXPECT_EQ(first[i].icon.get(), again[i].icon.get());
+    auto one = sim->workspace.runningApplication(first[i].processIdentifier);
+    ASSERT_TRUE(one);
+    EXPECT_EQ(one->localizedName, first[i].localizedName);
+    EXPECT_EQ(one->icon.get(), first[i].icon.get());
+  }
+  EXPECT_FALSE(sim->workspace.runningApplication(-7));
+}
+
 }  // namespace
 }  // namespace vimbo::sim::testing
