@@ -1,6 +1,5 @@
 // The two global hot keys and the keyboard control of the open quick-search panel.
 #include "App/AppDelegate.h"
-#include "Views/CapturedMenuBarSearch.h"
 
 namespace vimbo {
 
@@ -68,7 +67,7 @@ const std::map<uint16_t, int64_t>& AppDelegate::quickSearchNumberKeyMap() {
 }
 
 std::vector<CapturedMenuBarItem> AppDelegate::rankedQuickSearchItems() const {
-  return CapturedMenuBarSearch::rankedItems(store.capturedSystemItems.get(), quickSearchSession.query.get());
+  return quickSearchIndex.rankedItems(store.capturedSystemItems.get(), quickSearchSession.query.get());
 }
 
 void AppDelegate::closeQuickSearch() {

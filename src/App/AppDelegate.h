@@ -71,6 +71,7 @@
 #include "System/MenuBarProxyManager.h"
 #include "System/MenuBarSnapshot.h"
 #include "System/MenuWindowRelocator.h"
+#include "Views/CapturedMenuBarSearch.h"
 #include "Views/MenuBarSearchSession.h"
 #include "Views/ViewFactory.h"
 
@@ -372,6 +373,8 @@ class AppDelegate : public platform::ApplicationDelegate,
   // The manager's toggle and the reveal hot key: a reveal without a session, or a collapse.
   void toggleCollection();
   std::vector<CapturedMenuBarItem> rankedQuickSearchItems() const;
+  // The captured items' searched forms, kept between the quick search's keys.
+  mutable CapturedMenuBarSearchIndex quickSearchIndex;
   // The pointer in window-server coordinates, from an empty event.
   std::optional<Point> pointerLocation();
   bool isPointerInControlBand(std::optional<Point> pointer);

@@ -1,7 +1,6 @@
 #include "Views/MenuBarSearchPanelModel.h"
 
 #include "Store/MenuBarStore.h"
-#include "Views/CapturedMenuBarSearch.h"
 #include "Views/MenuBarSearchSession.h"
 
 namespace vimbo {
@@ -47,7 +46,7 @@ MenuBarSearchPanelModel::MenuBarSearchPanelModel(MenuBarStore& store, MenuBarSea
   subscriptions_.push_back(session.queryRevision.subscribe([this](int64_t revision) {
     if (revision == seenQueryRevision_) return;
     seenQueryRevision_ = revision;
-    if (!results_.empty()) scroll(SearchScrollRequest::toTop);
+    if (!order_.empty()) scroll(SearchScrollRequest::toTop);
   }));
   subscriptions_.push_back(session.keyboardNavigationRevision.subscribe([this](int64_t revision) {
     if (revision == seenNavigationRevision_) return;
@@ -59,7 +58,7 @@ MenuBarSearchPanelModel::MenuBarSearchPanelModel(MenuBarStore& store, MenuBarSea
 
 SearchPanelContent MenuBarSearchPanelModel::content() const {
   if (items_.empty()) return SearchPanelContent::waitingForItems;
-  if (results_.empty()) return SearchPanelContent::noMatch;
+  if (order_.empty()) return SearchPanelContent::noMatch;
   return SearchPanelContent::list;
 }
 
@@ -71,7 +70,7 @@ int64_t MenuBarSearchPanelModel::selectedIndex() const { return session_.selecte
 
 SearchRowModel MenuBarSearchPanelModel::row(int64_t index) const {
   SearchRowModel row;
-  row.item = results_.at(std::size_t(index));
+  row.item = result(index);
   row.index = index;
   row.selected = index == selectedIndex();
   row.hint = quickSearchHint(index, row.selected);
@@ -91,7 +90,7 @@ void MenuBarSearchPanelModel::pointerMovedInto(int64_t row) { session_.select(ro
 
 void MenuBarSearchPanelModel::click(int64_t row) {
   if (row < 0 || row >= resultCount() || !actions_.onActivate) return;
-  CapturedMenuBarItem item = results_[std::size_t(row)];  // the closure may change the list
+  CapturedMenuBarItem item = result(row);  // the closure may change the list
   actions_.onActivate(item);
 }
 
@@ -99,7 +98,7 @@ void MenuBarSearchPanelModel::exitCommand() {
   if (actions_.onClose) actions_.onClose();
 }
 
-void MenuBarSearchPanelModel::recompute() { results_ = CapturedMenuBarSearch::rankedItems(items_, query_); }
+void MenuBarSearchPanelModel::recompute() { order_ = search_.rank(items_, query_); }
 
 void MenuBarSearchPanelModel::changed() {
   if (auto notify = onChange) notify();

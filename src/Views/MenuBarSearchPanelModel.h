@@ -14,6 +14,7 @@
 
 #include "Models/CapturedMenuBarItem.h"
 #include "Platform/Runtime/Property.h"
+#include "Views/CapturedMenuBarSearch.h"
 #include "Views/ViewFactory.h"
 
 namespace vimbo {
@@ -51,9 +52,9 @@ class MenuBarSearchPanelModel {
   MenuBarSearchPanelModel(const MenuBarSearchPanelModel&) = delete;
   MenuBarSearchPanelModel& operator=(const MenuBarSearchPanelModel&) = delete;
 
-  // What is shown: R, the content state and the rows.
-  const std::vector<CapturedMenuBarItem>& results() const { return results_; }
-  int64_t resultCount() const { return int64_t(results_.size()); }
+  // What is shown: R, the content state and the rows. A row is made only when asked for.
+  const CapturedMenuBarItem& result(int64_t index) const { return items_.at(order_.at(std::size_t(index))); }
+  int64_t resultCount() const { return int64_t(order_.size()); }
   SearchPanelContent content() const;
   std::string waitingText() const;
   const std::string& query() const { return query_; }
@@ -84,7 +85,8 @@ class MenuBarSearchPanelModel {
   bool capturing_ = false;
   int64_t seenQueryRevision_ = 0;
   int64_t seenNavigationRevision_ = 0;
-  std::vector<CapturedMenuBarItem> results_;
+  CapturedMenuBarSearchIndex search_;  // the items' searched forms, kept between keys
+  std::vector<std::size_t> order_;     // R as positions in items_
   std::vector<async::Subscription> subscriptions_;
 };
 

@@ -30,6 +30,8 @@ constexpr int kIconSide = 26;
 constexpr int kGlyphSlot = 30;
 constexpr int kMinimumGap = 4;
 constexpr int kListSidePadding = 8;
+// Rows built beyond each edge of the view, so a short scroll finds them ready.
+constexpr int64_t kRowMargin = 4;
 
 QFont nameFont(bool selected) { return views::font(14, selected ? SymbolWeight::semibold : SymbolWeight::medium); }
 
@@ -182,6 +184,9 @@ MenuBarSearchPanel::MenuBarSearchPanel(MenuBarStore& store, MenuBarSearchSession
   layout->addWidget(list_, 1);
 
   scrollAnimation_ = new QPropertyAnimation(list_->verticalScrollBar(), "value", this);
+  connect(list_->verticalScrollBar(), &QScrollBar::valueChanged, this, [this] {
+    if (!applying_) buildRowsInView(false);
+  });
 
   model_->onChange = [this] { applyLater_.request(); };
   model_->onScroll = [this](SearchScrollRequest request) {
@@ -196,6 +201,9 @@ MenuBarSearchPanel::MenuBarSearchPanel(MenuBarStore& store, MenuBarSearchSession
 MenuBarSearchPanel::~MenuBarSearchPanel() {
   model_->onChange = nullptr;
   model_->onScroll = nullptr;
+  // The children go after the model: nothing of theirs may call back into this panel then.
+  list_->verticalScrollBar()->disconnect(this);
+  list_->viewport()->removeEventFilter(this);
 }
 
 void MenuBarSearchPanel::applyNow() {
@@ -210,31 +218,69 @@ void MenuBarSearchPanel::applyNow() {
   noMatch_->setVisible(content == SearchPanelContent::noMatch);
   list_->setVisible(content == SearchPanelContent::list);
 
-  int64_t n = model_->resultCount();
-  while (int64_t(rows_.size()) > n) {
-    rows_.back()->hide();
-    rows_.back()->deleteLater();  // never inside its own handler: this runs on a later turn
-    rows_.pop_back();
-  }
-  while (int64_t(rows_.size()) < n) {
-    auto* row = new QuickSearchRow(*this, workspace_, rowsHost_);
-    rows_.push_back(row);
-    row->show();
-  }
-  for (int64_t i = 0; i < n; ++i) rows_[std::size_t(i)]->setModel(model_->row(i));
+  // The list takes its full height and its scroll first, so rows are built once, where they show.
+  applying_ = true;
   placeRows();
-
   if (auto request = std::exchange(pendingScroll_, std::nullopt)) performScroll(*request);
+  applying_ = false;
+  buildRowsInView(true);
+}
+
+QuickSearchRow* MenuBarSearchPanel::row(int64_t index) const {
+  if (index < firstRow_ || index >= firstRow_ + int64_t(rows_.size())) return nullptr;
+  return rows_[std::size_t(index - firstRow_)];
 }
 
 void MenuBarSearchPanel::placeRows() {
   int w = list_->viewport()->width();
-  int n = int(rows_.size());
-  int hostHeight = n == 0 ? 0 : 2 * listTopPadding + n * rowPitch - 1;
+  int64_t n = model_->resultCount();
+  int hostHeight = n == 0 ? 0 : int(2 * listTopPadding + n * rowPitch - 1);
   rowsHost_->resize(w, hostHeight);
-  for (int i = 0; i < n; ++i)
-    rows_[std::size_t(i)]->setGeometry(kListSidePadding, listTopPadding + i * rowPitch, w - 2 * kListSidePadding,
-                                       QuickSearchRow::rowHeight);
+  for (std::size_t i = 0; i < rows_.size(); ++i)
+    rows_[i]->setGeometry(kListSidePadding, listTopPadding + int(firstRow_ + int64_t(i)) * rowPitch,
+                          w - 2 * kListSidePadding, QuickSearchRow::rowHeight);
+}
+
+// Builds the rows that the view shows now, with their margins, reusing the ones that left it. A
+// row that stays keeps what it was built with unless everything is rebuilt.
+void MenuBarSearchPanel::buildRowsInView(bool rebuildAll) {
+  const int64_t n = model_->resultCount();
+  const int top = list_->verticalScrollBar()->value();
+  const int height = list_->viewport()->height();
+  int64_t first = std::max<int64_t>(0, (top - listTopPadding) / rowPitch - kRowMargin);
+  int64_t end = std::min<int64_t>(n, (top + height - listTopPadding) / rowPitch + 1 + kRowMargin);
+  if (end < first) end = first;
+
+  std::vector<QuickSearchRow*> kept(std::size_t(end - first), nullptr);
+  std::vector<QuickSearchRow*> spare;
+  for (std::size_t i = 0; i < rows_.size(); ++i) {
+    int64_t index = firstRow_ + int64_t(i);
+    if (index >= first && index < end) kept[std::size_t(index - first)] = rows_[i];
+    else spare.push_back(rows_[i]);
+  }
+  const int w = list_->viewport()->width();
+  for (int64_t index = first; index < end; ++index) {
+    QuickSearchRow*& row = kept[std::size_t(index - first)];
+    const bool fresh = row == nullptr;
+    if (fresh) {
+      if (!spare.empty()) {
+        row = spare.back();
+        spare.pop_back();
+      } else {
+        row = new QuickSearchRow(*this, workspace_, rowsHost_);
+      }
+      row->setGeometry(kListSidePadding, listTopPadding + int(index) * rowPitch, w - 2 * kListSidePadding,
+                       QuickSearchRow::rowHeight);
+    }
+    if (fresh || rebuildAll) row->setModel(model_->row(index));
+    if (fresh) row->show();
+  }
+  for (QuickSearchRow* row : spare) {
+    row->hide();
+    row->deleteLater();  // never inside its own handler: this runs on a later turn or a scroll
+  }
+  rows_ = std::move(kept);
+  firstRow_ = first;
 }
 
 void MenuBarSearchPanel::performScroll(SearchScrollRequest request) {
@@ -305,7 +351,10 @@ void MenuBarSearchPanel::keyPressEvent(QKeyEvent* event) {
 }
 
 bool MenuBarSearchPanel::eventFilter(QObject* watched, QEvent* event) {
-  if (watched == list_->viewport() && event->type() == QEvent::Resize) placeRows();
+  if (watched == list_->viewport() && event->type() == QEvent::Resize) {
+    placeRows();
+    buildRowsInView(false);
+  }
   return QWidget::eventFilter(watched, event);
 }
 

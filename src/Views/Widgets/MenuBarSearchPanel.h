@@ -1,6 +1,7 @@
 #pragma once
 // The quick-search panel's content: a card of 440 x 416 with a search field and every captured
-// item ranked against the query. The keys that move and open the selection belong to the
+// item ranked against the query. Only the rows in view, and a few either side, are built; the
+// rest are made as they scroll in. The keys that move and open the selection belong to the
 // controller's key monitor; the content lets the rest through to the field. The selection comes
 // from the session alone. The pointer selects a row when it moves into it, and only on real
 // motion, never when the list scrolls under a still pointer. Parts are named for tests: "queryField", "waiting",
@@ -74,7 +75,11 @@ class MenuBarSearchPanel : public QWidget {
   MenuBarSearchPanelModel& model() { return *model_; }
   QLineEdit* field() const { return field_; }
   QScrollArea* list() const { return list_; }
+  // The rows built: those on screen and a few either side, in list order from firstRow().
   const std::vector<QuickSearchRow*>& rows() const { return rows_; }
+  int64_t firstRow() const { return firstRow_; }
+  // The row of R's index, when it is built.
+  QuickSearchRow* row(int64_t index) const;
   // Applies the model now instead of on the next turn.
   void applyNow();
 
@@ -91,6 +96,7 @@ class MenuBarSearchPanel : public QWidget {
 
  private:
   void placeRows();
+  void buildRowsInView(bool rebuildAll);
   void performScroll(SearchScrollRequest request);
 
   async::Executor& executor_;
@@ -107,8 +113,10 @@ class MenuBarSearchPanel : public QWidget {
   TextLabel* waitingText_ = nullptr;
   QWidget* noMatch_ = nullptr;
   QScrollArea* list_ = nullptr;
-  QWidget* rowsHost_ = nullptr;
+  QWidget* rowsHost_ = nullptr;  // as tall as the whole list, so the scroll range is the list's
   std::vector<QuickSearchRow*> rows_;
+  int64_t firstRow_ = 0;
+  bool applying_ = false;  // the scroll that applyNow makes builds no rows of its own
   QPropertyAnimation* scrollAnimation_ = nullptr;
 };
 

@@ -188,3 +188,36 @@ TEST_F(QuickSearchPanelTest, HostileNamesStayPlainText) {
   panel->rows()[4]->resize(900, 40);
   EXPECT_EQ(panel->rows()[4]->displayedName(), QString::fromStdString(hostile));
 }
+
+TEST_F(QuickSearchPanelTest, ALongListBuildsTheRowsInViewAndMakesTheRestAsTheyScrollIn) {
+  std::vector<CapturedMenuBarItem> items;
+  for (std::uint32_t i = 0; i < 300; ++i)
+    items.push_back(capturedItem(100 + i, "Item-0", "Row " + std::to_string(i), "Owner", "com.example.row",
+                                 solidImage(16, 16, 0x000000FF, true), true));
+  store.replaceCapturedSystemItems(items);
+  show();
+  QScrollBar* bar = panel->list()->verticalScrollBar();
+  const int listHeight = 2 * MenuBarSearchPanel::listTopPadding + 300 * MenuBarSearchPanel::rowPitch - 1;
+  EXPECT_EQ(bar->maximum(), listHeight - panel->list()->viewport()->height());
+  EXPECT_LT(panel->rows().size(), 20u);
+  workspace.runningReads = 0;
+  session.select(0, 300);  // a rebuild of every built row
+  turn();
+  EXPECT_LE(workspace.runningReads, 2 * int(panel->rows().size()));  // only built rows look their icon up
+
+  auto inView = [&](int64_t index) {
+    QuickSearchRow* row = panel->row(index);
+    if (!row || !row->isVisibleTo(panel.get())) return false;
+    QRect r(row->mapTo(panel->list()->viewport(), QPoint(0, 0)), row->size());
+    return panel->list()->viewport()->rect().contains(r) && row->model().item.id == 100 + index;
+  };
+  session.moveSelection(-1, 300);  // wraps to the last row
+  turn();
+  EXPECT_GT(bar->value(), 290 * MenuBarSearchPanel::rowPitch);
+  ASSERT_TRUE(inView(299));
+  EXPECT_TRUE(panel->row(299)->model().selected);
+  bar->setValue(150 * MenuBarSearchPanel::rowPitch);
+  EXPECT_TRUE(inView(150));
+  EXPECT_EQ(panel->row(0), nullptr);
+  EXPECT_LT(panel->rows().size(), 20u);
+}
