@@ -14,13 +14,12 @@ std::string identityBase(std::string_view identity) {
   return std::string(cut == std::string_view::npos ? identity : identity.substr(0, cut));
 }
 
-// Stores the picture under the key unless the same bytes are already there.
-bool storeIfChanged(std::map<std::string, ImageRef>& table, const std::string& key, const ImageRef& image,
-                    const platform::Data& bytes) {
-  auto it = table.find(key);
-  if (it != table.end() && it->second && it->second->encodePNG() == bytes) return false;
-  table[key] = image;
-  return true;
+// A picture that encodes within the stored-size limit; encoded only when its size bound says
+// nothing (a menu-bar glyph never needs it).
+bool fitsStoredSizeLimit(const platform::Image& image) {
+  if (image.encodedPNGSizeBound() <= MenuBarCaptureService::glyphMaxBytes) return true;
+  const platform::Data bytes = image.encodePNG();
+  return !bytes.empty() && bytes.size() <= MenuBarCaptureService::glyphMaxBytes;
 }
 }  // namespace
 
@@ -41,14 +40,19 @@ std::set<std::string> MenuBarCaptureService::uniqueGlyphAliasKeys(const std::vec
 void MenuBarCaptureService::persistNativeGlyph(const ImageRef& image, const CapturedMenuBarItem& item,
                                                const std::optional<std::string>& aliasKey) {
   if (!image) return;
-  const platform::Data bytes = image->encodePNG();
-  if (bytes.empty() || bytes.size() > glyphMaxBytes) return;
-  if (!item.stableIdentity.empty() && storeIfChanged(state_.persistedNativeGlyphs, item.stableIdentity, image, bytes)) {
+  // Stores the picture under the key unless the same picture is already there; an equal one
+  // stays untouched, so its stored bytes stay valid.
+  std::optional<bool> fits;
+  auto storeIfChanged = [&](std::map<std::string, ImageRef>& table, const std::string& key) {
+    auto it = table.find(key);
+    if (it != table.end() && it->second && it->second->hasSameContent(*image)) return;
+    if (!fits) fits = fitsStoredSizeLimit(*image);
+    if (!*fits) return;
+    table[key] = image;
     state_.glyphCacheNeedsFlush = true;
-  }
-  if (aliasKey && storeIfChanged(state_.persistedNativeGlyphAliases, *aliasKey, image, bytes)) {
-    state_.glyphCacheNeedsFlush = true;
-  }
+  };
+  if (!item.stableIdentity.empty()) storeIfChanged(state_.persistedNativeGlyphs, item.stableIdentity);
+  if (aliasKey) storeIfChanged(state_.persistedNativeGlyphAliases, *aliasKey);
 }
 
 ImageRef MenuBarCaptureService::persistedNativeGlyph(const CapturedMenuBarItem& item,
@@ -104,24 +108,48 @@ std::optional<std::string> MenuBarCaptureService::nativeGlyphBackfilledDisplayNa
 void MenuBarCaptureService::flushGlyphDictionariesIfNeeded() {
   if (!state_.glyphCacheNeedsFlush) return;
   state_.glyphCacheNeedsFlush = false;
-  auto encode = [](std::map<std::string, ImageRef>& table) {
-    platform::DefaultsDictionary data;
-    for (const auto& [key, image] : table) {
+  // Bytes encoded in this flush, by picture: the alias table mostly holds the same pictures.
+  std::map<const platform::Image*, const platform::Data*> encodedHere;
+  // The greatest keys up to the cap are written, each with the bytes already stored for its
+  // picture when there are any; smaller keys leave the table. Nothing is written when the result
+  // is what the defaults already hold, which is the rule while the bar holds more items than the
+  // cap: the keys it admits again each pass are the ones the cap removes again.
+  auto flush = [&](std::map<std::string, ImageRef>& table, StoredGlyphTable& stored, std::string_view defaultsKey) {
+    std::map<std::string, std::pair<ImageRef, platform::Data>> kept;
+    bool unchanged = stored.complete;
+    std::vector<std::string> removed;
+    for (auto it = table.rbegin(); it != table.rend(); ++it) {
+      const ImageRef& image = it->second;
       if (!image) continue;
-      auto bytes = image->encodePNG();
+      if (kept.size() == glyphCap) {
+        removed.push_back(it->first);
+        continue;
+      }
+      platform::Data bytes;
+      if (auto old = stored.entries.find(it->first); old != stored.entries.end() && old->second.first == image) {
+        bytes = std::move(old->second.second);
+      } else if (auto done = encodedHere.find(image.get()); done != encodedHere.end()) {
+        bytes = *done->second;
+        unchanged = false;
+      } else {
+        bytes = image->encodePNG();
+        unchanged = false;
+      }
       if (bytes.empty()) continue;
-      data.emplace(key, std::move(bytes));
+      auto& entry = kept.emplace_hint(kept.begin(), it->first, std::pair(image, std::move(bytes)))->second;
+      encodedHere.try_emplace(image.get(), &entry.second);
     }
-    while (data.size() > glyphCap) {
-      table.erase(data.begin()->first);
-      data.erase(data.begin());
-    }
-    return data;
+    for (const auto& key : removed) table.erase(key);
+    unchanged = unchanged && kept.size() == stored.entries.size();
+    stored.entries = std::move(kept);
+    stored.complete = true;
+    if (unchanged) return;
+    platform::DefaultsDictionary data;
+    for (const auto& [key, entry] : stored.entries) data.emplace_hint(data.end(), key, entry.second);
+    defaults_->set(std::string(defaultsKey), std::move(data));
   };
-  auto glyphs = encode(state_.persistedNativeGlyphs);
-  auto aliases = encode(state_.persistedNativeGlyphAliases);
-  defaults_->set(std::string(nativeGlyphsKey), std::move(glyphs));
-  defaults_->set(std::string(nativeGlyphAliasesKey), std::move(aliases));
+  flush(state_.persistedNativeGlyphs, storedNativeGlyphs_, nativeGlyphsKey);
+  flush(state_.persistedNativeGlyphAliases, storedNativeGlyphAliases_, nativeGlyphAliasesKey);
 }
 
 }  // namespace vimbo

@@ -55,7 +55,9 @@ MenuBarCaptureService::MenuBarCaptureService(const platform::Platform& platform,
 MenuBarCaptureService::~MenuBarCaptureService() = default;
 
 namespace {
-std::map<std::string, ImageRef> loadGlyphTable(const platform::UserDefaults& defaults, std::string_view key) {
+// Loads one glyph table and remembers what the defaults hold beside it.
+template <class Stored>
+std::map<std::string, ImageRef> loadGlyphTable(const platform::UserDefaults& defaults, std::string_view key, Stored& stored) {
   std::map<std::string, ImageRef> table;
   auto dictionary = defaults.dictionary(std::string(key));
   if (!dictionary) return table;
@@ -67,17 +69,21 @@ std::map<std::string, ImageRef> loadGlyphTable(const platform::UserDefaults& def
   // could have been stored, until the cap is reached. A header that declares more pixels than a
   // glyph can have is refused before anything is allocated for it.
   for (auto it = dictionary->rbegin(); it != dictionary->rend() && table.size() < MenuBarCaptureService::glyphCap; ++it) {
-    const auto& bytes = std::get<platform::Data>(it->second);
+    auto& bytes = std::get<platform::Data>(it->second);
     if (bytes.empty() || bytes.size() > MenuBarCaptureService::glyphMaxBytes) continue;
-    if (auto image = platform::Image::decode(bytes, MenuBarCaptureService::glyphMaxPixels)) table.emplace(it->first, std::move(image));
+    if (auto image = platform::Image::decode(bytes, MenuBarCaptureService::glyphMaxPixels)) {
+      table.emplace(it->first, image);
+      stored.entries.emplace(it->first, std::pair(std::move(image), std::move(bytes)));
+    }
   }
+  stored.complete = stored.entries.size() == dictionary->size();
   return table;
 }
 }  // namespace
 
 void MenuBarCaptureService::loadPersistedTables() {
-  state_.persistedNativeGlyphs = loadGlyphTable(*defaults_, nativeGlyphsKey);
-  state_.persistedNativeGlyphAliases = loadGlyphTable(*defaults_, nativeGlyphAliasesKey);
+  state_.persistedNativeGlyphs = loadGlyphTable(*defaults_, nativeGlyphsKey, storedNativeGlyphs_);
+  state_.persistedNativeGlyphAliases = loadGlyphTable(*defaults_, nativeGlyphAliasesKey, storedNativeGlyphAliases_);
 
   if (auto data = defaults_->data(std::string(aliasesKey))) {
     if (auto aliases = decodeAliases(std::string_view(reinterpret_cast<const char*>(data->data()), data->size()))) {

@@ -28,6 +28,7 @@
 #include <vector>
 
 #include "Models/CapturedMenuBarItem.h"
+#include "Platform/Foundation/Data.h"
 #include "Platform/Foundation/Geometry.h"
 #include "Platform/Platform.h"
 
@@ -368,6 +369,16 @@ class MenuBarCaptureService {
   void rememberSessionGlyph(const ImageRef& image, const CapturedMenuBarItem& item, const std::optional<std::string>& aliasKey);
   void loadPersistedTables();
   void pollStableIdentitiesOnce();
+
+  // What the defaults hold under one glyph key, as last loaded or written: each entry's picture
+  // (the very object in the table) beside its bytes, so an unchanged picture is never encoded
+  // again and an unchanged table is never written again.
+  struct StoredGlyphTable {
+    std::map<std::string, std::pair<ImageRef, platform::Data>> entries;
+    bool complete = false;  // the stored dictionary is exactly `entries`
+  };
+  StoredGlyphTable storedNativeGlyphs_;
+  StoredGlyphTable storedNativeGlyphAliases_;
 
   platform::Platform platform_;
   std::shared_ptr<platform::UserDefaults> defaults_;

@@ -4,6 +4,7 @@
 #include <zlib.h>
 
 #include <algorithm>
+#include <bit>
 #include <charconv>
 #include <cmath>
 #include <csetjmp>
@@ -381,6 +382,23 @@ Data Image::encodePNG() const {
   encodeBody(png, info, *this, st);
   png_destroy_write_struct(&png, &info);
   return std::move(st.out);
+}
+
+std::size_t Image::encodedPNGSizeBound() const {
+  // Deflate at its worst (stored blocks, whatever the settings) over the filtered rows, in IDAT
+  // chunks of at most 8 KB, plus the signature, the fixed chunks and the texts.
+  const std::size_t raw = std::size_t(height_) * (1 + std::size_t(width_) * 4);
+  const std::size_t deflated = raw + raw / 8 + raw / 64 + 64;
+  return deflated + 12 * (deflated / 8192 + 2) + 1024 + description_.size();
+}
+
+bool Image::hasSameContent(const Image& other) const {
+  // Point sizes by their bits: the encoded text of two equal doubles differs only for -0 and 0,
+  // which then count as a change.
+  return width_ == other.width_ && height_ == other.height_ && isTemplate_ == other.isTemplate_ &&
+         std::bit_cast<std::uint64_t>(pointSize_.width) == std::bit_cast<std::uint64_t>(other.pointSize_.width) &&
+         std::bit_cast<std::uint64_t>(pointSize_.height) == std::bit_cast<std::uint64_t>(other.pointSize_.height) &&
+         description_ == other.description_ && pixels_ == other.pixels_;
 }
 
 ImageRef Image::decode(const Data& bytes, std::int64_t maxPixels) { return decode(bytes.data(), bytes.size(), maxPixels); }

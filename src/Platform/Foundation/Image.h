@@ -49,6 +49,11 @@ class Image {
   // PNG bytes; the same picture always gives the same bytes. Point size, template flag and
   // description travel in text chunks. Empty only if the encoder fails.
   Data encodePNG() const;
+  // No encodePNG() of this picture is longer than this: it bounds stored sizes without encoding.
+  std::size_t encodedPNGSizeBound() const;
+  // Whether the two pictures encode to the same bytes: the same pixels, point size, template flag
+  // and description. Costs a comparison of the pixels, not an encoding.
+  bool hasSameContent(const Image& other) const;
   // Null for anything that is not a sound PNG within the size limits; never crashes. Every chunk's
   // CRC is checked up front, so a damaged ancillary chunk rejects the picture too. A caller may
   // lower the pixel limit. Both the limit and whether the compressed data could fill the declared

@@ -6,6 +6,7 @@
 
 #include "CaptureFixture.h"
 #include "Platform/Foundation/Image.h"
+#include "Platform/Sim/Generator.h"
 #include "Support/HandMadePNG.h"
 #include "Support/LargestAllocation.h"
 
@@ -154,6 +155,44 @@ TEST_F(GlyphCache, FlushKeepsTheNinetySixGreatestKeys) {
   ASSERT_TRUE(stored);
   EXPECT_EQ(stored->size(), 96u);
   EXPECT_FALSE(stored->contains("id100"));
+}
+
+TEST_F(GlyphCache, UnchangedPicturesKeepTheStoredTablesPastTheCapAndOldBytesStillLoad) {
+  start(sim::generateWorld(120));
+  auto pass = [&] {
+    service->preparePreDividerMenuExtraCandidates();
+    run(service->captureImages(service->discoverMenuBarItems(), {}));
+  };
+  auto stored = [&](std::string_view key) { return *defaults->dictionary(std::string(key)); };
+  pass();
+  const auto glyphs = stored(MenuBarCaptureService::nativeGlyphsKey);
+  const auto aliases = stored(MenuBarCaptureService::nativeGlyphAliasesKey);
+  ASSERT_EQ(glyphs.size(), MenuBarCaptureService::glyphCap);
+  for (int i = 0; i < 2; ++i) {
+    pass();
+    EXPECT_EQ(stored(MenuBarCaptureService::nativeGlyphsKey), glyphs);
+    EXPECT_EQ(stored(MenuBarCaptureService::nativeGlyphAliasesKey), aliases);
+    EXPECT_EQ(service->state().persistedNativeGlyphs.size(), MenuBarCaptureService::glyphCap);
+  }
+
+  // Bytes of another encoder (no text chunks, one IDAT) for the same pixels load after a restart.
+  const auto& [key, value] = *glyphs.begin();
+  const auto picture = platform::Image::decode(std::get<platform::Data>(value));
+  ASSERT_TRUE(picture);
+  std::string raw;
+  for (int y = 0; y < picture->pixelHeight(); ++y) {
+    raw.push_back('\0');
+    const auto* row = picture->pixels().data() + size_t(y) * size_t(picture->pixelWidth()) * 4;
+    raw.append(reinterpret_cast<const char*>(row), size_t(picture->pixelWidth()) * 4);
+  }
+  auto old = glyphs;
+  old[key] = test_support::handMadePNG(uint32_t(picture->pixelWidth()), uint32_t(picture->pixelHeight()), 6, 8, raw);
+  defaults->set(std::string(MenuBarCaptureService::nativeGlyphsKey), old);
+  makeService();
+  EXPECT_EQ(service->state().persistedNativeGlyphs.at(key)->pixels(), picture->pixels());
+  pass();
+  EXPECT_EQ(stored(MenuBarCaptureService::nativeGlyphsKey), glyphs);  // its point size differed: stored anew
+  EXPECT_EQ(stored(MenuBarCaptureService::nativeGlyphAliasesKey), aliases);
 }
 
 TEST_F(GlyphCache, LookupOrderNeverGuesses) {
