@@ -45,6 +45,7 @@ fuzz: deps
 	@cmake --build build-fuzz -j $(JOBS) --target $$(cd fuzz && ls *_fuzzer.cpp | sed 's/\.cpp$$//')
 
 bench: build
+	@cmake --build $(BUILD) -j $(JOBS) --target benchmarks
 	@for b in $(BUILD)/benchmarks/*; do [ -x "$$b" ] && [ -f "$$b" ] && "$$b"; done; true
 
 clean:
