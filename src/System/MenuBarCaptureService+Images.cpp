@@ -179,7 +179,11 @@ std::optional<std::string> uniqueAliasKey(const CapturedMenuBarItem& item, const
   return unique.contains(key) ? std::optional<std::string>(std::move(key)) : std::nullopt;
 }
 
-ImageRef clockSymbol() { return platform::Image::symbol("clock", "Clock"); }
+// Drawn once: the same pixels every time, and every pass of every capture call asks for it.
+ImageRef clockSymbol() {
+  static const ImageRef clock = platform::Image::symbol("clock", "Clock");
+  return clock;
+}
 }  // namespace
 
 ImageRef MenuBarCaptureService::usableSessionGlyph(const CapturedMenuBarItem& item) const {

@@ -72,7 +72,10 @@ void encodeBody(png_structp png, png_infop info, const Image& image, EncodeState
   png_set_write_fn(png, &st.out, pngWrite, pngFlush);
   png_set_IHDR(png, info, static_cast<png_uint_32>(image.pixelWidth()), static_cast<png_uint_32>(image.pixelHeight()), 8,
                PNG_COLOR_TYPE_RGB_ALPHA, PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
-  png_set_compression_level(png, 9);
+  // Glyphs are small and mostly flat: unfiltered rows at the default level compress them as well
+  // as the filter search at the top level does, at a tenth of the time.
+  png_set_compression_level(png, 6);
+  png_set_filter(png, PNG_FILTER_TYPE_BASE, PNG_FILTER_NONE);
   png_set_text(png, info, st.text, st.textCount);
   png_write_info(png, info);
   png_write_image(png, st.rows.data());
