@@ -14,9 +14,10 @@ using namespace platform;
 
 namespace {
 
-ImageRef toImage(const std::optional<World::Pixels>& px, Size pointSize) {
+// Pixels handed over move into the picture instead of being copied.
+ImageRef toImage(std::optional<World::Pixels> px, Size pointSize) {
   if (!px || px->width <= 0 || px->height <= 0) return nullptr;
-  return Image::make(pointSize, px->width, px->height, px->rgba);
+  return Image::make(pointSize, px->width, px->height, std::move(px->rgba));
 }
 
 void later(World& w, std::function<void()> f) {
@@ -70,14 +71,15 @@ ImageRef SimWindowServer::createWindowImage(uint32_t windowID, uint32_t imageOpt
   double scale = (imageOptions & windowimage::bestResolution) ? w_.spec().screens.front().scale : 1;
   auto px = w_.windowPixels(windowID, scale, false);
   if (!px) return nullptr;
-  return toImage(px, {px->pointWidth, px->pointHeight});
+  const Size size{px->pointWidth, px->pointHeight};
+  return toImage(std::move(px), size);
 }
 
 ImageRef SimWindowServer::createImageFromArray(Rect rect, const std::vector<uint32_t>& windowIDs, uint32_t) {
   if (windowIDs.size() != 1 || !rect.isValidPositive()) return nullptr;
   auto px = w_.windowPixels(windowIDs.front(), 1, false);
   if (!px) return nullptr;
-  return toImage(px, rect.size());
+  return toImage(std::move(px), rect.size());
 }
 
 OnScreenWindowCount SimWindowServer::getOnScreenWindowCount(int32_t connection, int32_t) {
@@ -128,7 +130,8 @@ void SimScreenCaptureKit::captureWindow(uint32_t windowID, ScreenshotConfigurati
     result = CaptureError{-3811, "无法捕捉该窗口。"};
   } else {
     double scale = w_.spec().screens.empty() ? 2 : w_.spec().screens.front().scale;
-    ImageRef image = toImage(px, {px->width / scale, px->height / scale});
+    const Size size{px->width / scale, px->height / scale};
+    ImageRef image = toImage(std::move(px), size);
     if (image) result = image;
     else result = CaptureError{-3811, "无法捕捉该窗口。"};
   }

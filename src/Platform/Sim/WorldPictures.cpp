@@ -69,16 +69,36 @@ double sample(const Coverage& c, double u, double v) {
   return (at(x0, y0) * (1 - fx) + at(x0 + 1, y0) * fx) * (1 - fy) + (at(x0, y0 + 1) * (1 - fx) + at(x0 + 1, y0 + 1) * fx) * fy;
 }
 
-bool insideGlyph(const std::string& glyph, double dx, double dy, double r) {
-  if (glyph == "dot") return dx * dx + dy * dy <= r * r;
-  if (glyph == "ring") {
-    double d = std::sqrt(dx * dx + dy * dy);
-    return d <= r && d >= r * 0.6;
+enum class GlyphShape { dot, ring, square, bar, triangle, blank };
+
+// Named once per picture, not once per pixel.
+GlyphShape glyphShape(const std::string& glyph) {
+  if (glyph == "dot") return GlyphShape::dot;
+  if (glyph == "ring") return GlyphShape::ring;
+  if (glyph == "square") return GlyphShape::square;
+  if (glyph == "bar") return GlyphShape::bar;
+  if (glyph == "triangle") return GlyphShape::triangle;
+  return GlyphShape::blank;
+}
+
+bool insideGlyph(GlyphShape glyph, double dx, double dy, double r) {
+  switch (glyph) {
+    case GlyphShape::dot:
+      return dx * dx + dy * dy <= r * r;
+    case GlyphShape::ring: {
+      double d = std::sqrt(dx * dx + dy * dy);
+      return d <= r && d >= r * 0.6;
+    }
+    case GlyphShape::square:
+      return std::abs(dx) <= r && std::abs(dy) <= r;
+    case GlyphShape::bar:
+      return std::abs(dx) <= r * 1.2 && std::abs(dy) <= r * 0.35;
+    case GlyphShape::triangle:
+      return dy >= -r && dy <= r && std::abs(dx) <= (dy + r) / 2;
+    case GlyphShape::blank:
+      return false;
   }
-  if (glyph == "square") return std::abs(dx) <= r && std::abs(dy) <= r;
-  if (glyph == "bar") return std::abs(dx) <= r * 1.2 && std::abs(dy) <= r * 0.35;
-  if (glyph == "triangle") return dy >= -r && dy <= r && std::abs(dx) <= (dy + r) / 2;
-  return false;  // blank
+  return false;
 }
 
 // Renders a w x h point picture into W x H pixels, scaled to fit and centred.
@@ -109,11 +129,12 @@ World::Pixels render(const Picture& picture, double pw, double ph, int W, int H,
       return px;
     }
   }
+  const GlyphShape shape = glyphShape(picture.glyph);
   for (int j = 0; j < H; ++j)
     for (int i = 0; i < W; ++i) {
       double x = (i + 0.5 - ox) / s, y = (j + 0.5 - oy) / s;
       if (x < 0 || y < 0 || x > pw || y > ph) continue;
-      bool on = panel || insideGlyph(picture.glyph, x - pw / 2, y - ph / 2, r);
+      bool on = panel || insideGlyph(shape, x - pw / 2, y - ph / 2, r);
       if (!on) continue;
       uint8_t* p = &px.rgba[(static_cast<size_t>(j) * W + i) * 4];
       p[0] = cr, p[1] = cg, p[2] = cb, p[3] = 255;
