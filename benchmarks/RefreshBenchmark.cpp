@@ -4,11 +4,8 @@
 
 #include <benchmark/benchmark.h>
 
-#include <atomic>
 #include <chrono>
-#include <cstdlib>
 #include <memory>
-#include <new>
 
 #include "App/AppDelegate.h"
 #include "Platform/Foundation/UserDefaults.h"
@@ -16,41 +13,8 @@
 #include "Platform/Runtime/Task.h"
 #include "Platform/Sim/Generator.h"
 #include "Platform/Sim/SimPlatform.h"
+#include "Support/LargestAllocation.h"
 #include "Support/RecordingViewFactory.h"
-
-namespace {
-
-std::atomic<int64_t> allocations{0};
-std::atomic<int64_t> allocatedBytes{0};
-
-void* counted(std::size_t n) noexcept {
-  allocations.fetch_add(1, std::memory_order_relaxed);
-  allocatedBytes.fetch_add(static_cast<int64_t>(n), std::memory_order_relaxed);
-  return std::malloc(n ? n : 1);
-}
-
-}  // namespace
-
-// GCC takes the free() in a replaced delete for a mismatch with the call site's new.
-#pragma GCC diagnostic push
-#pragma GCC diagnostic ignored "-Wmismatched-new-delete"
-void* operator new(std::size_t n) {
-  if (void* p = counted(n)) return p;
-  throw std::bad_alloc();
-}
-void* operator new[](std::size_t n) {
-  if (void* p = counted(n)) return p;
-  throw std::bad_alloc();
-}
-void* operator new(std::size_t n, const std::nothrow_t&) noexcept { return counted(n); }
-void* operator new[](std::size_t n, const std::nothrow_t&) noexcept { return counted(n); }
-void operator delete(void* p) noexcept { std::free(p); }
-void operator delete[](void* p) noexcept { std::free(p); }
-void operator delete(void* p, std::size_t) noexcept { std::free(p); }
-void operator delete[](void* p, std::size_t) noexcept { std::free(p); }
-void operator delete(void* p, const std::nothrow_t&) noexcept { std::free(p); }
-void operator delete[](void* p, const std::nothrow_t&) noexcept { std::free(p); }
-#pragma GCC diagnostic pop
 
 namespace {
 
@@ -105,16 +69,16 @@ void measure(benchmark::State& state, Pass pass) {
   const auto items = app.controller->store.capturedSystemItems.get().size();
   pass(app);  // the first pass after start-up may still find work left over; it is not counted
   int64_t passes = 0;
-  const int64_t allocationsBefore = allocations.load();
-  const int64_t bytesBefore = allocatedBytes.load();
+  const int64_t allocationsBefore = test_support::allocationCount.load();
+  const int64_t bytesBefore = test_support::allocatedBytes.load();
   for (auto _ : state) {
     onePass(app, pass);
     ++passes;
   }
   state.counters["items"] = static_cast<double>(items);
-  state.counters["allocs/pass"] = static_cast<double>(allocations.load() - allocationsBefore) / static_cast<double>(passes);
+  state.counters["allocs/pass"] = static_cast<double>(test_support::allocationCount.load() - allocationsBefore) / static_cast<double>(passes);
   state.counters["MB/pass"] =
-      static_cast<double>(allocatedBytes.load() - bytesBefore) / 1e6 / static_cast<double>(passes);
+      static_cast<double>(test_support::allocatedBytes.load() - bytesBefore) / 1e6 / static_cast<double>(passes);
 }
 
 void BM_ControllerRefresh(benchmark::State& state) {

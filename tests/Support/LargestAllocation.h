@@ -1,8 +1,10 @@
 #pragma once
-// Include from exactly one file of a test binary: it replaces the global operator new so a test
-// can see the largest single allocation made while a probe is alive (pixel buffers are one).
+// Include from exactly one file of a binary: it replaces the global operator new so a test can see
+// the largest single allocation made while a probe is alive (pixel buffers are one), and a
+// benchmark can count every allocation and its bytes.
 
 #include <atomic>
+#include <cstdint>
 #include <cstdlib>
 #include <new>
 
@@ -10,6 +12,8 @@ namespace vimbo::test_support {
 
 inline std::atomic<bool> allocationProbeActive{false};
 inline std::atomic<std::size_t> largestAllocation{0};
+inline std::atomic<std::int64_t> allocationCount{0};
+inline std::atomic<std::int64_t> allocatedBytes{0};
 
 class LargestAllocation {
  public:
@@ -28,6 +32,8 @@ class LargestAllocation {
 #pragma GCC diagnostic ignored "-Wmismatched-new-delete"
 namespace vimbo::test_support {
 inline void* probedAllocation(std::size_t n) noexcept {
+  allocationCount.fetch_add(1, std::memory_order_relaxed);
+  allocatedBytes.fetch_add(static_cast<std::int64_t>(n), std::memory_order_relaxed);
   if (allocationProbeActive) {
     std::size_t seen = largestAllocation;
     while (n > seen && !largestAllocation.compare_exchange_weak(seen, n)) {
