@@ -42,8 +42,10 @@ int main(int argc, char** argv) {
                                      vimbo::desktop::DesktopHost::persistentDefaults(executor));
     vimbo::platform::Platform platform = host.platform();
     vimbo::VimboApp vimboApp(platform, host.defaults(), host.viewFactory());
-    host.launch(vimboApp.appDelegate);
+    // The desktop is there before Vimbo finishes launching, as a Mac's is: the start's short
+    // settling waits then run behind a painted screen.
     host.window().show();
+    host.launch(vimboApp.appDelegate);
     vimbo::desktop::showSettingsReports(host.window());
     status = app.exec();
     // However the loop ended, no worker may outlive the controller, the host or the world.
