@@ -129,15 +129,19 @@ void paintNotch(QPainter& p, const Rect& notch) {
   p.drawPath(path);
 }
 
-// The active application's name in bold, then its menu titles, up to where the status items or
-// the notch begin.
+// Whether the item draws anything: our divider is a window without a picture, and while the bar
+// is collapsed it reaches far past the screen's left edge.
+bool hasPicture(const SceneItem& item) { return !item.own || item.image || !item.title.empty(); }
+
+// The active application's name in bold, then its menu titles, up to where the status items a
+// person sees or the notch begin.
 void paintAppMenus(QPainter& p, const Scene& s) {
   if (s.displays.empty() || s.appName.empty()) return;
   const SceneDisplay& main = s.displays.front();
   double limit = main.bounds.maxX();
   if (main.notch) limit = main.notch->minX();
   for (const SceneItem& item : s.items)
-    if (isItemShown(s, item)) limit = std::min(limit, item.frame.minX());
+    if (hasPicture(item) && isItemShown(s, item)) limit = std::min(limit, item.frame.minX());
   QRectF bar = qrect(s.barClip);
   p.save();
   p.setClipRect(QRectF(bar.x(), bar.y(), limit - 8 - bar.x(), bar.height()));

@@ -111,5 +111,30 @@ TEST_F(Bar, AnIdleDesktopReadsNothingAndRepaintsOncePerChange) {
   EXPECT_LT(frame("Vimbo.HiddenDivider").minX(), 0);
 }
 
+// Without a notch the collapsed divider, a window without a picture, reaches past the screen's
+// left edge; the menus stay, on the plain screen and on the main one of two.
+TEST(PlainScreenBar, ShowsTheMenusWhileCollapsed) {
+  for (const char* name : {"plain-1920.json", "two-displays.json"}) {
+    SCOPED_TRACE(name);
+    AppFirst app;
+    QtExecutor ex;
+    DesktopHost host(ex, std::get<sim::WorldSpec>(sim::loadWorld(sim::shippedWorldsFolder() / name)));
+    host.launch(nullptr);
+    host.statusItems().divider->setLength(10000);
+    DesktopView& view = host.window().view();
+    host.window().resize(view.sizeHint());
+    host.window().show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&host.window()));
+    view.refresh();
+    ASSERT_LT(host.world().frameOf("Vimbo.HiddenDivider")->minX(), 0);
+    QImage shot = view.grab().toImage();
+    int ink = 0;  // the name and menus span about 280 points
+    for (double x = 10; x < 300; x += 2)
+      for (double y = 4; y < 20; y += 2) ink += shot.pixelColor(view.toWidget({x, y}).toPoint()).lightness() < 120;
+    EXPECT_GT(ink, 100);
+    ex.shutdown();
+  }
+}
+
 }  // namespace
 }  // namespace vimbo::desktop::testing
