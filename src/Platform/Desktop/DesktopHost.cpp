@@ -1,11 +1,7 @@
 #include "Platform/Desktop/DesktopHost.h"
 
-#include <QAbstractButton>
 #include <QCloseEvent>
 #include <QGuiApplication>
-#include <QIcon>
-#include <QLabel>
-#include <QMessageBox>
 #include <QPointer>
 #include <QScreen>
 #include <QTimer>
@@ -18,7 +14,6 @@
 #include "Platform/Foundation/Diagnostics.h"
 #include "Platform/Foundation/Image.h"
 #include "Platform/Foundation/UserDefaults.h"
-#include "Views/Widgets/ViewKit.h"
 
 namespace vimbo::desktop {
 
@@ -26,39 +21,6 @@ sim::WorldLoad worldFromEnvironment() {
   const char* named = std::getenv(kWorldVariable);
   if (named && *named) return sim::loadWorld(named);
   return sim::loadWorld(sim::shippedWorldsFolder() / "notched-laptop.json");
-}
-
-namespace {
-
-constexpr int kMessageColumn = 380;  // points; a path of a few folders fits on a line
-
-}  // namespace
-
-QMessageBox* newMessageBox(const QString& text, const QString& detail, QWidget* parent) {
-  // No icon: the theme's would be a foreign desktop's, and so would the button's.
-  auto* box = new QMessageBox(QMessageBox::NoIcon, QStringLiteral("Vimbo"), text, QMessageBox::Ok, parent);
-  box->setTextFormat(Qt::PlainText);
-  if (!detail.isEmpty()) box->setInformativeText(detail);
-  QAbstractButton* ok = box->button(QMessageBox::Ok);
-  ok->setText(QStringLiteral("好"));
-  ok->setIcon(QIcon());
-  // The box sizes its column by the sentence alone and squeezes the detail into it: both get the
-  // kit's fonts and a column of their own width.
-  for (QLabel* label : box->findChildren<QLabel*>()) {
-    if (label->text().isEmpty()) continue;
-    const bool sentence = label->text() == text;
-    label->setTextFormat(Qt::PlainText);
-    label->setFont(views::font(sentence ? views::TextStyle::body : views::TextStyle::callout,
-                               sentence ? SymbolWeight::bold : SymbolWeight::regular));
-    label->setMinimumWidth(kMessageColumn);
-    label->setWordWrap(true);
-  }
-  return box;
-}
-
-void showMessageBox(const QString& text, const QString& detail) {
-  std::unique_ptr<QMessageBox> box(newMessageBox(text, detail));
-  box->exec();
 }
 
 namespace {
@@ -76,12 +38,15 @@ SettingsReports settingsReports;
 void showNextSettingsReport() {
   SettingsReports& r = settingsReports;
   if (!r.over || r.boxOpen || r.waiting.empty()) return;
-  QMessageBox* box = newMessageBox(QStringLiteral("设置未能照常读取或保存。"), r.waiting.front(), r.over);
+  MessageBox* box = newMessageBox(QStringLiteral("设置未能照常读取或保存。"), r.waiting.front(), r.over);
   r.waiting.pop_front();
   r.boxOpen = true;
   box->setAttribute(Qt::WA_DeleteOnClose);
   box->setWindowModality(Qt::NonModal);
-  QObject::connect(box, &QMessageBox::finished, [] {
+  box->setQuitHandler([over = r.over] {
+    if (over) over->close();
+  });
+  QObject::connect(box, &QDialog::finished, [] {
     settingsReports.boxOpen = false;
     QTimer::singleShot(0, qApp, showNextSettingsReport);
   });

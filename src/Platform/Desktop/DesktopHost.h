@@ -10,13 +10,12 @@
 #include <memory>
 
 #include "Platform/Desktop/DesktopView.h"
+#include "Platform/Desktop/MessageBox.h"
 #include "Platform/Runtime/Executor.h"
 #include "Platform/Sim/SimPlatform.h"
 #include "Platform/Sim/WorldJson.h"
 #include "Platform/StatusBar.h"
 #include "Views/Widgets/QtViewFactory.h"
-
-class QMessageBox;
 
 namespace vimbo::desktop {
 
@@ -25,19 +24,13 @@ inline constexpr const char* kWorldVariable = "VIMBO_WORLD";
 // The world named by VIMBO_WORLD (unset or empty: worlds/notched-laptop.json); a bad file gives
 // the simulation's error, which names the file and the place.
 sim::WorldLoad worldFromEnvironment();
-// Vimbo's message box, modal, for every report a person must see: the sentence in bold and, below
-// it, the detail, both plain text (file names are never markup) in a column wide enough for a
-// path, no icon, and the single button "好".
-void showMessageBox(const QString& text, const QString& detail = {});
-// The same box, not yet shown, for a caller that shows it without waiting (the caller owns it).
-QMessageBox* newMessageBox(const QString& text, const QString& detail = {}, QWidget* parent = nullptr);
 // On stderr and in a message box.
 void reportWorldError(const sim::WorldError& error);
 // A second Vimbo started on the defaults folder of a running one: on stderr and in a message box.
 void reportAlreadyRunning();
 // Every report about the person's settings (platform::reportToUser), from the reading of the
 // defaults file (DesktopHost::persistentDefaults) on, is also shown in a message box over the
-// window once it shows, one box at a time.
+// window once it shows, one box at a time. Command-Q in a box closes the window: Vimbo quits.
 void showSettingsReports(QWidget& over);
 
 // The host's stand-in when launched without a controller: our two status items, so the bar looks

@@ -8,8 +8,6 @@
 #include <QVBoxLayout>
 #include <optional>
 
-#include "Views/Widgets/SettingsPanels.h"
-#include "Views/Widgets/Surfaces.h"
 #include "Views/Widgets/ViewKit.h"
 
 namespace vimbo::views {
@@ -17,25 +15,28 @@ namespace vimbo::views {
 namespace {
 
 constexpr int kCardWidth = 300;
+constexpr int kCardMargin = 20;
 
 }  // namespace
 
-SettingsAlert::SettingsAlert(std::function<void()> onDismiss, QWidget* parent)
-    : QWidget(parent), onDismiss_(std::move(onDismiss)) {
-  setFocusPolicy(Qt::StrongFocus);
-  card_ = roundedPanel(theme::material(theme::Material::regular, 1 / 0.95), 12, theme::primary(0.12), 1, this);
-  auto* column = new QVBoxLayout(card_);
-  column->setContentsMargins(20, 20, 20, 16);
-  column->setSpacing(10);
-  auto* title = plainLabel(QStringLiteral("Vimbo"), views::font(TextStyle::body, SymbolWeight::bold), theme::primary(), card_);
-  title->setAlignment(Qt::AlignCenter);
-  column->addWidget(title);
-  message_ = wrappingLabel({}, views::font(TextStyle::callout), theme::primary(), card_);
-  message_->setAlignment(Qt::AlignCenter);
-  message_->setTextInteractionFlags(Qt::NoTextInteraction);
-  column->addWidget(message_);
-  column->addSpacing(4);
-  ok_ = new QPushButton(QStringLiteral("好"), card_);
+AlertCard::AlertCard(int width, std::function<void()> onDismiss, QWidget* parent)
+    : FilledBox(theme::material(theme::Material::regular, 1 / 0.95), kRadius, parent),
+      onDismiss_(std::move(onDismiss)),
+      column_(width - 2 * kCardMargin) {
+  setStroke(theme::primary(0.12), 1);
+  auto* layout = new QVBoxLayout(this);
+  layout->setContentsMargins(kCardMargin, kCardMargin, kCardMargin, 16);
+  layout->setSpacing(10);
+  heading_ = plainLabel({}, views::font(TextStyle::body, SymbolWeight::bold), theme::primary(), this);
+  heading_->setAlignment(Qt::AlignCenter);
+  layout->addWidget(heading_);
+  // Broken into lines here rather than by the label, which would break a path anywhere.
+  messageLabel_ = plainLabel({}, views::font(TextStyle::callout), theme::primary(), this);
+  messageLabel_->setAlignment(Qt::AlignCenter);
+  messageLabel_->setTextInteractionFlags(Qt::NoTextInteraction);
+  layout->addWidget(messageLabel_);
+  layout->addSpacing(4);
+  ok_ = new QPushButton(QStringLiteral("好"), this);
   ok_->setDefault(true);
   ok_->setAutoDefault(true);
   ok_->setFont(views::font(TextStyle::body, SymbolWeight::medium));
@@ -47,8 +48,37 @@ SettingsAlert::SettingsAlert(std::function<void()> onDismiss, QWidget* parent)
   connect(ok_, &QPushButton::clicked, this, [this] {
     if (onDismiss_) onDismiss_();
   });
-  column->addWidget(ok_);
-  card_->setFixedWidth(kCardWidth);
+  layout->addWidget(ok_);
+  setFixedWidth(width);
+}
+
+void AlertCard::setText(const QString& heading, const QString& message) {
+  heading_->setText(brokenLines(heading, heading_->font(), column_).join(QLatin1Char('\n')));
+  message_ = message;
+  messageLabel_->setText(brokenLines(message, messageLabel_->font(), column_).join(QLatin1Char('\n')));
+  messageLabel_->setVisible(!message.isEmpty());
+  adjustSize();
+}
+
+QString AlertCard::heading() const { return heading_->text(); }
+
+bool AlertCard::eventFilter(QObject* watched, QEvent* event) {
+  if (watched == ok_ && event->type() == QEvent::KeyPress) {
+    auto* key = static_cast<QKeyEvent*>(event);
+    if (key->key() == Qt::Key_Escape || key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter) {
+      if (onDismiss_) onDismiss_();
+      return true;
+    }
+  }
+  return FilledBox::eventFilter(watched, event);
+}
+
+SettingsAlert::SettingsAlert(std::function<void()> onDismiss, QWidget* parent)
+    : QWidget(parent), onDismiss_(std::move(onDismiss)) {
+  setFocusPolicy(Qt::StrongFocus);
+  card_ = new AlertCard(kCardWidth, [this] {
+    if (onDismiss_) onDismiss_();
+  }, this);
   hide();
 }
 
@@ -59,14 +89,14 @@ void SettingsAlert::present(const std::optional<QString>& message) {
     if (hadFocus && parentWidget()) parentWidget()->setFocus();
     return;
   }
-  message_->setText(*message);
+  card_->setText(QStringLiteral("Vimbo"), *message);
   place();
   show();
   raise();
-  ok_->setFocus();
+  card_->okButton()->setFocus();
 }
 
-QString SettingsAlert::message() const { return isHidden() ? QString() : message_->text(); }
+QString SettingsAlert::message() const { return isHidden() ? QString() : card_->message(); }
 
 void SettingsAlert::paintEvent(QPaintEvent*) {
   // The content under the card is dimmed and takes no input.
@@ -79,9 +109,7 @@ void SettingsAlert::resizeEvent(QResizeEvent* event) {
 }
 
 void SettingsAlert::place() {
-  card_->adjustSize();
-  const QSize size(kCardWidth, card_->heightForWidth(kCardWidth) > 0 ? card_->heightForWidth(kCardWidth)
-                                                                      : card_->sizeHint().height());
+  const QSize size(kCardWidth, card_->sizeHint().height());
   card_->setGeometry(QRect(QPoint((width() - size.width()) / 2, (height() - size.height()) / 2), size));
 }
 
@@ -98,20 +126,9 @@ void SettingsAlert::keyPressEvent(QKeyEvent* event) {
   }
 }
 
-bool SettingsAlert::eventFilter(QObject* watched, QEvent* event) {
-  if (watched == ok_ && event->type() == QEvent::KeyPress) {
-    auto* key = static_cast<QKeyEvent*>(event);
-    if (key->key() == Qt::Key_Escape || key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter) {
-      if (onDismiss_) onDismiss_();
-      return true;
-    }
-  }
-  return QWidget::eventFilter(watched, event);
-}
-
 // Tab stays on the card.
 bool SettingsAlert::focusNextPrevChild(bool) {
-  ok_->setFocus();
+  card_->okButton()->setFocus();
   return true;
 }
 

@@ -6,11 +6,40 @@
 
 #include <QWidget>
 #include <functional>
+#include <optional>
+
+#include "Views/Widgets/Surfaces.h"
 
 class QLabel;
 class QPushButton;
 
 namespace vimbo::views {
+
+// The alert's card, which Vimbo's message boxes show too: a bold heading, the message under it
+// (plain text, never markup; a long path breaks at one of its separators) and the blue "好", which
+// dismisses it, as Return, Enter and Escape on it do.
+class AlertCard : public FilledBox {
+ public:
+  AlertCard(int width, std::function<void()> onDismiss, QWidget* parent = nullptr);
+
+  // An empty message shows the heading alone.
+  void setText(const QString& heading, const QString& message);
+  QString heading() const;
+  QString message() const { return message_; }
+  QPushButton* okButton() const { return ok_; }
+  static constexpr double kRadius = 12;
+
+ protected:
+  bool eventFilter(QObject* watched, QEvent* event) override;
+
+ private:
+  std::function<void()> onDismiss_;
+  int column_;  // the text's width
+  QLabel* heading_ = nullptr;
+  QLabel* messageLabel_ = nullptr;
+  QString message_;
+  QPushButton* ok_ = nullptr;
+};
 
 class SettingsAlert : public QWidget {
  public:
@@ -19,7 +48,7 @@ class SettingsAlert : public QWidget {
   // Shows the text (plain, never markup) or, with none, hides the card.
   void present(const std::optional<QString>& message);
   QString message() const;
-  QPushButton* okButton() const { return ok_; }
+  QPushButton* okButton() const { return card_->okButton(); }
   QWidget* card() const { return card_; }
 
  protected:
@@ -27,15 +56,12 @@ class SettingsAlert : public QWidget {
   void resizeEvent(QResizeEvent*) override;
   void keyPressEvent(QKeyEvent*) override;
   bool focusNextPrevChild(bool next) override;
-  bool eventFilter(QObject* watched, QEvent* event) override;
 
  private:
   void place();
 
   std::function<void()> onDismiss_;
-  QWidget* card_ = nullptr;
-  QLabel* message_ = nullptr;
-  QPushButton* ok_ = nullptr;
+  AlertCard* card_ = nullptr;
 };
 
 }  // namespace vimbo::views

@@ -16,6 +16,7 @@
 #include <QVariantAnimation>
 #include <QWidget>
 #include <algorithm>
+#include <vector>
 
 #include "Platform/Desktop/Appearance.h"
 
@@ -163,6 +164,68 @@ void setPlainToolTip(QWidget* widget, const QString& text) {
 
 QString elided(const QString& text, const QFont& f, int width) {
   return QFontMetrics(f).elidedText(text, Qt::ElideRight, std::max(width, 0));
+}
+
+namespace {
+
+// Where a path in running text stops: at a space or at the full-width punctuation of the sentence.
+bool endsPath(QChar c) {
+  const char16_t u = c.unicode();
+  return c.isSpace() || (u >= 0x3000 && u <= 0x303F) || (u >= 0xFF01 && u <= 0xFF0F) || (u >= 0xFF1A && u <= 0xFF20);
+}
+
+constexpr char16_t kWordJoiner = 0x2060;  // no break here
+constexpr char16_t kBreakHere = 0x200B;   // a break is allowed here
+
+// The paragraph with marks for the line breaker inside each path: a break is allowed before the
+// path and after each inner separator, nowhere else in it. `inserted` flags the marks.
+QString markPaths(const QString& paragraph, std::vector<bool>& inserted) {
+  QString marked;
+  auto put = [&](QChar c, bool mark) {
+    marked.append(c);
+    inserted.push_back(mark);
+  };
+  for (qsizetype i = 0; i < paragraph.size();) {
+    const bool startsPath = paragraph[i] == QLatin1Char('/') && (i == 0 || endsPath(paragraph[i - 1]));
+    if (!startsPath) {
+      put(paragraph[i++], false);
+      continue;
+    }
+    if (i > 0) put(kBreakHere, true);  // text rules keep a "/" with the space before it
+    const qsizetype begin = i;
+    for (; i < paragraph.size() && !endsPath(paragraph[i]); ++i) {
+      if (i > begin && !paragraph[i].isLowSurrogate())
+        put(paragraph[i - 1] == QLatin1Char('/') && i - 1 > begin ? kBreakHere : kWordJoiner, true);
+      put(paragraph[i], false);
+    }
+  }
+  return marked;
+}
+
+}  // namespace
+
+QStringList brokenLines(const QString& text, const QFont& f, int width) {
+  QStringList lines;
+  for (const QString& paragraph : text.split(QLatin1Char('\n'))) {
+    std::vector<bool> inserted;
+    const QString marked = markPaths(paragraph, inserted);
+    QTextLayout layout(marked, f);
+    QTextOption option;
+    option.setWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
+    layout.setTextOption(option);
+    layout.beginLayout();
+    const qsizetype before = lines.size();
+    for (QTextLine line = layout.createLine(); line.isValid(); line = layout.createLine()) {
+      line.setLineWidth(width);
+      QString shown;
+      for (int i = line.textStart(); i < line.textStart() + line.textLength(); ++i)
+        if (!inserted[size_t(i)]) shown.append(marked[i]);
+      lines.append(shown.trimmed());
+    }
+    layout.endLayout();
+    if (lines.size() == before) lines.append(QString());  // an empty line stays a line
+  }
+  return lines;
 }
 
 // MARK: Tool tips

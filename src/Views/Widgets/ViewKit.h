@@ -16,6 +16,7 @@
 #include <QImage>
 #include <QLinearGradient>
 #include <QString>
+#include <QStringList>
 #include <optional>
 #include <string_view>
 
@@ -89,6 +90,10 @@ QString qstr(std::string_view utf8);
 QLabel* plainLabel(const QString& text, const QFont& font, const QColor& color, QWidget* parent = nullptr);
 void setPlainToolTip(QWidget* widget, const QString& text);
 QString elided(const QString& text, const QFont& font, int width);
+// The text's lines as they fit in `width`: broken between words where it can, else anywhere. A
+// path (a word that starts with "/") breaks only after one of its inner separators, so no line
+// ends on a lone "/" and no file name is cut in two while a separator is left to break at.
+QStringList brokenLines(const QString& text, const QFont& font, int width);
 
 // MARK: Tool tips. Every tool tip, a widget's or the menu bar's, is plain text in the kit's font
 // and colours, broken into lines no wider than kToolTipWidth (between words where it can, else

@@ -3,7 +3,8 @@
 #include <gtest/gtest.h>
 
 #include <QAbstractButton>
-#include <QMessageBox>
+#include <QLabel>
+#include <QPushButton>
 #include <QTest>
 #include <QTimer>
 #include <algorithm>
@@ -13,6 +14,7 @@
 #include "DesktopFixture.h"
 #include "Platform/HotKeys.h"
 #include "Platform/Runtime/Task.h"
+#include "Views/Widgets/SettingsAlert.h"
 
 using namespace vimbo;
 using namespace vimbo::desktop;
@@ -229,8 +231,8 @@ TEST(DesktopWorld, ComesFromTheVariableOrTheNotchedLaptopAndABadFileSaysWhere) {
   vimbo::desktop::testing::testApp();
   QString shown;
   QTimer::singleShot(0, [&] {
-    if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
-      shown = box->text() + "\n" + box->informativeText();
+    if (auto* box = dynamic_cast<MessageBox*>(QApplication::activeModalWidget())) {
+      shown = box->text() + "\n" + box->detail();
       box->accept();
     }
   });
@@ -243,8 +245,8 @@ TEST(DesktopWorld, ComesFromTheVariableOrTheNotchedLaptopAndABadFileSaysWhere) {
   // A file that is not JSON: a sentence with the line and column; the parser's words on stderr only.
   sim::WorldLoad oops = sim::parseWorld("oops", "oops.json");
   QTimer::singleShot(0, [&] {
-    if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
-      shown = box->text() + "\n" + box->informativeText();
+    if (auto* box = dynamic_cast<MessageBox*>(QApplication::activeModalWidget())) {
+      shown = box->text() + "\n" + box->detail();
       box->accept();
     }
   });
@@ -264,8 +266,8 @@ TEST(DesktopStartUp, ASecondInstanceSaysSoOnStderrAndInAMessageBox) {
   vimbo::desktop::testing::testApp();
   QString shown;
   QTimer::singleShot(0, [&] {
-    if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
-      shown = box->text() + "|" + box->buttons().value(0)->text();
+    if (auto* box = dynamic_cast<MessageBox*>(QApplication::activeModalWidget())) {
+      shown = box->text() + "|" + box->okButton()->text();
       box->accept();
     }
   });
@@ -274,6 +276,34 @@ TEST(DesktopStartUp, ASecondInstanceSaysSoOnStderrAndInAMessageBox) {
   const std::string printed = ::testing::internal::GetCapturedStderr();
   EXPECT_NE(printed.find("Vimbo 已在运行。"), std::string::npos);
   EXPECT_EQ(shown, QStringLiteral("Vimbo 已在运行。|好"));
+}
+
+// The settings alert's card; a long path breaks only after an inner separator; Command-Q quits.
+TEST(DesktopStartUp, AMessageBoxIsTheAlertCardBreaksPathsAtSeparatorsAndQuitsOnCommandQ) {
+  vimbo::desktop::testing::testApp();
+  const QString detail = QStringLiteral("已另存为 /home/someone/a-folder-with-a-long-name/another-folder-with-a-long-name/"
+                                        "vimbo/defaults.json.corrupt-20240516T140500Z，以空设置开始。");
+  std::unique_ptr<MessageBox> box(newMessageBox(QStringLiteral("设置未能照常读取或保存。"), detail));
+  ASSERT_NE(box->findChild<views::AlertCard*>(), nullptr);
+  EXPECT_EQ(box->okButton()->text(), QStringLiteral("好"));
+  QStringList lines;
+  for (QLabel* label : box->findChildren<QLabel*>())
+    if (label->text().contains(QStringLiteral("vimbo"))) lines = label->text().split(QLatin1Char('\n'));
+  ASSERT_GT(lines.size(), 2);
+  for (qsizetype i = 0; i + 1 < lines.size(); ++i)
+    EXPECT_TRUE(!lines[i].contains(QLatin1Char('/')) || (lines[i].endsWith(QLatin1Char('/')) &&
+                                                         !lines[i].endsWith(QStringLiteral(" /"))))
+        << lines[i].toStdString();
+  EXPECT_EQ(lines.join(QString()).remove(QLatin1Char(' ')), QString(detail).remove(QLatin1Char(' ')));
+
+  box->show();
+  QTest::keyClick(box->okButton(), Qt::Key_Q, Qt::ControlModifier);  // nothing runs yet: the box closes
+  EXPECT_FALSE(box->isVisible());
+  bool quit = false;
+  box->setQuitHandler([&] { quit = true; });
+  box->show();
+  QTest::keyClick(box->okButton(), Qt::Key_Q, Qt::ControlModifier);
+  EXPECT_TRUE(quit);
 }
 
 }  // namespace
