@@ -445,9 +445,11 @@ async::Task<bool> MenuBarCaptureService::moveMenuBarItem(CapturedMenuBarItem ite
   // finished, its clean-up and pointer put-back included, so that no events interleave and the
   // pointer saved is where the person left it.
   TurnRelease turn;
+  bool waited = false;
   if (auto previous = std::exchange(M::of(this).lastTurn, turn.finished); previous && !previous->isResumed()) {
     co_await previous->wait();
     if (abandoned() || async::isCancelled()) co_return false;
+    waited = true;
   }
 
   const MenuBarSnapshot bar(platform_.windowServer);
@@ -462,6 +464,10 @@ async::Task<bool> MenuBarCaptureService::moveMenuBarItem(CapturedMenuBarItem ite
       anchor = Point{control->minX(), control->midY()};
       if (!exactOrder) target = bar_side::visibleDropPoint(*control, frame.width);
     }
+  } else if (waited && bar.divider()) {
+    // The move waited for may have carried an item across the divider, which shifts it by more
+    // than the drop's offset: the point worked out before the wait could lie right of it now.
+    target = bar_side::collectedDropPoint(*bar.divider());
   }
 
   const std::optional<int32_t> owner = M::axOwner(this, item.id);

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "App/OperationsFixture.h"
+#include "Platform/Sim/WorldJson.h"
 
 namespace vimbo::testing {
 namespace {
@@ -131,6 +132,42 @@ TEST(MovesInFlight, AMoveStartedDuringAnotherWaitsUntilItsPointerIsBack) {
   EXPECT_EQ(f.world().menuOpenCount("notes"), 1);
   EXPECT_TRUE(f.standsVisible("drift"));
   f.expectSafe();
+}
+
+// Each move alone succeeds; the second must not drop where the divider stood before the first.
+TEST(MovesInFlight, AMoveThatWaitedAimsAtTheBarAsItStandsAfterTheWait) {
+  {
+    SCOPED_TRACE("a visible move, then a collected one 10 ms later, on the studio display");
+    auto load = sim::loadWorld(sim::shippedWorldsFolder() / "plain-1920.json");
+    OperationsFixture f(std::get<sim::WorldSpec>(std::move(load)));
+    f.start({"tallybird"});
+    ASSERT_TRUE(f.app().menuBarHider.setCollapsed(false));
+    f.runFor(50ms);
+    using Side = MenuBarCaptureService::MenuBarMoveDestination;
+    MenuBarCaptureService& mover = f.app().captureService;
+    const CapturedMenuBarItem in = f.captured("quietfox-vpn"), out = f.captured("tallybird");
+    const Point shown = bar_side::visibleDropPoint(f.control(), in.originalFrame.width);
+    auto first = async::spawn(f.executor, [&]() { return mover.moveMenuBarItem(in, shown, false, Side::visible); });
+    f.runFor(10ms);
+    const Point collected = bar_side::collectedDropPoint(f.divider());
+    auto second = async::spawn(f.executor, [&]() { return mover.moveMenuBarItem(out, collected, false, Side::collected); });
+    f.runUntil([&] { return first.isDone() && second.isDone(); });
+    EXPECT_TRUE(first.result().value_or(false));
+    EXPECT_TRUE(second.result().value_or(false));
+    EXPECT_TRUE(f.standsVisible("quietfox-vpn"));
+    EXPECT_TRUE(f.standsCollected("tallybird"));
+    ASSERT_TRUE(f.app().menuBarHider.setCollapsed(true));
+    f.expectSafe();
+  }
+  SCOPED_TRACE("a collect queued 120 ms into an activation's carry from under the notch");
+  OperationsFixture f(crowdedNotchWorld());
+  f.start({"tally"});
+  Activation a(f);
+  f.when([&] { return f.now() - f.startedAt >= 120ms; }, [&] { f.manager().collectSystemItem(f.window("tally")); });
+  a.run("notes");
+  f.runUntil([&] { return f.app().activeSystemItemOperationCount == 0; }, 30s);
+  EXPECT_TRUE(f.standsCollected("tally"));
+  EXPECT_EQ(f.store().layoutZone(f.captured("tally")), MenuBarLayoutZone::collected);
 }
 
 }  // namespace
