@@ -131,7 +131,8 @@ async::Task<void> AppDelegate::performInPlaceActivation(CapturedMenuBarItem item
 
 async::Task<bool> AppDelegate::activateAndTrackNativeMenu(CapturedMenuBarItem item) {
   const auto baseline = menuWindowRelocator.visibleMenuWindowIDs();
-  if (!captureService.activate(item)) co_return false;
+  auto activation = captureService.activate(item);
+  if (!co_await std::move(activation)) co_return false;
   auto appeared = menuWindowRelocator.newMenuWindowID(baseline);
   const auto menu = co_await std::move(appeared);
   if (!menu) {

@@ -1,12 +1,14 @@
 // Opening a status item's own menu: an accessibility press on the element under its centre, or a
-// plain click delivered straight to the owning process, only where the item itself stands. The
-// pointer never moves.
+// plain click delivered straight to the owning process, only where the item itself stands and
+// only between moves. The pointer never moves.
 
 #include <algorithm>
 #include <optional>
 
 #include "Models/CapturedMenuBarItem.h"
 #include "Platform/Platform.h"
+#include "Platform/Runtime/ScopeExit.h"
+#include "Platform/Runtime/Task.h"
 #include "System/MenuBarCaptureService.h"
 
 namespace vimbo {
@@ -58,21 +60,27 @@ std::optional<Point> MenuBarCaptureService::pressPoint(uint32_t windowID) {
   return centre;
 }
 
-bool MenuBarCaptureService::activate(const CapturedMenuBarItem& item) {
-  if (!platform_.accessibility.isProcessTrusted(true)) return false;
+async::Task<bool> MenuBarCaptureService::activate(CapturedMenuBarItem item) {
+  if (!platform_.accessibility.isProcessTrusted(true)) co_return false;
   const Rect frame = currentFrame(item.id).value_or(item.originalFrame);
-  const Point point = frame.center();
-  if (pressAccessibilityElement(platform_.accessibility, point, item.ownerPID)) return true;
+  if (pressAccessibilityElement(platform_.accessibility, frame.center(), item.ownerPID)) co_return true;
+
+  // A click posted while a move holds the button would land in the middle of that drag.
+  async::OneShot<> done;
+  async::ScopeExit release([done]() mutable { done.resume(); });
+  auto taking = takeMoverTurn(done);
+  const std::optional<bool> turn = co_await std::move(taking);
+  if (!turn) co_return false;
 
   // The click goes only where the item itself stands now; elsewhere it would open another menu.
   const auto clickAt = pressPoint(item.id);
-  if (!clickAt) return false;
+  if (!clickAt) co_return false;
   platform::Events& events = platform_.events;
   platform::EventSourceRef source = events.createSource(platform::EventSourceStateID::Private);
-  if (!source) return false;
+  if (!source) co_return false;
   auto down = events.createMouseEvent(source.get(), platform::EventType::LeftMouseDown, *clickAt, platform::MouseButton::Left);
   auto up = events.createMouseEvent(source.get(), platform::EventType::LeftMouseUp, *clickAt, platform::MouseButton::Left);
-  if (!down || !up) return false;
+  if (!down || !up) co_return false;
   for (platform::Event* event : {&*down, &*up}) {
     // No Command flag: this is a click that opens the menu, not the start of a drag.
     event->flags = 0;
@@ -84,7 +92,7 @@ bool MenuBarCaptureService::activate(const CapturedMenuBarItem& item) {
   }
   events.postToPid(item.ownerPID, *down);
   events.postToPid(item.ownerPID, *up);
-  return true;
+  co_return true;
 }
 
 }  // namespace vimbo

@@ -121,8 +121,8 @@ struct MenuBarCaptureService::MoverState {
   std::vector<std::weak_ptr<MoveCleanup>> active;
   // Counts explicit finishes: a move that began before one must not start another strategy.
   uint64_t finishes = 0;
-  // Finishes when the move that asked last for the turn has finished. Callers outside the
-  // controller's queue (an activation's carry) can start a move while another is in flight.
+  // Finishes when the move (or click) that asked last for the turn has finished. Callers outside
+  // the controller's queue (an activation's carry and click) can start while a move is in flight.
   std::optional<async::OneShot<>> lastTurn;
 
   void finishAll() {
@@ -445,12 +445,9 @@ async::Task<bool> MenuBarCaptureService::moveMenuBarItem(CapturedMenuBarItem ite
   // finished, its clean-up and pointer put-back included, so that no events interleave and the
   // pointer saved is where the person left it.
   TurnRelease turn;
-  bool waited = false;
-  if (auto previous = std::exchange(M::of(this).lastTurn, turn.finished); previous && !previous->isResumed()) {
-    co_await previous->wait();
-    if (abandoned() || async::isCancelled()) co_return false;
-    waited = true;
-  }
+  auto taking = takeMoverTurn(turn.finished);
+  const std::optional<bool> waited = co_await std::move(taking);
+  if (!waited) co_return false;
 
   const MenuBarSnapshot bar(platform_.windowServer);
   const auto start = bar.frame(item.id);
@@ -464,7 +461,7 @@ async::Task<bool> MenuBarCaptureService::moveMenuBarItem(CapturedMenuBarItem ite
       anchor = Point{control->minX(), control->midY()};
       if (!exactOrder) target = bar_side::visibleDropPoint(*control, frame.width);
     }
-  } else if (waited && bar.divider()) {
+  } else if (*waited && bar.divider()) {
     // The move waited for may have carried an item across the divider, which shifts it by more
     // than the drop's offset: the point worked out before the wait could lie right of it now.
     target = bar_side::collectedDropPoint(*bar.divider());
@@ -495,6 +492,16 @@ async::Task<bool> MenuBarCaptureService::moveMenuBarItem(CapturedMenuBarItem ite
   auto drag = M::commandDrag(this, item, frame, anchor, target, exactOrder, moveDestination);
   const bool dragged = co_await std::move(drag);
   co_return dragged;
+}
+
+async::Task<std::optional<bool>> MenuBarCaptureService::takeMoverTurn(async::OneShot<> done) {
+  MoverState& mover = MoverState::of(this);
+  const uint64_t epoch = mover.finishes;
+  auto previous = std::exchange(mover.lastTurn, std::move(done));
+  if (!previous || previous->isResumed()) co_return false;
+  co_await previous->wait();
+  if (MoverState::of(this).finishes != epoch || async::isCancelled()) co_return std::nullopt;
+  co_return true;
 }
 
 void MenuBarCaptureService::finishPendingMoveCleanup() {

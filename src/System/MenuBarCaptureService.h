@@ -35,6 +35,8 @@
 namespace vimbo::async {
 template <class T>
 class Task;
+template <class T>
+class OneShot;
 class Executor;
 }  // namespace vimbo::async
 
@@ -312,7 +314,9 @@ class MenuBarCaptureService {
   // ---- Moving, activating and indexing items (MenuBarCaptureService+Mover.cpp, +Activation.cpp, +SafeSlot.cpp)
   async::Task<bool> moveMenuBarItem(CapturedMenuBarItem item, Point destination, bool exactOrder,
                                     MenuBarMoveDestination moveDestination);
-  bool activate(const CapturedMenuBarItem& item);
+  // A press through accessibility at once; the click that stands in for a refused press waits for
+  // the mover's turn, so that it never lands while a move holds the button.
+  async::Task<bool> activate(CapturedMenuBarItem item);
   bool indexMenuExtraFromSafeSlot(const CapturedMenuBarItem& item, bool persist);
   // Explicit clean-up of an unfinished move (cursor, Command key, held button) at quit.
   void finishPendingMoveCleanup();
@@ -321,6 +325,10 @@ class MenuBarCaptureService {
   // State of the mover and activation, defined in their own files (shared_ptr: incomplete here).
   struct MoverState;
   std::shared_ptr<MoverState> moverState_;
+  // Takes the mover's turn for a move or a click: finishes once whoever asked for it earlier has
+  // finished (clean-up and pointer put-back included); the turn passes on when `done` is resumed.
+  // Whether it had to wait; none when the wait was given up (a finish at quit, or cancellation).
+  async::Task<std::optional<bool>> takeMoverTurn(async::OneShot<void> done);
   // Where a synthetic press on the item may go: the centre of its live frame, when that is on a
   // screen, inside the menu-bar band and the window server finds the item's own window there.
   // None otherwise: a press would land on whatever else stands there.

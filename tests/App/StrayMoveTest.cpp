@@ -170,5 +170,25 @@ TEST(MovesInFlight, AMoveThatWaitedAimsAtTheBarAsItStandsAfterTheWait) {
   EXPECT_EQ(f.store().layoutZone(f.captured("tally")), MenuBarLayoutZone::collected);
 }
 
+TEST(MovesInFlight, TheClickStandingInForARefusedPressWaitsForTheDragInFlight) {
+  OperationsFixture f(operationsWorld());
+  f.start({"notes"});
+  f.world().faults("notes").pressRefused = true;
+  f.world().itemSpec("notes").hitChild = true;
+  f.whenPosted(EventType::LeftMouseDown, [&] { f.manager().activateSystemItem(f.window("notes")); });
+  f.manager().pinSystemItem(f.window("bare"));  // its moves are Command-drags alone
+  f.runUntil([&] { return f.app().activeSystemItemOperationCount == 0 && !f.app().systemItemActivationTask; }, 30s);
+
+  int held = 0;
+  for (const auto& p : f.world().postedEvents()) {
+    held += p.event.type == EventType::LeftMouseDown ? 1 : p.event.type == EventType::LeftMouseUp ? -1 : 0;
+    EXPECT_LE(held, 1) << "two buttons held at once";
+  }
+  EXPECT_EQ(f.posted(EventType::LeftMouseDown).back().route, sim::PostRoute::Pid) << "the click came after the drag";
+  EXPECT_EQ(f.world().menuOpenCount("notes"), 1);
+  EXPECT_TRUE(f.standsVisible("bare"));
+  f.expectSafe();
+}
+
 }  // namespace
 }  // namespace vimbo::testing

@@ -12,13 +12,18 @@ struct ActivationTest : ::testing::Test {
     d.installOwnItems();
     d.world().clearRecords();
   }
+  bool activate(const CapturedMenuBarItem& item) {
+    auto done = async::spawn(d.executor, [this, item]() { return d.capture().activate(item); });
+    d.executor.runUntilIdle();
+    return done.result().value_or(false);
+  }
 };
 
 TEST_F(ActivationTest, PressOpensTheMenuWhichTheRelocatorFindsAndWaitsOut) {
   MenuWindowRelocator relocator(d.platform.windowServer,
                                 MenuWindowRelocator::defaultPopupWindowLevels(d.platform.windowServer));
   const auto before = relocator.visibleMenuWindowIDs();
-  ASSERT_TRUE(d.capture().activate(d.itemFor("a")));
+  ASSERT_TRUE(activate(d.itemFor("a")));
   EXPECT_EQ(d.world().pressCount("a"), 1);
   EXPECT_TRUE(d.world().postedEvents().empty());
   EXPECT_TRUE(d.world().warps().empty());
@@ -40,7 +45,7 @@ TEST_F(ActivationTest, PressOpensTheMenuWhichTheRelocatorFindsAndWaitsOut) {
 
 TEST_F(ActivationTest, AChildThatRefusesThePressHandsItToItsParent) {
   d.world().itemSpec("a").hitChild = true;
-  ASSERT_TRUE(d.capture().activate(d.itemFor("a")));
+  ASSERT_TRUE(activate(d.itemFor("a")));
   EXPECT_EQ(d.world().pressCount("a"), 1);
   EXPECT_TRUE(d.world().postedEvents().empty());
 }
@@ -49,7 +54,7 @@ TEST_F(ActivationTest, RefusedPressFallsBackToAPlainClickPostedToTheOwner) {
   d.world().faults("b").pressRefused = true;
   d.world().itemSpec("b").hitChild = true;
   const CapturedMenuBarItem b = d.itemFor("b");
-  ASSERT_TRUE(d.capture().activate(b));
+  ASSERT_TRUE(activate(b));
   const auto& posted = d.world().postedEvents();
   ASSERT_EQ(posted.size(), 2u);
   EXPECT_EQ(posted[0].event.type, EventType::LeftMouseDown);
@@ -74,20 +79,20 @@ TEST_F(ActivationTest, RefusedPressFallsBackToAPlainClickPostedToTheOwner) {
 TEST_F(ActivationTest, GoneWindowIsNotClickedAndUntrustedDoesNothing) {
   const CapturedMenuBarItem b = d.itemFor("b");
   d.world().removeItem("b");
-  EXPECT_FALSE(d.capture().activate(b));
+  EXPECT_FALSE(activate(b));
   EXPECT_TRUE(d.world().postedEvents().empty());
 
   d.world().clearRecords();
   d.world().switches().eventSourceFails = true;
   d.world().faults("a").pressRefused = true;
-  EXPECT_FALSE(d.capture().activate(d.itemFor("a")));
+  EXPECT_FALSE(activate(d.itemFor("a")));
   EXPECT_TRUE(d.world().postedEvents().empty());
 
   d.world().switches().eventSourceFails = false;
   d.world().faults("a").pressRefused = false;
   d.world().setAccessibilityTrusted(false);
   const int prompts = d.world().accessibilityPrompts();
-  EXPECT_FALSE(d.capture().activate(d.itemFor("a")));
+  EXPECT_FALSE(activate(d.itemFor("a")));
   EXPECT_EQ(d.world().accessibilityPrompts(), prompts + 1);
   EXPECT_EQ(d.world().pressCount("a"), 0);
   EXPECT_TRUE(d.world().postedEvents().empty());
