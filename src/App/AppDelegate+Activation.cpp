@@ -6,6 +6,7 @@
 #include <chrono>
 #include <memory>
 #include <optional>
+#include <string>
 #include <utility>
 
 #include "App/AppDelegate.h"
@@ -38,6 +39,15 @@ void AppDelegate::beginSystemItemActivation(uint32_t windowID) {
 async::Task<void> AppDelegate::performInPlaceActivation(CapturedMenuBarItem item) {
   co_await async::sleepFor(kFirstLook);
   if (async::isCancelled()) co_return;
+  // Why a press was not made, named in the turn it failed in (a later move replaces the cause).
+  const auto pressFailure = [&](bool ok) -> std::optional<std::string> {
+    if (ok) return std::nullopt;
+    return operation_support::failureCause(captureService.lastItemFailure(), item.name,
+                                           operation_text::accessibilityNeededToPress);
+  };
+  const auto report = [&](const std::optional<std::string>& sentence) {
+    if (sentence) store.lastError.set(*sentence);
+  };
 
   if (item.isFixed() || !menuBarHider.isCollapsed) {
     auto press = activateAndTrackNativeMenu(item);
@@ -46,7 +56,8 @@ async::Task<void> AppDelegate::performInPlaceActivation(CapturedMenuBarItem item
   }
   if (barSnapshot().isShown(item.id).value_or(false)) {
     auto press = activateAndTrackNativeMenu(item);
-    if (!co_await std::move(press)) store.lastError.set(operation_text::accessibilityNeededToPress);
+    const bool ok = co_await std::move(press);
+    report(pressFailure(ok));
     co_return;
   }
 
@@ -57,9 +68,10 @@ async::Task<void> AppDelegate::performInPlaceActivation(CapturedMenuBarItem item
       frame && captureService.isFrameOnScreen(*frame) && menuBarHider.isMenuBarFrameSafe(*frame)) {
     auto press = activateAndTrackNativeMenu(item);
     const bool ok = co_await std::move(press);
+    const auto failure = pressFailure(ok);
     menuBarHider.setCollapsed(true);
     store.systemItemsCollapsed.set(menuBarHider.isCollapsed);
-    if (!ok) store.lastError.set(operation_text::accessibilityNeededToPress);
+    report(failure);
     co_return;
   }
 
@@ -92,6 +104,7 @@ async::Task<void> AppDelegate::performInPlaceActivation(CapturedMenuBarItem item
 
   auto press = activateAndTrackNativeMenu(item);
   const bool ok = co_await std::move(press);
+  const auto pressed = pressFailure(ok);
 
   // An item carried right of the divider for the click goes back even when the carry was not
   // confirmed: otherwise opening its menu would have quietly un-collected it.
@@ -103,29 +116,35 @@ async::Task<void> AppDelegate::performInPlaceActivation(CapturedMenuBarItem item
   }
   if (!putBack) {
     menuBarHider.setCollapsed(true);
-    if (!ok) store.lastError.set(operation_text::accessibilityNeededToPress);
+    report(pressed);
     store.systemItemsCollapsed.set(menuBarHider.isCollapsed);
     co_return;
   }
 
   menuBarHider.setCollapsed(false);
   co_await async::sleepFor(kSettle);
+  std::optional<std::string> notBack;
   if (const auto divider = menuBarHider.windowServerFrame(hider::dividerName)) {
     const Point point = bar_side::collectedDropPoint(*divider);
     auto back = captureService.moveMenuBarItem(item, point, false, MenuBarCaptureService::MenuBarMoveDestination::collected);
     const bool returned = co_await std::move(back);
+    if (!returned) {
+      notBack = operation_support::failureCause(captureService.lastItemFailure(), item.name,
+                                                operation_text::moveRefused(item.name));
+    }
     co_await async::sleepFor(kSettle);
     const MenuBarSnapshot barNow = barSnapshot();
     const auto frame = barNow.frame(item.id);
     if (returned && frame && barNow.isLeftOfDivider(*frame)) {
       menuBarHider.setCollapsed(true);
-      if (!ok) store.lastError.set(operation_text::accessibilityNeededToPress);
+      report(pressed);
       store.systemItemsCollapsed.set(menuBarHider.isCollapsed);
       co_return;
     }
   }
   store.systemItemsCollapsed.set(false);
-  store.lastError.set(ok ? operation_text::putBackFailed : operation_text::accessibilityNeededToPress);
+  store.lastError.set(notBack.value_or(operation_text::putBackFailed));
+  report(pressed);
   store.systemItemsCollapsed.set(menuBarHider.isCollapsed);
 }
 

@@ -10,6 +10,7 @@
 #include <string_view>
 
 #include "App/AppDelegate.h"
+#include "App/AppDelegate+OperationSupport.h"
 #include "App/AppDelegate+OperationTexts.h"
 #include "Platform/Foundation/Text.h"
 
@@ -68,7 +69,7 @@ async::Task<bool> indexTarget(AppDelegate& app, uint32_t id, const AppDelegate::
     auto move = app.captureService.moveMenuBarItem(item, bar_side::visibleDropPoint(*bar.control(), frame.width), true,
                                                    Destination::visible);
     if (!co_await std::move(move)) {
-      app.store.lastError.set(operation_text::moveRefused(item.name));
+      app.store.lastError.set(operation_support::dragFailure(app.captureService, item.name));
       co_return false;
     }
     auto arrival = app.waitForSystemItem(item, AppDelegate::SystemItemDestination::visible, false);
@@ -100,7 +101,7 @@ async::Task<bool> indexTarget(AppDelegate& app, uint32_t id, const AppDelegate::
   co_await async::sleepFor(kBeforeDrag);
   auto move = app.captureService.moveMenuBarItem(back, drop, false, Destination::collected);
   if (!co_await std::move(move)) {
-    app.store.lastError.set(operation_text::moveRefused(back.name));
+    app.store.lastError.set(operation_support::dragFailure(app.captureService, back.name));
     co_return false;
   }
   auto arrival = app.waitForSystemItem(back, AppDelegate::SystemItemDestination::collected, false);

@@ -118,7 +118,7 @@ async::Task<bool> AppDelegate::performMenuBarLayoutApply(MenuBarLayoutDraft draf
     }
     if (!lost.empty()) {
       for (uint32_t id : lost) store.commitLayoutMovement(id, MenuBarLayoutZone::collected, std::nullopt, false);
-      co_return failMenuBarLayoutApply(operation_text::notchRoomLost);
+      co_return failMenuBarLayoutApply(operation_text::notchRoomLost(operation_support::barHasNotch(*this)));
     }
   }
 

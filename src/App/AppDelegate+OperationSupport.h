@@ -2,8 +2,12 @@
 // Small lookups and geometry tests the item operations share.
 
 #include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
 
 #include "App/AppDelegate.h"
+#include "App/AppDelegate+OperationTexts.h"
 
 namespace vimbo::operation_support {
 
@@ -19,6 +23,48 @@ inline const CapturedMenuBarItem* capturedItem(const MenuBarStore& store, uint32
 // Pin and collect judge an item whose window cannot be read by what the store last saw.
 inline bool standsVisible(const MenuBarSnapshot& bar, const CapturedMenuBarItem& item) {
   return bar.isShown(item.id).value_or(!item.isCollected);
+}
+
+// The screen our control item stands on (the first without it) has a notch.
+inline bool barHasNotch(AppDelegate& app) {
+  const auto control = app.menuBarHider.windowServerFrame(hider::controlName);
+  const platform::Screens& screens = app.platform().screens;
+  const auto all = screens.screens();
+  for (const auto& screen : all) {
+    const Rect bounds = screen.screenNumber ? screens.displayBounds(*screen.screenNumber) : screen.frame;
+    if (!control || bounds.insetBy(-bar_side::slack, -bar_side::slack).contains(control->center())) {
+      return screen.auxiliaryTopRightArea.has_value();
+    }
+  }
+  return !all.empty() && all.front().auxiliaryTopRightArea.has_value();
+}
+
+// The sentence that names why the capture service could not press or drag an item; none when it
+// did and the item was only not seen where asked. `permission` is the operation's own sentence
+// for a missing permission or an event that could not be made.
+inline std::optional<std::string> failureCause(MenuBarCaptureService::ItemFailure failure, std::string_view name,
+                                               std::string permission) {
+  using Failure = MenuBarCaptureService::ItemFailure;
+  switch (failure) {
+    case Failure::accessibilityNotTrusted:
+    case Failure::eventUnavailable:
+      return permission;
+    case Failure::windowGone:
+      return operation_text::itemsChanged;
+    case Failure::notPressable:
+      return operation_text::notPressable(name);
+    case Failure::none:
+    case Failure::notArrived:
+      break;
+  }
+  return std::nullopt;
+}
+
+// The sentence for a drag the mover just gave up: its cause, else that the item was not seen on
+// the side asked for. Read in the turn the move returned in.
+inline std::string dragFailure(const MenuBarCaptureService& service, std::string_view name) {
+  return failureCause(service.lastItemFailure(), name, operation_text::moveRefused(name))
+      .value_or(operation_text::notOnTargetSide(name));
 }
 
 }  // namespace vimbo::operation_support

@@ -30,6 +30,10 @@ inline std::string movedButNotCollapsed(std::string_view name) {
 inline std::string notConfirmedCollapsed(std::string_view name) {
   return quoted("未能确认", name, "在收纳状态下位于目标侧。");
 }
+// The item stands where no press can reach it (beyond the screen's edge, or covered).
+inline std::string notPressable(std::string_view name) {
+  return quoted("", name, "不在菜单栏中可以点按的位置，无法移动或打开。");
+}
 
 // Fixed items.
 inline constexpr const char* clockIsFixed = "时钟由 macOS 固定，无法收纳";
@@ -38,15 +42,17 @@ inline std::string fixedRefusal(std::string_view windowName) {
   return windowName == "Clock" ? clockIsFixed : controlCenterIsFixed;
 }
 
-// Pin and collect.
-inline std::string noRoomRightOfNotch(std::string_view name) {
-  return quoted("常驻", name, "需要的刘海右侧空间不足，且没有可安全收纳的项目。");
+// Pin and collect. Where items can be seen is right of the notch, or on a screen without one,
+// the shown part of the bar.
+inline std::string seenSide(bool notched) { return notched ? "刘海右侧" : "菜单栏显示区域"; }
+inline std::string noRoomRightOfNotch(std::string_view name, bool notched) {
+  return quoted("常驻", name, "需要的" + seenSide(notched) + "空间不足，且没有可安全收纳的项目。");
 }
-inline std::string swapOutFailed(std::string_view name) {
-  return quoted("无法为", name, "腾出刘海右侧空间，已恢复原有常驻状态。");
+inline std::string swapOutFailed(std::string_view name, bool notched) {
+  return quoted("无法为", name, "腾出" + seenSide(notched) + "空间，已恢复原有常驻状态。");
 }
-inline std::string pinPlacementFailed(std::string_view name) {
-  return quoted("无法将", name, "安全放入刘海右侧，已恢复原有常驻状态。");
+inline std::string pinPlacementFailed(std::string_view name, bool notched) {
+  return quoted("无法将", name, "安全放入" + seenSide(notched) + "，已恢复原有常驻状态。");
 }
 inline std::string noStableIdentity(std::string_view name) {
   return quoted("无法为", name, "找到稳定标识；已保留当前位置，重启后不会自动移动同名项目。");
@@ -58,7 +64,7 @@ inline constexpr const char* putBackFailed = "这个菜单栏项目无法安全�
 
 // Layout apply and order alignment.
 inline constexpr const char* itemsChanged = "菜单栏项目已更新，请刷新后重试。";
-inline constexpr const char* notchRoomLost = "刘海右侧空间不足，已保持可重试状态。";
+inline std::string notchRoomLost(bool notched) { return seenSide(notched) + "空间不足，已保持可重试状态。"; }
 inline constexpr const char* layoutNotSaved = "无法保存菜单栏布局，请刷新后重试。";
 inline constexpr const char* orderUnknown = "未能确认当前菜单栏项目顺序，请刷新后重试。";
 inline constexpr const char* orderExpandRefused = "无法展开菜单栏以整理项目。";

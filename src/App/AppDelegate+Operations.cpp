@@ -82,7 +82,8 @@ async::Task<bool> AppDelegate::waitForSystemItem(CapturedMenuBarItem item, Syste
   }
 }
 
-async::Task<bool> AppDelegate::moveSystemItem(CapturedMenuBarItem item, SystemItemDestination destination) {
+async::Task<bool> AppDelegate::moveSystemItem(CapturedMenuBarItem item, SystemItemDestination destination,
+                                              MenuBarCaptureService::ItemFailure* refusedBecause) {
   const std::string& name = item.name;
   if (item.isFixed()) co_return failSystemItemMove(operation_text::moveUnsupported);
   if (!menuBarHider.setCollapsed(false)) co_return failSystemItemMove(operation_text::moveUnsupported);
@@ -93,7 +94,10 @@ async::Task<bool> AppDelegate::moveSystemItem(CapturedMenuBarItem item, SystemIt
     const auto point = destinationPoint(item, destination);
     if (!point) co_return failSystemItemMove(operation_text::dividerNotFound(name));
     auto drag = captureService.moveMenuBarItem(item, *point, false, moverDestination(destination));
-    if (!co_await std::move(drag)) co_return failSystemItemMove(operation_text::moveRefused(name));
+    if (!co_await std::move(drag)) {
+      if (refusedBecause) *refusedBecause = captureService.lastItemFailure();
+      co_return failSystemItemMove(operation_support::dragFailure(captureService, name));
+    }
     auto arrival = waitForSystemItem(item, destination, false);
     if (!co_await std::move(arrival)) co_return failSystemItemMove(operation_text::notOnTargetSide(name));
   }
@@ -148,7 +152,7 @@ async::Task<bool> AppDelegate::moveSystemItemWhileRevealed(CapturedMenuBarItem i
   }
   auto drag = captureService.moveMenuBarItem(item, *target, exactOrder, moverDestination(destination));
   if (!co_await std::move(drag)) {
-    store.lastError.set(operation_text::moveRefused(item.name));
+    store.lastError.set(operation_support::dragFailure(captureService, item.name));
     co_return false;
   }
   auto arrival = waitForSystemItem(item, destination, false);

@@ -69,7 +69,9 @@ async::Task<bool> AppDelegate::pinSystemItemNow(CapturedMenuBarItem item, bool p
     co_return false;
   }
   const ResidentPinPlan plan = residentPinPlan(item);
-  if (!plan.isPossible) co_return failSystemItemMove(operation_text::noRoomRightOfNotch(name));
+  if (!plan.isPossible) {
+    co_return failSystemItemMove(operation_text::noRoomRightOfNotch(name, operation_support::barHasNotch(*this)));
+  }
   if (!preserveRequestedLayoutOrder) snapshotCurrentPinnedOrder();
 
   std::vector<CapturedMenuBarItem> swapped;
@@ -88,10 +90,11 @@ async::Task<bool> AppDelegate::pinSystemItemNow(CapturedMenuBarItem item, bool p
     if (const auto frame = bar.frame(resident.id); frame && bar.isLeftOfDivider(*frame)) swapped.push_back(resident);
     auto restore = restoreSwappedItems(swapped);
     co_await std::move(restore);
-    co_return failSystemItemMove(operation_text::swapOutFailed(name));
+    co_return failSystemItemMove(operation_text::swapOutFailed(name, operation_support::barHasNotch(*this)));
   }
 
-  auto in = moveSystemItem(item, SystemItemDestination::visible);
+  auto refused = MenuBarCaptureService::ItemFailure::none;
+  auto in = moveSystemItem(item, SystemItemDestination::visible, &refused);
   if (!co_await std::move(in)) {
     const MenuBarSnapshot bar = barSnapshot();
     if (const auto frame = bar.frame(item.id); frame && bar.isRightOfDivider(*frame)) {
@@ -100,7 +103,10 @@ async::Task<bool> AppDelegate::pinSystemItemNow(CapturedMenuBarItem item, bool p
     }
     auto restore = restoreSwappedItems(swapped);
     co_await std::move(restore);
-    co_return failSystemItemMove(operation_text::pinPlacementFailed(name));
+    // A drag that could not even be made says why; otherwise the item did not find room.
+    const auto cause = operation_support::failureCause(refused, name, operation_text::moveRefused(name));
+    co_return failSystemItemMove(
+        cause.value_or(operation_text::pinPlacementFailed(name, operation_support::barHasNotch(*this))));
   }
 
   const std::string identity = captureService.stableIdentity(item);

@@ -12,6 +12,7 @@
 #include <set>
 
 #include "App/AppDelegate.h"
+#include "App/AppDelegate+OperationSupport.h"
 #include "App/AppDelegate+OperationTexts.h"
 
 namespace vimbo {
@@ -121,7 +122,7 @@ async::Task<void> AppDelegate::completeInitialSystemSetup(std::vector<std::strin
     const Point drop = bar_side::visibleDropPoint(*control, item.originalFrame.width);
     auto move = captureService.moveMenuBarItem(item, drop, true, MenuBarCaptureService::MenuBarMoveDestination::visible);
     if (!co_await std::move(move)) {
-      store.lastError.set(operation_text::moveRefused(item.name));
+      store.lastError.set(operation_support::dragFailure(captureService, item.name));
       break;
     }
     auto arrival = waitForSystemItem(item, SystemItemDestination::visible, false);

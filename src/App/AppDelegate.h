@@ -286,7 +286,9 @@ class AppDelegate : public platform::ApplicationDelegate,
   bool systemItemHasReachedDestination(const CapturedMenuBarItem& item, SystemItemDestination destination,
                                        bool afterCollapse);
   async::Task<bool> waitForSystemItem(CapturedMenuBarItem item, SystemItemDestination destination, bool afterCollapse);
-  async::Task<bool> moveSystemItem(CapturedMenuBarItem item, SystemItemDestination destination);
+  // refusedBecause, when given, learns why the mover gave the drag up (untouched when it did not).
+  async::Task<bool> moveSystemItem(CapturedMenuBarItem item, SystemItemDestination destination,
+                                   MenuBarCaptureService::ItemFailure* refusedBecause = nullptr);
   bool failSystemItemMove(std::string message);
   void reconcileDisplayedSystemItemState(uint32_t windowID);
   void pinSystemItem(uint32_t windowID);

@@ -61,7 +61,8 @@ std::optional<Point> MenuBarCaptureService::pressPoint(uint32_t windowID) {
 }
 
 async::Task<bool> MenuBarCaptureService::activate(CapturedMenuBarItem item) {
-  if (!platform_.accessibility.isProcessTrusted(true)) co_return false;
+  lastItemFailure_ = ItemFailure::none;
+  if (!platform_.accessibility.isProcessTrusted(true)) co_return failed(ItemFailure::accessibilityNotTrusted);
   const Rect frame = currentFrame(item.id).value_or(item.originalFrame);
   if (pressAccessibilityElement(platform_.accessibility, frame.center(), item.ownerPID)) co_return true;
 
@@ -70,17 +71,17 @@ async::Task<bool> MenuBarCaptureService::activate(CapturedMenuBarItem item) {
   async::ScopeExit release([done]() mutable { done.resume(); });
   auto taking = takeMoverTurn(done);
   const std::optional<bool> turn = co_await std::move(taking);
-  if (!turn) co_return false;
+  if (!turn) co_return failed(ItemFailure::notArrived);
 
   // The click goes only where the item itself stands now; elsewhere it would open another menu.
   const auto clickAt = pressPoint(item.id);
-  if (!clickAt) co_return false;
+  if (!clickAt) co_return failed(unpressable(item.id));
   platform::Events& events = platform_.events;
   platform::EventSourceRef source = events.createSource(platform::EventSourceStateID::Private);
-  if (!source) co_return false;
+  if (!source) co_return failed(ItemFailure::eventUnavailable);
   auto down = events.createMouseEvent(source.get(), platform::EventType::LeftMouseDown, *clickAt, platform::MouseButton::Left);
   auto up = events.createMouseEvent(source.get(), platform::EventType::LeftMouseUp, *clickAt, platform::MouseButton::Left);
-  if (!down || !up) co_return false;
+  if (!down || !up) co_return failed(ItemFailure::eventUnavailable);
   for (platform::Event* event : {&*down, &*up}) {
     // No Command flag: this is a click that opens the menu, not the start of a drag.
     event->flags = 0;

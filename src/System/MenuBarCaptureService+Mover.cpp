@@ -294,7 +294,7 @@ struct MenuBarCaptureService::MoverState {
                                                       Destination destination, bool exactOrder, Rect startFrame) {
     platform::Events& events = self->platform_.events;
     platform::EventSourceRef source = events.createSource(platform::EventSourceStateID::HIDSystem);
-    if (!source) co_return false;
+    if (!source) co_return self->failed(ItemFailure::eventUnavailable);
     const int32_t pid = axOwner(self, item.id).value_or(item.ownerPID);
     Point start = startFrame.center();
 
@@ -310,7 +310,7 @@ struct MenuBarCaptureService::MoverState {
     if (cleanup.aborted) co_return false;
     // The bar may have changed since the move began: press only where the item itself stands.
     const auto pressAt = self->pressPoint(item.id);
-    if (!pressAt) co_return false;
+    if (!pressAt) co_return self->failed(self->unpressable(item.id));
     start = *pressAt;
 
     std::map<int, int64_t> fields = {
@@ -323,7 +323,7 @@ struct MenuBarCaptureService::MoverState {
         {platform::eventfield::sourceStateID, 1},
     };
     auto down = mouseEvent(events, source.get(), EventType::LeftMouseDown, start, kCommand);
-    if (!down) co_return false;
+    if (!down) co_return self->failed(ItemFailure::eventUnavailable);
     down->fields = fields;
     fields[platform::eventfield::sourceUserData] = 1340;
     events.post(EventTap::Session, *down);
@@ -339,7 +339,7 @@ struct MenuBarCaptureService::MoverState {
     if (cleanup.aborted) co_return false;
 
     auto up = mouseEvent(events, source.get(), EventType::LeftMouseUp, drop, kCommand);
-    if (!up) co_return false;
+    if (!up) co_return self->failed(ItemFailure::eventUnavailable);
     up->fields = fields;
     events.post(EventTap::Session, *up);
     cleanup.buttonDown = false;
@@ -348,14 +348,15 @@ struct MenuBarCaptureService::MoverState {
 
     auto verification = waitForMoveVerification(self, item.id, destination, exactOrder);
     const bool moved = co_await std::move(verification);
-    co_return moved && !cleanup.aborted;
+    if (cleanup.aborted) co_return false;
+    co_return moved || self->failed(ItemFailure::notArrived);
   }
 
   static async::Task<bool> commandDrag(Service* self, CapturedMenuBarItem item, Rect frame, std::optional<Point> anchor,
                                        Point target, bool exactOrder, Destination destination) {
     platform::Events& events = self->platform_.events;
     platform::EventSourceRef source = events.createSource(platform::EventSourceStateID::HIDSystem);
-    if (!source) co_return false;
+    if (!source) co_return self->failed(ItemFailure::eventUnavailable);
     source->setLocalEventsSuppressionInterval(0);
     Point start = frame.center();
 
@@ -367,13 +368,13 @@ struct MenuBarCaptureService::MoverState {
     if (cleanup.aborted) co_return false;
 
     auto moved = mouseEvent(events, source.get(), EventType::MouseMoved, start, kCommand);
-    if (!moved) co_return false;
+    if (!moved) co_return self->failed(ItemFailure::eventUnavailable);
     events.post(EventTap::HID, *moved);
     co_await async::sleepFor(55ms);
     if (cleanup.aborted) co_return false;
 
     auto keyDown = commandKeyEvent(events, source.get(), true);
-    if (!keyDown) co_return false;
+    if (!keyDown) co_return self->failed(ItemFailure::eventUnavailable);
     events.post(EventTap::HID, *keyDown);
     cleanup.commandDown = true;
     co_await async::sleepFor(60ms);
@@ -382,10 +383,10 @@ struct MenuBarCaptureService::MoverState {
     // Read again after the park and settle: a bar that collapsed or was laid out anew meanwhile
     // must not turn the press into a drag of whatever stands at the old centre.
     const auto pressAt = self->pressPoint(item.id);
-    if (!pressAt) co_return false;
+    if (!pressAt) co_return self->failed(self->unpressable(item.id));
     start = *pressAt;
     auto down = mouseEvent(events, source.get(), EventType::LeftMouseDown, start, kCommand);
-    if (!down) co_return false;
+    if (!down) co_return self->failed(ItemFailure::eventUnavailable);
     events.post(EventTap::HID, *down);
     cleanup.buttonDown = true;
     cleanup.buttonPoint = start;
@@ -400,7 +401,7 @@ struct MenuBarCaptureService::MoverState {
     } else if (exactOrder && destination == Destination::visible) {
       // Exact order means "immediately left of the control item"; without it there is no slot.
       auto control = windowFrame(self, hider::controlName);
-      if (!control) co_return false;
+      if (!control) co_return self->failed(ItemFailure::notArrived);
       drop = {control->minX(), control->midY()};
     }
 
@@ -408,14 +409,14 @@ struct MenuBarCaptureService::MoverState {
       const double t = static_cast<double>(step) / kDragSteps;
       const Point p{start.x + (drop.x - start.x) * t, start.y + (drop.y - start.y) * t};
       auto drag = mouseEvent(events, source.get(), EventType::LeftMouseDragged, step == kDragSteps ? drop : p, kCommand);
-      if (!drag) co_return false;
+      if (!drag) co_return self->failed(ItemFailure::eventUnavailable);
       events.post(EventTap::HID, *drag);
       co_await async::sleepFor(24ms);
       if (cleanup.aborted) co_return false;
     }
 
     auto up = mouseEvent(events, source.get(), EventType::LeftMouseUp, drop, kCommand);
-    if (!up) co_return false;
+    if (!up) co_return self->failed(ItemFailure::eventUnavailable);
     events.post(EventTap::HID, *up);
     cleanup.buttonDown = false;
     co_await async::sleepFor(80ms);
@@ -428,16 +429,18 @@ struct MenuBarCaptureService::MoverState {
     // still confirmed by the caller's own wait for the order.
     auto verification = waitForMoveVerification(self, item.id, destination, false);
     const bool arrived = co_await std::move(verification);
-    co_return arrived && !cleanup.aborted;
+    if (cleanup.aborted) co_return false;
+    co_return arrived || self->failed(ItemFailure::notArrived);
   }
 };
 
 async::Task<bool> MenuBarCaptureService::moveMenuBarItem(CapturedMenuBarItem item, Point destination, bool exactOrder,
                                                          MenuBarMoveDestination moveDestination) {
   using M = MoverState;
+  lastItemFailure_ = ItemFailure::none;
   // Clock and Control Center stand where the system puts them.
-  if (item.isFixed()) co_return false;
-  if (!platform_.accessibility.isProcessTrusted(true)) co_return false;
+  if (item.isFixed()) co_return failed(ItemFailure::notArrived);
+  if (!platform_.accessibility.isProcessTrusted(true)) co_return failed(ItemFailure::accessibilityNotTrusted);
   const uint64_t epoch = M::of(this).finishes;
   auto abandoned = [&] { return M::of(this).finishes != epoch; };
 
@@ -447,11 +450,11 @@ async::Task<bool> MenuBarCaptureService::moveMenuBarItem(CapturedMenuBarItem ite
   TurnRelease turn;
   auto taking = takeMoverTurn(turn.finished);
   const std::optional<bool> waited = co_await std::move(taking);
-  if (!waited) co_return false;
+  if (!waited) co_return failed(ItemFailure::notArrived);
 
   const MenuBarSnapshot bar(platform_.windowServer);
   const auto start = bar.frame(item.id);
-  if (!start) co_return false;
+  if (!start) co_return failed(ItemFailure::windowGone);
   Rect frame = *start;
 
   std::optional<Point> anchor;
@@ -474,7 +477,7 @@ async::Task<bool> MenuBarCaptureService::moveMenuBarItem(CapturedMenuBarItem ite
     const bool moved = co_await std::move(targeted);
     if (moved) co_return true;
     // A move nobody waits for any more must not go on to really drag the item.
-    if (abandoned() || async::isCancelled()) co_return false;
+    if (abandoned() || async::isCancelled()) co_return failed(ItemFailure::notArrived);
   }
 
   std::vector<int32_t> pids;
@@ -484,7 +487,7 @@ async::Task<bool> MenuBarCaptureService::moveMenuBarItem(CapturedMenuBarItem ite
     const Point origin{target.x - frame.width / 2, frame.minY()};
     if (!M::repositionAccessibilityElement(this, frame, pid, origin)) continue;
     co_await async::sleepFor(exactOrder ? 60ms : 35ms);
-    if (abandoned() || async::isCancelled()) co_return false;
+    if (abandoned() || async::isCancelled()) co_return failed(ItemFailure::notArrived);
     if (M::destinationReached(this, item.id, moveDestination, exactOrder)) co_return true;
     if (auto again = currentFrame(item.id)) frame = *again;
   }

@@ -177,6 +177,16 @@ class MenuBarCaptureService {
 
   enum class MenuBarMoveDestination { visible, collected };
 
+  // Why the last move or activation gave false, so that the person is told the true cause.
+  enum class ItemFailure {
+    none,
+    accessibilityNotTrusted,
+    eventUnavailable,  // an event source or event could not be made
+    windowGone,        // the item's window is no longer listed
+    notPressable,      // it stands where no press can reach it (beyond a screen's edge, covered)
+    notArrived,        // pressed and dropped, but not seen on the side asked for
+  };
+
   // ---- The tables shared by every part of the service (declaration order is the contract) ----
   struct State {
     std::map<uint32_t, StableIdentityCacheEntry> sessionIdentityCache;
@@ -317,6 +327,9 @@ class MenuBarCaptureService {
   // A press through accessibility at once; the click that stands in for a refused press waits for
   // the mover's turn, so that it never lands while a move holds the button.
   async::Task<bool> activate(CapturedMenuBarItem item);
+  // The cause of the last false result of the two above; read it in the turn the call returned
+  // in, before another move or activation can end.
+  ItemFailure lastItemFailure() const { return lastItemFailure_; }
   bool indexMenuExtraFromSafeSlot(const CapturedMenuBarItem& item, bool persist);
   // Explicit clean-up of an unfinished move (cursor, Command key, held button) at quit.
   void finishPendingMoveCleanup();
@@ -325,10 +338,20 @@ class MenuBarCaptureService {
   // State of the mover and activation, defined in their own files (shared_ptr: incomplete here).
   struct MoverState;
   std::shared_ptr<MoverState> moverState_;
+  ItemFailure lastItemFailure_ = ItemFailure::none;
   // Takes the mover's turn for a move or a click: finishes once whoever asked for it earlier has
   // finished (clean-up and pointer put-back included); the turn passes on when `done` is resumed.
   // Whether it had to wait; none when the wait was given up (a finish at quit, or cancellation).
   async::Task<std::optional<bool>> takeMoverTurn(async::OneShot<void> done);
+  // Records the cause of a false result and gives that result.
+  bool failed(ItemFailure cause) {
+    lastItemFailure_ = cause;
+    return false;
+  }
+  // Why a press cannot be made where the item stands: its window is gone, or it is out of reach.
+  ItemFailure unpressable(uint32_t windowID) {
+    return currentFrame(windowID) ? ItemFailure::notPressable : ItemFailure::windowGone;
+  }
   // Where a synthetic press on the item may go: the centre of its live frame, when that is on a
   // screen, inside the menu-bar band and the window server finds the item's own window there.
   // None otherwise: a press would land on whatever else stands there.

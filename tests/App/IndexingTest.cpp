@@ -150,7 +150,7 @@ TEST_P(UnsafeVisibleIndexing, AVisibleItemUnderTheNotchIsCarriedInAndLeftToTheRe
   if (refusesDrags) {
     EXPECT_EQ(discovered(f, "mystery")->name, "系统项目");
     EXPECT_EQ(drags.items, (std::vector<std::string>{"mystery"}));
-    EXPECT_EQ(f.store().lastError.get(), "无法移动“系统项目”。请在系统设置中允许 Vimbo 使用辅助功能后重试。");
+    EXPECT_EQ(f.store().lastError.get(), "移动“系统项目”后未检测到它位于 Vimbo.HiddenDivider 的目标侧。");
   } else {
     EXPECT_EQ(discovered(f, "mystery")->name, "Mystery Sync");
     // One drag in, then the visible order pass drags the three items that now stand left of it.

@@ -145,7 +145,7 @@ INSTANTIATE_TEST_SUITE_P(
                    }},
         MoveFailureRow{"drop right of the control item", "bare", Destination::visible,
                    [](OperationsFixture& f) { f.world().faults("bare").landsRightOfControl = true; },
-                   "无法移动“Plainly”。请在系统设置中允许 Vimbo 使用辅助功能后重试。", true, 1,
+                   "移动“Plainly”后未检测到它位于 Vimbo.HiddenDivider 的目标侧。", true, 1,
                    [](OperationsFixture& f, const MoveFailureRow& row, int) {
                      EXPECT_GT(f.frame(row.key).minX(), f.control().minX());
                      EXPECT_FALSE(f.captured(row.key).isCollected);

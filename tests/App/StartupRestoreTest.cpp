@@ -174,7 +174,7 @@ const WayOutRow kWayOutRows[] = {
      "tally",
      false,
      false,
-     {"无法移动“TallyStatus”。请在系统设置中允许 Vimbo 使用辅助功能后重试。", kResidentsUnconfirmed},
+     {"移动“TallyStatus”后未检测到它位于 Vimbo.HiddenDivider 的目标侧。", kResidentsUnconfirmed},
      {"notes"},
      true},
     {"UnconfirmedIdentitiesMoveNothing", {"notes", "tally"}, {}, {}, true, false, {kUnconfirmed}, {}, false},

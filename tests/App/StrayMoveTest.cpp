@@ -17,6 +17,7 @@ namespace {
 constexpr uint16_t kSearchKeyB = 11;
 constexpr platform::EventFlags kSearchHotKeys = platform::eventflag::option | platform::eventflag::command;
 const std::string kAccessibilityPrompt = "需要在系统设置中允许 Vimbo 使用辅助功能；授权后请再点一次。";
+std::string notPressable(const std::string& name) { return "“" + name + "”不在菜单栏中可以点按的位置，无法移动或打开。"; }
 
 // Every item but `asked`, our own two included, where the window server lists it.
 std::map<std::string, Rect> framesBut(OperationsFixture& f, const std::string& asked) {
@@ -58,37 +59,32 @@ struct StrayCase {
   const char* what;
   std::function<sim::WorldSpec()> world;
   std::function<void(OperationsFixture&)> act;
-  std::function<std::string(const std::string& name)> sentence;
 };
 
+// Each time the item stands where no press reaches it, and the person is told so.
 TEST(PressesOnItems, LandOnTheItemAskedForOrAreNotPostedAtAll) {
-  auto placementFailed = [](const std::string& name) { return "无法将“" + name + "”安全放入刘海右侧，已恢复原有常驻状态。"; };
-  auto accessibility = [](const std::string&) { return kAccessibilityPrompt; };
   const std::vector<StrayCase> cases = {
       {"pinning an item beyond the screen's edge", widerThanItsScreenWorld,
-       [](OperationsFixture& f) { pinFromTheManager(f, "notes"); }, placementFailed},
+       [](OperationsFixture& f) { pinFromTheManager(f, "notes"); }},
       {"opening it from quick search", widerThanItsScreenWorld,
-       [](OperationsFixture& f) { openFromQuickSearch(f, "notes"); }, accessibility},
+       [](OperationsFixture& f) { openFromQuickSearch(f, "notes"); }},
       {"opening a collected item when the reveal is refused", [] { return operationsWorld(); },
        [](OperationsFixture& f) {
          f.world().switches().onScreenCountZeros = 1;
          f.manager().activateSystemItem(f.window("notes"));
          f.runUntil([&] { return !f.app().systemItemActivationTask; }, 60s);
-       },
-       accessibility},
+       }},
       {"pinning while the bar is laid out 600 ms late", [] { return operationsWorld(); },
        [](OperationsFixture& f) {
          f.world().switches().dividerRelayoutLatency = 600ms;
          pinFromTheManager(f, "notes");
-       },
-       placementFailed},
+       }},
       {"quick search opened while an item is carried out from under the notch", crowdedNotchWorld,
        [](OperationsFixture& f) {
          f.when([&] { return !f.world().warps().empty(); }, [&] { f.pressKey(kSearchKeyB, kSearchHotKeys); });
          f.manager().activateSystemItem(f.window("notes"));
          f.runUntil([&] { return !f.app().systemItemActivationTask; }, 60s);
-       },
-       accessibility},
+       }},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.what);
@@ -99,7 +95,7 @@ TEST(PressesOnItems, LandOnTheItemAskedForOrAreNotPostedAtAll) {
     f.runFor(2s);
     EXPECT_EQ(framesBut(f, "notes"), before);
     EXPECT_EQ(f.drags(), 0u) << "no press may land beside the item";
-    EXPECT_EQ(f.store().lastError.get(), c.sentence(f.captured("notes").name));
+    EXPECT_EQ(f.store().lastError.get(), notPressable(f.captured("notes").name));
     f.expectSafe();
   }
 }
@@ -188,6 +184,64 @@ TEST(MovesInFlight, TheClickStandingInForARefusedPressWaitsForTheDragInFlight) {
   EXPECT_EQ(f.world().menuOpenCount("notes"), 1);
   EXPECT_TRUE(f.standsVisible("bare"));
   f.expectSafe();
+}
+
+struct SentenceCase {
+  const char* what;
+  bool notch;
+  bool driftVisible;
+  std::function<void(OperationsFixture&)> arrange;
+  std::function<void(OperationsFixture&, uint32_t window)> request;
+  std::function<std::string(const std::string& name)> sentence;
+};
+
+// The permission sentences only when the permission is missing or no event can be made; a window
+// gone since it was listed asks for a refresh; a screen without a notch is not said to have one.
+TEST(FailureSentences, NameTheirTrueCause) {
+  const auto pin = [](OperationsFixture& f, uint32_t window) {
+    f.manager().pinSystemItem(window);
+    f.runUntil([&] { return f.app().activeSystemItemOperationCount == 0; }, 30s);
+  };
+  const auto collect = [](OperationsFixture& f, uint32_t window) {
+    f.manager().collectSystemItem(window);
+    f.runUntil([&] { return f.app().activeSystemItemOperationCount == 0; }, 30s);
+  };
+  const auto open = [](OperationsFixture& f, uint32_t window) {
+    f.manager().activateSystemItem(window);
+    f.runUntil([&] { return !f.app().systemItemActivationTask; }, 60s);
+  };
+  const auto gone = [](OperationsFixture& f) { f.world().removeItem("drift"); };
+  const auto landsBeyondControl = [](OperationsFixture& f) { f.world().faults("drift").landsRightOfControl = true; };
+  const auto untrusted = [](OperationsFixture& f) { f.world().setAccessibilityTrusted(false); };
+  const auto refresh = [](const std::string&) { return std::string("菜单栏项目已更新，请刷新后重试。"); };
+  const auto placed = [](const char* side) {
+    return [side](const std::string& name) { return "无法将“" + name + "”安全放入" + side + "，已恢复原有常驻状态。"; };
+  };
+  const auto permission = [](const std::string& name) { return "无法移动“" + name + "”。请在系统设置中允许 Vimbo 使用辅助功能后重试。"; };
+  const std::vector<SentenceCase> cases = {
+      {"pinning a window gone since it was listed", false, false, gone, pin, refresh},
+      {"collecting one", true, true, gone, collect, refresh},
+      {"opening one", true, false, gone, open, refresh},
+      {"a pin that lands beyond the control item on a plain screen", false, false, landsBeyondControl, pin,
+       placed("菜单栏显示区域")},
+      {"the same on a notched screen", true, false, landsBeyondControl, pin, placed("刘海右侧")},
+      {"pinning without accessibility", false, false, untrusted, pin, permission},
+      {"pinning when no event can be made", true, false,
+       [](OperationsFixture& f) { f.world().switches().eventSourceFails = true; }, pin, permission},
+      {"opening without accessibility", true, false, untrusted, open,
+       [](const std::string&) { return kAccessibilityPrompt; }},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    OperationsFixture f(operationsWorld(c.notch));
+    f.start(c.driftVisible ? std::vector<std::string>{"drift"} : std::vector<std::string>{});
+    const std::string name = f.captured("drift").name;
+    const uint32_t window = f.window("drift");
+    c.arrange(f);
+    c.request(f, window);
+    EXPECT_EQ(f.store().lastError.get(), c.sentence(name));
+    f.expectSafe();
+  }
 }
 
 }  // namespace
