@@ -22,6 +22,10 @@ namespace {
 constexpr auto kFirstLook = 50ms;
 constexpr auto kSettle = 35ms;
 constexpr auto kNoMenuPause = 700ms;
+// A drop the window server shows late is looked for as long as a single move waits for its item
+// to arrive: 30 looks 50 ms apart.
+constexpr auto kDropLook = 50ms;
+constexpr auto kDropSettle = 30 * kDropLook;
 
 }  // namespace
 
@@ -39,6 +43,7 @@ void AppDelegate::beginSystemItemActivation(uint32_t windowID) {
 async::Task<void> AppDelegate::performInPlaceActivation(CapturedMenuBarItem item) {
   co_await async::sleepFor(kFirstLook);
   if (async::isCancelled()) co_return;
+  using Failure = MenuBarCaptureService::ItemFailure;
   // Why a press was not made, named in the turn it failed in (a later move replaces the cause).
   const auto pressFailure = [&](bool ok) -> std::optional<std::string> {
     if (ok) return std::nullopt;
@@ -77,6 +82,8 @@ async::Task<void> AppDelegate::performInPlaceActivation(CapturedMenuBarItem item
 
   bool placed = false;
   bool carried = false;
+  // A carry that was not confirmed may still be shown late, until this time.
+  std::optional<async::TimePoint> mayLandUntil;
   const MenuBarSnapshot bar = barSnapshot();
   if (const auto frame = bar.frame(item.id);
       frame && bar.isRightOfDivider(*frame) && menuBarHider.isMenuBarFrameSafe(*frame)) {
@@ -90,7 +97,11 @@ async::Task<void> AppDelegate::performInPlaceActivation(CapturedMenuBarItem item
       const Point point = bar_side::visibleDropPoint(*control, item.originalFrame.width);
       auto carry = captureService.moveMenuBarItem(item, point, false, MenuBarCaptureService::MenuBarMoveDestination::visible);
       const bool moved = co_await std::move(carry);
+      const Failure failure = captureService.lastItemFailure();
       carried = stoodLeft;
+      if (!moved && failure != Failure::accessibilityNotTrusted && failure != Failure::windowGone) {
+        mayLandUntil = now() + kDropSettle;
+      }
       co_await async::sleepFor(kSettle);
       const MenuBarSnapshot barNow = barSnapshot();
       const auto now = barNow.frame(item.id);
@@ -107,12 +118,15 @@ async::Task<void> AppDelegate::performInPlaceActivation(CapturedMenuBarItem item
   const auto pressed = pressFailure(ok);
 
   // An item carried right of the divider for the click goes back even when the carry was not
-  // confirmed: otherwise opening its menu would have quietly un-collected it.
+  // confirmed: otherwise opening its menu would have quietly un-collected it. Such a carry may
+  // be shown late, so the decision waits until its drop has had the time to settle.
   bool putBack = placed;
-  if (!putBack && carried) {
+  while (!putBack && carried) {
     const MenuBarSnapshot barNow = barSnapshot();
     const auto frame = barNow.frame(item.id);
     putBack = frame && barNow.isRightOfDivider(*frame);
+    if (putBack || !mayLandUntil || now() >= *mayLandUntil || async::isCancelled()) break;
+    co_await async::sleepFor(kDropLook);
   }
   if (!putBack) {
     menuBarHider.setCollapsed(true);
@@ -127,10 +141,13 @@ async::Task<void> AppDelegate::performInPlaceActivation(CapturedMenuBarItem item
   if (const auto divider = menuBarHider.windowServerFrame(hider::dividerName)) {
     const Point point = bar_side::collectedDropPoint(*divider);
     auto back = captureService.moveMenuBarItem(item, point, false, MenuBarCaptureService::MenuBarMoveDestination::collected);
-    const bool returned = co_await std::move(back);
-    if (!returned) {
-      notBack = operation_support::failureCause(captureService.lastItemFailure(), item.name,
-                                                operation_text::moveRefused(item.name));
+    bool returned = co_await std::move(back);
+    if (const Failure failure = captureService.lastItemFailure(); !returned && failure == Failure::notArrived) {
+      // Dropped, but perhaps shown late: judged by where it ends.
+      auto arrival = waitForSystemItem(item, SystemItemDestination::collected, false);
+      returned = co_await std::move(arrival);
+    } else if (!returned) {
+      notBack = operation_support::failureCause(failure, item.name, operation_text::moveRefused(item.name));
     }
     co_await async::sleepFor(kSettle);
     const MenuBarSnapshot barNow = barSnapshot();

@@ -171,6 +171,25 @@ TEST(Activation, AnItemCarriedAcrossTheDividerGoesBackEvenWhenTheCarryWasNotConf
   f.expectSafe();
 }
 
+// The window server shows the carry 600 ms after its drop, later than the mover looks, and the
+// person closes the menu at once: the item still goes back once it shows.
+TEST(Activation, ACarryShownLateIsStillPutBack) {
+  OperationsFixture f(crowdedNotchWorld());
+  f.start({"tally"});
+  f.store().lastError.set("earlier");
+  f.world().switches().dragSettleLatency = 600ms;
+  const auto visibleBefore = visibleFrames(f);
+  Activation a(f);
+  a.run("notes");
+  f.runFor(2s);
+  EXPECT_EQ(f.world().menuOpenCount("notes"), 1);
+  EXPECT_TRUE(f.standsCollected("notes"));
+  EXPECT_EQ(visibleFrames(f), visibleBefore);
+  EXPECT_TRUE(f.store().systemItemsCollapsed.get());
+  EXPECT_EQ(f.store().lastError.get(), "earlier");
+  f.expectSafe();
+}
+
 TEST(ActivationBounds, ASecondRequestWhileOneRunsIsDropped) {
   OperationsFixture f(crowdedNotchWorld());
   f.start({"tally"});
