@@ -66,14 +66,20 @@ async::Task<void> AppDelegate::performInPlaceActivation(CapturedMenuBarItem item
     co_return;
   }
 
+  // The bar is ours from the expand until the item's menu has opened; while the menu is open it is
+  // nobody's, and what comes after the menu (a collapse, a put-back) holds it again.
+  auto setUp = holdBar();
+  BarLease held = co_await std::move(setUp);
   menuBarHider.setCollapsed(false);
   co_await async::sleepFor(kSettle);
 
   if (const auto frame = captureService.currentFrame(item.id);
       frame && captureService.isFrameOnScreen(*frame) && menuBarHider.isMenuBarFrameSafe(*frame)) {
-    auto press = activateAndTrackNativeMenu(item);
+    auto press = activateAndTrackNativeMenu(item, std::move(held));
     const bool ok = co_await std::move(press);
     const auto failure = pressFailure(ok);
+    auto after = holdBar();
+    held = co_await std::move(after);
     menuBarHider.setCollapsed(true);
     store.systemItemsCollapsed.set(menuBarHider.isCollapsed);
     report(failure);
@@ -113,9 +119,11 @@ async::Task<void> AppDelegate::performInPlaceActivation(CapturedMenuBarItem item
     }
   }
 
-  auto press = activateAndTrackNativeMenu(item);
+  auto press = activateAndTrackNativeMenu(item, std::move(held));
   const bool ok = co_await std::move(press);
   const auto pressed = pressFailure(ok);
+  auto after = holdBar();
+  held = co_await std::move(after);
 
   // An item carried right of the divider for the click goes back even when the carry was not
   // confirmed: otherwise opening its menu would have quietly un-collected it. Such a carry may
@@ -165,12 +173,15 @@ async::Task<void> AppDelegate::performInPlaceActivation(CapturedMenuBarItem item
   store.systemItemsCollapsed.set(menuBarHider.isCollapsed);
 }
 
-async::Task<bool> AppDelegate::activateAndTrackNativeMenu(CapturedMenuBarItem item) {
+async::Task<bool> AppDelegate::activateAndTrackNativeMenu(CapturedMenuBarItem item, BarLease held) {
+  // A local, so that every way out lets go (a parameter lives as long as the task object).
+  BarLease untilOpen = std::move(held);
   const auto baseline = menuWindowRelocator.visibleMenuWindowIDs();
   auto activation = captureService.activate(item);
   if (!co_await std::move(activation)) co_return false;
   auto appeared = menuWindowRelocator.newMenuWindowID(baseline);
   const auto menu = co_await std::move(appeared);
+  untilOpen.release();
   if (!menu) {
     co_await async::sleepFor(kNoMenuPause);
   } else {

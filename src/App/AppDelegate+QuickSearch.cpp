@@ -49,6 +49,7 @@ void AppDelegate::performHotKeyAction(uint32_t id) {
 
 void AppDelegate::toggleCollection() {
   hoverRequiresPointerExit = true;
+  if (deferWhileBarHeld([](AppDelegate& self) { self.toggleCollection(); })) return;
   if (menuBarHider.isCollapsed) {
     setSystemCollection(false);
     scheduleUserRevealCapture();

@@ -63,6 +63,9 @@ async::Task<void> AppDelegate::performSystemItemsRefresh(bool allowRevealFallbac
   for (auto& item : result.items) item.isCollected = bar.isDisplayedCollected(item, item.isCollected);
   store.replaceCapturedSystemItems(std::move(result.items));
 
+  // The indexing and the saved pins' reconcile move items.
+  auto hold = holdBar();
+  const BarLease held = co_await std::move(hold);
   if (didAttemptAutomaticMenuExtraIndexing && !allowRevealFallback) {
     auto pins = reconcileSavedPinIntents(allowRevealFallback);
     co_await std::move(pins);

@@ -69,6 +69,9 @@ async::Task<std::optional<AppDelegate::StartupLayoutSnapshot>> AppDelegate::wait
 
 async::Task<void> AppDelegate::completeInitialSystemSetup(std::vector<std::string> savedIdentityOrder) {
   if (async::isCancelled()) co_return;
+  // The bar is the restore's until its last check has judged the bar it made.
+  auto hold = holdBar();
+  const BarLease held = co_await std::move(hold);
   co_await async::sleepFor(kBeforeRestore);
   auto names = captureService.refreshMenuExtraDisplayNames();
   co_await std::move(names);

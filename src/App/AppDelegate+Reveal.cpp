@@ -54,6 +54,7 @@ void AppDelegate::setSystemCollection(bool collapsed) {
 }
 
 void AppDelegate::beginNativeReveal(std::optional<bool> waitForMenuBarEntry) {
+  if (deferWhileBarHeld([wait = waitForMenuBarEntry](AppDelegate& self) { self.beginNativeReveal(wait); })) return;
   revealSessionTask.cancel();
   revealSessionTask = {};
   const int64_t generation = ++revealSessionGeneration;
@@ -126,6 +127,7 @@ async::Task<void> AppDelegate::runNativeRevealSession(int64_t generation,
 }
 
 void AppDelegate::collapseNativeReveal() {
+  if (deferWhileBarHeld([](AppDelegate& self) { self.collapseNativeReveal(); })) return;
   if (menuBarHider.isCollapsed && !revealSessionTask) return;
   ++revealSessionGeneration;
   revealSessionTask.cancel();

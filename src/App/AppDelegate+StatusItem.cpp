@@ -43,6 +43,13 @@ void AppDelegate::statusItemClicked() {
     togglePopover();
     return;
   }
+  // Reveal or collapse is decided when the bar is the person's again: a click during one of our
+  // moves acts on the bar the move leaves.
+  if (deferWhileBarHeld([](AppDelegate& self) { self.toggleRevealFromControlItem(); })) return;
+  toggleRevealFromControlItem();
+}
+
+void AppDelegate::toggleRevealFromControlItem() {
   if (menuBarHider.isCollapsed) {
     beginNativeReveal(std::nullopt);
   } else {

@@ -117,6 +117,8 @@ void AppDelegate::applicationWillTerminate() {
   revealSessionTask.cancel();
   revealSessionTask = {};
   ++revealSessionGeneration;
+  // What the person asked of the bar during a move still in flight goes with the bar.
+  deferredBarChanges_.clear();
 
   if (managerControlClickMonitor) platform_.eventMonitors.removeMonitor(managerControlClickMonitor);
   managerControlClickMonitor = 0;

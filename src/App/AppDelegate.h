@@ -20,6 +20,8 @@
 //   +Reveal.cpp              reveal sessions, the plain collapse and expand switches, the pointer's
 //                            band test and the hover timings
 //   +Queue.cpp               the serial operation queue
+//   +BarHold.cpp             Vimbo's hold on the bar while it moves items, and the person's changes
+//                            of the bar that wait for it
 //   +Refresh.cpp             the full refresh, the seed, the metadata refresh, the displayed-state
 //                            reconcile and their triggers (initial capture, empty cache, reveal)
 // Item operations:
@@ -42,6 +44,7 @@
 //   +PinReconcile.cpp        moving saved pins that drifted back to the visible side
 
 #include <cstdint>
+#include <deque>
 #include <functional>
 #include <map>
 #include <memory>
@@ -49,6 +52,7 @@
 #include <set>
 #include <string>
 #include <type_traits>
+#include <utility>
 #include <vector>
 
 #include "Models/CapturedMenuBarItem.h"
@@ -235,6 +239,30 @@ class AppDelegate : public platform::ApplicationDelegate,
   void activateQuickSearchItem(const CapturedMenuBarItem& item);
   static const std::map<uint16_t, int64_t>& quickSearchNumberKeyMap();
 
+  // ---- Vimbo's hold on the bar (+BarHold.cpp) -------------------------------------------------
+
+  // From an operation's expand until its clean-up and pointer put-back the bar's collapsed state
+  // is the operation's: one holder at a time, first come first served. Releasing (also by going
+  // out of scope) first carries out what the person asked of the bar meanwhile, in order.
+  class BarLease {
+   public:
+    BarLease() = default;
+    BarLease(BarLease&& other) noexcept : owner_(std::exchange(other.owner_, {})) {}
+    BarLease& operator=(BarLease&& other) noexcept;
+    ~BarLease() { release(); }
+    void release();
+
+   private:
+    friend class AppDelegate;
+    explicit BarLease(std::weak_ptr<AppDelegate> owner) : owner_(std::move(owner)) {}
+    std::weak_ptr<AppDelegate> owner_;
+  };
+  // Completes once the bar is this caller's; at once when nobody holds it.
+  async::Task<BarLease> holdBar();
+  // A change of the bar the person asked for: true when it has to wait for the holder (it is then
+  // kept, to run as if asked the moment the bar is let go); false when the caller goes on now.
+  bool deferWhileBarHeld(std::function<void(AppDelegate&)> change);
+
   // ---- Serial operation queue (+Queue.cpp) ----------------------------------------------------
 
   void enqueueSystemItemOperation(std::function<async::Task<void>()> operation);
@@ -300,7 +328,8 @@ class AppDelegate : public platform::ApplicationDelegate,
   ResidentPinPlan residentPinPlan(const CapturedMenuBarItem& item);
   async::Task<void> restoreSwappedItems(std::vector<CapturedMenuBarItem> items);
   void beginSystemItemActivation(uint32_t windowID);
-  async::Task<bool> activateAndTrackNativeMenu(CapturedMenuBarItem item);
+  // With the bar held, it is let go once the item's menu has opened (or none came).
+  async::Task<bool> activateAndTrackNativeMenu(CapturedMenuBarItem item, BarLease held = {});
   async::Task<void> performInPlaceActivation(CapturedMenuBarItem item);
   async::Task<bool> applyMenuBarLayout(MenuBarLayoutDraft draft);
   async::Task<bool> performMenuBarLayoutApply(MenuBarLayoutDraft draft);
@@ -374,6 +403,8 @@ class AppDelegate : public platform::ApplicationDelegate,
   void presentKeyWindow(platform::Window& window);
   // The manager's toggle and the reveal hot key: a reveal without a session, or a collapse.
   void toggleCollection();
+  // A plain click on the control item: a reveal session, or a collapse.
+  void toggleRevealFromControlItem();
   std::vector<CapturedMenuBarItem> rankedQuickSearchItems() const;
   // The captured items' searched forms, kept between the quick search's keys.
   mutable CapturedMenuBarSearchIndex quickSearchIndex;
@@ -387,6 +418,11 @@ class AppDelegate : public platform::ApplicationDelegate,
 
   // Tells the pending reveal capture whether the field still holds it.
   int64_t userRevealCaptureGeneration_ = 0;
+  // The bar's hold: whether it is taken, who waits for it, what the person asked meanwhile.
+  void releaseBar();
+  bool barHeld_ = false;
+  std::deque<async::OneShot<>> barWaiters_;
+  std::vector<std::function<void(AppDelegate&)>> deferredBarChanges_;
 };
 
 template <class F>

@@ -79,12 +79,6 @@ TEST(PressesOnItems, LandOnTheItemAskedForOrAreNotPostedAtAll) {
          f.world().switches().dividerRelayoutLatency = 600ms;
          pinFromTheManager(f, "notes");
        }},
-      {"quick search opened while an item is carried out from under the notch", crowdedNotchWorld,
-       [](OperationsFixture& f) {
-         f.when([&] { return !f.world().warps().empty(); }, [&] { f.pressKey(kSearchKeyB, kSearchHotKeys); });
-         f.manager().activateSystemItem(f.window("notes"));
-         f.runUntil([&] { return !f.app().systemItemActivationTask; }, 60s);
-       }},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.what);

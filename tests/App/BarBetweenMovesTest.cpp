@@ -1,0 +1,119 @@
+// A person's clicks and keys while Vimbo moves an item: the bar stays as the move set it until the
+// move lets go of it, then follows what the person asked; the item ends where it was asked to.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <variant>
+
+#include "App/OperationsFixture.h"
+#include "App/RestoreWorlds.h"
+#include "Platform/Sim/WorldJson.h"
+
+namespace vimbo::testing {
+namespace {
+
+constexpr uint16_t kKeyB = 11;
+
+sim::WorldSpec shippedWorld(const std::string& file) {
+  auto load = sim::loadWorld(sim::shippedWorldsFolder() / file);
+  EXPECT_TRUE(std::holds_alternative<sim::WorldSpec>(load)) << file;
+  return std::get<sim::WorldSpec>(load);
+}
+
+bool queueIdle(OperationsFixture& f) { return f.app().activeSystemItemOperationCount == 0; }
+
+// The bar as the hider has it and as the store shows it agree.
+void expectBar(OperationsFixture& f, bool collapsed) {
+  EXPECT_EQ(f.app().menuBarHider.isCollapsed, collapsed);
+  EXPECT_EQ(f.store().systemItemsCollapsed.get(), collapsed);
+  EXPECT_EQ(f.dividerLength(), collapsed ? hider::collapsedLength : hider::expandedLength);
+}
+
+class PersonDuringMove : public ::testing::TestWithParam<std::string> {};
+
+TEST_P(PersonDuringMove, TheItemEndsWhereAskedAndTheBarThenDoesWhatThePersonAsked) {
+  OperationsFixture f(shippedWorld(GetParam()));
+  f.start();
+  f.manager().pinSystemItem(f.window("spotlight"));
+  ASSERT_TRUE(f.runUntil([&] { return queueIdle(f); }, 30s));
+  ASSERT_TRUE(f.standsVisible("spotlight"));
+  ASSERT_EQ(f.store().lastError.get(), std::nullopt);
+
+  // Collect it; quick search's hot key 0.3 s later opens the panel at once and collapses the bar
+  // once the collect is done.
+  f.manager().collectSystemItem(f.window("spotlight"));
+  f.runFor(300ms);
+  f.pressKey(kKeyB, platform::eventflag::option | platform::eventflag::command);
+  f.runFor(50ms);
+  EXPECT_TRUE(f.app().quickSearchPanel && f.app().quickSearchPanel->isVisible()) << "quick search waited";
+  ASSERT_TRUE(f.runUntil([&] { return queueIdle(f); }, 30s));
+  f.runFor(100ms);
+  EXPECT_TRUE(f.standsCollected("spotlight"));
+  EXPECT_EQ(f.store().lastError.get(), std::nullopt);
+  expectBar(f, true);
+  f.expectSafe();
+
+  // Pin a collected item; a click on the control item 0.25 s later reveals the bar once the pin
+  // is done, as a click on the collapsed bar does.
+  f.pressKey(platform::keycode::escape);
+  f.manager().pinSystemItem(f.window("lumen-notes"));
+  f.runFor(250ms);
+  f.clickControl();  // the pointer goes back to where the pin found it
+  ASSERT_TRUE(f.runUntil([&] { return queueIdle(f); }, 30s));
+  f.runFor(100ms);
+  EXPECT_TRUE(f.standsVisible("lumen-notes"));
+  EXPECT_EQ(f.store().lastError.get(), std::nullopt);
+  expectBar(f, false);
+  EXPECT_TRUE(f.app().revealSessionTask) << "the click's reveal session";
+  f.expectSafe(hider::expandedLength);
+
+  // Open a collected item; quick search's hot key as the activation reveals the bar opens the
+  // panel at once, and the item's menu still opens, and the item goes back.
+  f.app().collapseNativeReveal();
+  f.world().clearRecords();
+  f.when([&] { return f.app().systemItemActivationTask && f.dividerLength() == hider::expandedLength; },
+         [&] { f.pressKey(kKeyB, platform::eventflag::option | platform::eventflag::command); });
+  Activation opening(f);
+  opening.run("tallybird");
+  f.runFor(100ms);
+  EXPECT_TRUE(opening.openedAt) << "the item's menu opened";
+  EXPECT_TRUE(f.app().quickSearchPanel->isVisible());
+  EXPECT_TRUE(f.standsCollected("tallybird"));
+  EXPECT_EQ(f.store().lastError.get(), std::nullopt);
+  expectBar(f, true);
+  f.expectSafe();
+}
+
+INSTANTIATE_TEST_SUITE_P(ShippedWorlds, PersonDuringMove, ::testing::Values("notched-laptop.json", "plain-1920.json"),
+                         [](const auto& info) { return info.param == "plain-1920.json" ? "Plain" : "Notched"; });
+
+class PersonDuringRestore : public ::testing::TestWithParam<bool> {};
+
+TEST_P(PersonDuringRestore, AClickWaitsForTheSavedPinsAndNoUntrueSentenceIsSaid) {
+  auto defaults = platform::UserDefaults::inMemory();
+  defaults->set(MenuBarProxyManager::pinnedIdentitiesKey,
+                platform::DefaultsValue(platform::DefaultsArray{identityOfKey("notes"), identityOfKey("tally")}));
+  ControllerFixture f(controllerWorld(GetParam()), defaults);
+  // The click comes as the restore sets the bar up for its first move.
+  bool clicked = false;
+  auto expanded = f.store().systemItemsCollapsed.subscribe([&](const bool& collapsed) {
+    if (collapsed || clicked || !f.app().initialSystemSetupTask) return;
+    clicked = true;
+    f.executor.post([&] { f.clickControl(); });
+  });
+  f.launch(false);
+  ASSERT_TRUE(f.runUntil([&] { return !f.app().initialSystemSetupTask; }, 20s));
+  ASSERT_TRUE(clicked);
+  f.runFor(100ms);
+  EXPECT_EQ(keysInBand(f), (std::vector<std::string>{"notes", "tally"}));
+  EXPECT_FALSE(f.app().menuBarHider.isCollapsed) << "the click reveals the bar the restore left";
+  EXPECT_EQ(f.store().systemItemsCollapsed.get(), f.app().menuBarHider.isCollapsed);
+  f.runFor(5s);
+  EXPECT_EQ(f.store().lastError.get(), std::nullopt);
+}
+
+INSTANTIATE_TEST_SUITE_P(Screens, PersonDuringRestore, ::testing::Bool(),
+                         [](const auto& info) { return info.param ? "Notched" : "Plain"; });
+
+}  // namespace
+}  // namespace vimbo::testing
