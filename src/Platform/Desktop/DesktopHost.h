@@ -71,7 +71,8 @@ class DesktopHost {
   static std::shared_ptr<platform::UserDefaults> persistentDefaults(async::Executor& executor);
 
   // Sets the application delegate (the controller) and finishes launching. Without a delegate the
-  // stand-in status items are installed instead.
+  // stand-in status items are installed instead. The window's input that arrives meanwhile is
+  // handed on, in order, once the launch has finished.
   void launch(std::shared_ptr<platform::ApplicationDelegate> delegate);
 
   DesktopWindow& window() { return *window_; }

@@ -126,5 +126,34 @@ TEST_F(ControllerAtTheDesktop, DoubleClickingOurIconOpensTheDetachedPanelThatSta
   EXPECT_TRUE(until([&] { return !app().detachedPanel->isVisible(); }));
 }
 
+// The desktop shows before Vimbo has finished launching; a click on the control item during the
+// launch's settling is handled once the launch has finished, on the bar the launch left.
+struct LaunchingAtTheDesktop : ::testing::Test {
+  AppFirst qt;
+  QtExecutor ex;
+  DesktopHost host{ex, notchedLaptop()};
+  platform::Platform platform = host.platform();
+  VimboApp vimbo{platform, host.defaults(), host.viewFactory()};
+  void TearDown() override { ex.shutdown(); }
+};
+
+TEST_F(LaunchingAtTheDesktop, AClickWhileLaunchingIsHandledAfterTheLaunch) {
+  DesktopView& view = host.window().view();
+  host.window().resize(view.sizeHint());
+  host.window().show();
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(&host.window()));
+  bool launched = false, clickedWhileLaunching = false;
+  QTimer::singleShot(0, [&] {
+    clickedWhileLaunching = !launched && vimbo.appDelegate->statusItem;
+    const Point control = host.world().frameOf("Vimbo.Control").value_or(Rect{}).center();
+    QTest::mouseClick(view.viewport(), Qt::LeftButton, Qt::NoModifier, view.toWidget(control).toPoint());
+  });
+  host.launch(vimbo.appDelegate);
+  launched = true;
+  ASSERT_TRUE(clickedWhileLaunching);
+  EXPECT_EQ(vimbo.appDelegate->menuBarHider.dividerItem->length(), hider::expandedLength);
+  EXPECT_TRUE(vimbo.appDelegate->revealSessionTask);
+}
+
 }  // namespace
 }  // namespace vimbo::desktop::testing
