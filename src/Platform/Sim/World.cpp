@@ -268,9 +268,9 @@ std::optional<ItemView> World::itemByKey(ItemKey key) const {
 }
 
 std::optional<ItemView> World::itemByWindow(uint32_t windowNumber) const {
-  for (const auto& [k, item] : items_)
-    if (item.windowNumber == windowNumber && displayed_.contains(k)) return view(item);
-  return std::nullopt;
+  auto shown = displayedByWindow_.find(windowNumber);
+  const Item* i = shown == displayedByWindow_.end() ? nullptr : find(shown->second);
+  return i ? std::optional<ItemView>(view(*i)) : std::nullopt;
 }
 
 std::optional<ItemKey> World::keyOf(const std::string& specKey) const {
@@ -350,6 +350,9 @@ void World::mutate(Duration latency, std::function<void(BarState&)> op) {
 
 void World::relayout() {
   frames_ = layoutFrames(displayed_, barGeometry());
+  displayedByWindow_.clear();
+  for (const auto& [key, frame] : frames_)
+    if (const Item* i = find(key)) displayedByWindow_.emplace(i->windowNumber, key);
   publishAX();
   changed();
 }
@@ -458,7 +461,7 @@ std::optional<std::vector<WindowInfo>> World::windowList(WindowListOption option
   std::vector<const Item*> shown;
   for (const auto& [k, item] : items_)
     if ((wanted(item.windowNumber) || (sw.controlWindowDuplicates > 0 && item.spec.windowName == "Vimbo.Control")) &&
-        displayed_.contains(k))
+        frames_.contains(k))  // displayed
       shown.push_back(&item);
   std::sort(shown.begin(), shown.end(), [](const Item* a, const Item* b) { return a->windowNumber > b->windowNumber; });
   for (const Item* item : shown) {

@@ -13,6 +13,7 @@
 #include <set>
 #include <string>
 #include <thread>
+#include <unordered_map>
 #include <vector>
 
 #include "Platform/Accessibility.h"
@@ -501,7 +502,10 @@ class World {
   ItemKey nextKey_ = 1;
   uint32_t nextWindow_ = 100;
   BarState logical_, displayed_;
+  // Rebuilt by relayout(), which follows every change of displayed_ and of a window number: the
+  // frame of each displayed item (and of no other), and each displayed item by its window.
   std::map<ItemKey, Rect> frames_;
+  std::unordered_map<uint32_t, ItemKey> displayedByWindow_;
   std::vector<Menu> menus_;  // front first
   std::map<uint32_t, std::map<std::string, std::optional<platform::WindowValue>>> overrides_;
   std::map<uint32_t, uint32_t> screenWindows_;  // display id -> menu bar window number
