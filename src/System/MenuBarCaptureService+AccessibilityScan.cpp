@@ -152,6 +152,7 @@ void MenuBarCaptureService::preparePreDividerMenuExtraCandidates() {
   auto applications = runningMenuExtraApplications(aliasBundles.empty(), aliasBundles);
   state_.menuExtraDisplayCandidates = scanMenuExtraDisplayCandidates(applications);
 
+  PersistedTablesBatch batch(*this);
   PassScope pass(*this);
   auto records = menuBarWindowMetadata();
   std::map<uint32_t, PreDividerMenuExtraObservation> observations;

@@ -112,6 +112,7 @@ std::optional<MenuBarCaptureService::MenuExtraDisplayCandidate> MenuBarCaptureSe
 }
 
 std::vector<CapturedMenuBarItem> MenuBarCaptureService::discoverMenuBarItems() {
+  PersistedTablesBatch batch(*this);
   PassScope pass(*this);
   auto records = menuBarWindowMetadata();
   std::stable_sort(records.begin(), records.end(), [](const WindowMetadata& a, const WindowMetadata& b) {

@@ -108,12 +108,28 @@ void MenuBarCaptureService::loadPersistedTables() {
   }
 }
 
+MenuBarCaptureService::PersistedTablesBatch::PersistedTablesBatch(MenuBarCaptureService& service) : service_(service) {
+  ++service_.persistedTablesBatchDepth_;
+}
+
+MenuBarCaptureService::PersistedTablesBatch::~PersistedTablesBatch() {
+  if (--service_.persistedTablesBatchDepth_ > 0) return;
+  if (service_.aliasesWritePending_) service_.flushPersistedMenuExtraAliases();
+  if (service_.displayNamesWritePending_) service_.flushPersistedDisplayNames();
+}
+
 void MenuBarCaptureService::flushPersistedMenuExtraAliases() {
+  aliasesWritePending_ = persistedTablesBatchDepth_ > 0;
+  if (aliasesWritePending_) return;
   const std::string json = encodeAliases(state_.persistedMenuExtraAliases);
   defaults_->set(std::string(aliasesKey), platform::Data(json.begin(), json.end()));
 }
 
 void MenuBarCaptureService::flushPersistedDisplayNames() {
+  // Within a scan the table is kept capped as it is learned (learnDisplayName), so lookups see
+  // what this filter would leave.
+  displayNamesWritePending_ = persistedTablesBatchDepth_ > 0;
+  if (displayNamesWritePending_) return;
   state_.persistedDisplayNames = filteredPersistedDisplayNames(std::move(state_.persistedDisplayNames));
   nlohmann::json root = nlohmann::json::object();
   for (const auto& [k, v] : state_.persistedDisplayNames) {
@@ -280,6 +296,7 @@ async::Task<MenuBarCaptureService::CaptureImagesResult> MenuBarCaptureService::c
 
 std::vector<CapturedMenuBarItem> MenuBarCaptureService::captureVisibleImages(const std::vector<CapturedMenuBarItem>& items,
                                                                              const std::map<std::string, ImageRef>& preservingImages) {
+  PersistedTablesBatch batch(*this);
   const bool access = platform_.screenCaptureAccess.preflight();
   const auto unique = uniqueGlyphAliasKeys(items);
   std::vector<CapturedMenuBarItem> out;

@@ -63,6 +63,9 @@ void MenuBarCaptureService::learnDisplayName(std::string_view name, const std::s
     const bool droppedAtOnce = it == names.end() && names.size() >= displayNameCap && stableIdentity < names.begin()->first;
     if ((it == names.end() || it->second != t) && !droppedAtOnce) {
       names[stableIdentity] = t;
+      // The table holds only what the flush's filter keeps, so its cap alone is applied now: a
+      // flush held back until the end of a scan leaves lookups seeing what they would otherwise.
+      while (names.size() > displayNameCap) names.erase(names.begin());
       flushPersistedDisplayNames();
     }
   }

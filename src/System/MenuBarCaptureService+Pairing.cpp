@@ -403,6 +403,7 @@ MenuBarCaptureService::highConfidencePreDividerPairs(const std::vector<WindowMet
 }
 
 void MenuBarCaptureService::persistSafeRightMenuExtraAssociations(const std::vector<WindowMetadata>& windows) {
+  PersistedTablesBatch batch(*this);
   PassScope pass(*this);
   const auto pairs = verifiedSafeRightMenuExtraPairs(windows);
   if (pairs.empty()) return;

@@ -10,6 +10,7 @@
 namespace vimbo {
 
 bool MenuBarCaptureService::indexMenuExtraFromSafeSlot(const CapturedMenuBarItem& item, bool persist) {
+  PersistedTablesBatch batch(*this);
   const uint32_t windowID = item.id;
   const std::vector<WindowMetadata> windows = menuBarWindowMetadata();
   auto found = std::find_if(windows.begin(), windows.end(), [&](const WindowMetadata& m) { return m.windowID == windowID; });

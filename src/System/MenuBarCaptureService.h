@@ -374,6 +374,23 @@ class MenuBarCaptureService {
     MenuBarCaptureService& service_;
     bool owner_ = false;
   };
+  // A scan (the start-up pairing, a discovery, a seed, a safe-slot indexing) writes the alias
+  // and display-name tables once, at its end: inside one, a flush changes only memory and marks
+  // its table, and the outermost scope writes what is marked. Outside a scan a flush writes at once.
+  class PersistedTablesBatch {
+   public:
+    explicit PersistedTablesBatch(MenuBarCaptureService& service);
+    ~PersistedTablesBatch();
+    PersistedTablesBatch(const PersistedTablesBatch&) = delete;
+    PersistedTablesBatch& operator=(const PersistedTablesBatch&) = delete;
+
+   private:
+    MenuBarCaptureService& service_;
+  };
+  int persistedTablesBatchDepth_ = 0;
+  bool aliasesWritePending_ = false;
+  bool displayNamesWritePending_ = false;
+
   std::vector<const MenuExtraDisplayCandidate*> candidatesMatchingFrame(const Rect& windowFrame) const;
   size_t candidateCountWithBundle(const std::string& bundleIdentifier) const;
   std::vector<const MenuExtraDisplayCandidate*> candidatesWithBundleAndProcess(const std::string& bundleIdentifier,
