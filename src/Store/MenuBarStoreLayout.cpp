@@ -32,6 +32,58 @@ bool listsAnywhere(const MenuBarLayoutRecord& record, const std::string& identit
                      [&](Zone zone) { return lists(record, zone, identity); });
 }
 
+// Where the record lists each identity: the first zone, in zone order, whose list holds it. Built
+// once per look at a record, so placing every item costs one lookup instead of a scan of the
+// record. The keys view the record's strings: the record must outlive the map unchanged.
+using ListedZones = std::unordered_map<std::string_view, Zone>;
+
+ListedZones listedZones(const MenuBarLayoutRecord& record) {
+  ListedZones zones;
+  for (auto zone : allMenuBarLayoutZones) {
+    auto it = record.orderedIdentities.find(zone);
+    if (it == record.orderedIdentities.end()) continue;
+    for (const auto& identity : it->second) zones.try_emplace(identity, zone);
+  }
+  return zones;
+}
+
+Zone zoneOf(const CapturedMenuBarItem& item, const std::map<std::uint32_t, Zone>& sessionZones, const ListedZones& listed) {
+  if (item.isFixed()) return Zone::visible;
+  if (auto it = sessionZones.find(item.id); it != sessionZones.end()) return it->second;
+  if (auto it = listed.find(item.stableIdentity); it != listed.end()) return it->second;
+  return item.isCollected ? Zone::collected : Zone::visible;
+}
+
+// The zone's items: those the record lists, in its order, then the rest in capture order.
+std::vector<CapturedMenuBarItem> itemsInZone(Zone zone, const std::vector<CapturedMenuBarItem>& items,
+                                             const MenuBarLayoutRecord& record,
+                                             const std::map<std::uint32_t, Zone>& sessionZones, const ListedZones& listed) {
+  std::vector<const CapturedMenuBarItem*> kept;
+  for (const auto& item : items) {
+    if (zoneOf(item, sessionZones, listed) == zone) kept.push_back(&item);
+  }
+  std::vector<CapturedMenuBarItem> result;
+  result.reserve(kept.size());
+  std::vector<bool> taken(kept.size(), false);
+  std::unordered_map<std::string_view, std::vector<std::size_t>> byIdentity;  // indices, capture order
+  for (std::size_t i = kept.size(); i-- > 0;) byIdentity[kept[i]->stableIdentity].push_back(i);
+
+  if (auto it = record.orderedIdentities.find(zone); it != record.orderedIdentities.end()) {
+    for (const auto& identity : it->second) {
+      auto found = byIdentity.find(identity);
+      if (found == byIdentity.end() || found->second.empty()) continue;
+      const std::size_t index = found->second.back();
+      found->second.pop_back();
+      taken[index] = true;
+      result.push_back(*kept[index]);
+    }
+  }
+  for (std::size_t i = 0; i < kept.size(); ++i) {
+    if (!taken[i]) result.push_back(*kept[i]);
+  }
+  return result;
+}
+
 const CapturedMenuBarItem* firstWithID(const std::vector<CapturedMenuBarItem>& items, std::uint32_t id) {
   auto it = std::find_if(items.begin(), items.end(), [&](const auto& item) { return item.id == id; });
   return it == items.end() ? nullptr : &*it;
@@ -81,31 +133,8 @@ MenuBarLayoutZone MenuBarStore::layoutZone(const CapturedMenuBarItem& item) cons
 }
 
 std::vector<CapturedMenuBarItem> MenuBarStore::capturedItems(MenuBarLayoutZone zone) const {
-  std::vector<const CapturedMenuBarItem*> kept;
-  for (const auto& item : capturedSystemItems.get()) {
-    if (layoutZone(item) == zone) kept.push_back(&item);
-  }
-  std::vector<CapturedMenuBarItem> result;
-  result.reserve(kept.size());
-  std::vector<bool> taken(kept.size(), false);
-  std::unordered_map<std::string, std::vector<std::size_t>> byIdentity;  // indices, capture order
-  for (std::size_t i = kept.size(); i-- > 0;) byIdentity[kept[i]->stableIdentity].push_back(i);
-
-  const auto& record = menuBarLayout.get().orderedIdentities;
-  if (auto it = record.find(zone); it != record.end()) {
-    for (const auto& identity : it->second) {
-      auto found = byIdentity.find(identity);
-      if (found == byIdentity.end() || found->second.empty()) continue;
-      const std::size_t index = found->second.back();
-      found->second.pop_back();
-      taken[index] = true;
-      result.push_back(*kept[index]);
-    }
-  }
-  for (std::size_t i = 0; i < kept.size(); ++i) {
-    if (!taken[i]) result.push_back(*kept[i]);
-  }
-  return result;
+  const MenuBarLayoutRecord& record = menuBarLayout.get();
+  return itemsInZone(zone, capturedSystemItems.get(), record, sessionLayoutZones_, listedZones(record));
 }
 
 std::vector<std::string> MenuBarStore::persistableLayoutIdentities(MenuBarLayoutZone zone) const {
@@ -156,7 +185,9 @@ void MenuBarStore::replaceCapturedSystemItems(std::vector<CapturedMenuBarItem> n
     if (isMeaningfulCapturedName(item.name)) knownCapturedNamesByIdentity_[item.stableIdentity] = item.name;
   }
 
-  // An item whose identity changed keeps its zone (and, where it can, its place).
+  // An item whose identity changed keeps its zone (and, where it can, its place). Its old zone
+  // is read from the published record, which this loop does not change.
+  std::optional<ListedZones> recordZones;
   for (const auto& item : newItems) {
     auto it = oldByID.find(item.id);
     if (it == oldByID.end()) continue;
@@ -165,7 +196,8 @@ void MenuBarStore::replaceCapturedSystemItems(std::vector<CapturedMenuBarItem> n
         old.stableIdentity == item.stableIdentity) {
       continue;
     }
-    const Zone oldZone = layoutZone(old);
+    if (!recordZones) recordZones = listedZones(menuBarLayout.get());
+    const Zone oldZone = zoneOf(old, sessionLayoutZones_, *recordZones);
     const bool listed = listsAnywhere(working, old.stableIdentity);
     if (!persistable(item.stableIdentity)) {
       sessionLayoutZones_[item.id] = oldZone;
@@ -271,7 +303,9 @@ void MenuBarStore::applyMenuBarLayout(MenuBarLayoutRecord record, bool persist, 
 
   // The record never keeps identities that may not outlive the run, and it learns the
   // persistable identities of every captured item in the zone the item stands in now.
-  MenuBarLayoutRecord working = menuBarLayout.get();
+  const MenuBarLayoutRecord& published = menuBarLayout.get();
+  const ListedZones listed = listedZones(published);
+  MenuBarLayoutRecord working = published;
   for (auto zone : allMenuBarLayoutZones) {
     std::vector<std::string> kept;
     std::set<std::string> keptSet;
@@ -283,7 +317,7 @@ void MenuBarStore::applyMenuBarLayout(MenuBarLayoutRecord record, bool persist, 
         }
       }
     }
-    for (const auto& item : capturedItems(zone)) {
+    for (const auto& item : itemsInZone(zone, capturedSystemItems.get(), published, sessionLayoutZones_, listed)) {
       if (persistable(item.stableIdentity) && keptSet.insert(item.stableIdentity).second) {
         kept.push_back(item.stableIdentity);
       }
