@@ -14,6 +14,37 @@ using namespace std::chrono_literals;
 namespace {
 constexpr auto kUserRevealCaptureDelay = 600ms;
 constexpr std::array<async::Duration, 3> kInitialCaptureDelays{450ms, 800ms, 1400ms};
+
+// Re-derives each held item's displayed state from one look at the bar and publishes the list
+// once, only when a state changed. Items sharing a window number write the first of them, the
+// last one's state winning.
+void reconcileDisplayedStates(MenuBarStore& store, const MenuBarSnapshot& bar) {
+  std::vector<CapturedMenuBarItem> items = store.capturedSystemItems.get();
+  std::unordered_map<uint32_t, size_t> first;
+  bool changed = false;
+  for (size_t i = 0; i < items.size(); ++i) {
+    const size_t target = first.try_emplace(items[i].id, i).first->second;
+    const bool collected = bar.isDisplayedCollected(items[i], true);
+    if (items[target].isCollected == collected) continue;
+    items[target].isCollected = collected;
+    changed = true;
+  }
+  if (changed) store.capturedSystemItems.set(std::move(items));
+}
+
+// Whether the main loop has turned since this was made. A look at the bar taken before stays
+// true while it has not, as long as the code in between changed nothing itself: nothing else
+// ran, and no wait passed.
+class LoopTurnWatch {
+ public:
+  explicit LoopTurnWatch(async::Executor& executor) : turned_(std::make_shared<bool>(false)) {
+    executor.post([turned = turned_] { *turned = true; });
+  }
+  bool turned() const { return *turned_; }
+
+ private:
+  std::shared_ptr<bool> turned_;
+};
 }  // namespace
 
 // MARK: - Full refresh
@@ -60,6 +91,10 @@ async::Task<void> AppDelegate::performSystemItemsRefresh(bool allowRevealFallbac
     co_return;
   }
   const MenuBarSnapshot bar = barSnapshot();
+  // The look stays good for the reconcile below while nothing waits and the bar keeps its state:
+  // the hold is free and the saved pins have nothing to put back.
+  const LoopTurnWatch sinceLook(platform_.executor);
+  const bool collapsedAtLook = menuBarHider.isCollapsed;
   for (auto& item : result.items) item.isCollected = bar.isDisplayedCollected(item, item.isCollected);
   store.replaceCapturedSystemItems(std::move(result.items));
 
@@ -69,7 +104,11 @@ async::Task<void> AppDelegate::performSystemItemsRefresh(bool allowRevealFallbac
   if (didAttemptAutomaticMenuExtraIndexing && !allowRevealFallback) {
     auto pins = reconcileSavedPinIntents(allowRevealFallback);
     co_await std::move(pins);
-    reconcileDisplayedSystemItemStates();
+    if (!sinceLook.turned() && menuBarHider.isCollapsed == collapsedAtLook) {
+      reconcileDisplayedStates(store, bar);
+    } else {
+      reconcileDisplayedSystemItemStates();
+    }
     co_return;
   }
   didAttemptAutomaticMenuExtraIndexing = true;
@@ -132,23 +171,7 @@ void AppDelegate::refreshCapturedMetadataPreservingImages() {
   store.replaceCapturedSystemItems(std::move(discovered));
 }
 
-void AppDelegate::reconcileDisplayedSystemItemStates() {
-  // Every state comes from the same look at the bar, and the list is published once, only when
-  // a state changed. Items sharing a window number write the first of them, the last one's
-  // state winning.
-  std::vector<CapturedMenuBarItem> items = store.capturedSystemItems.get();
-  const MenuBarSnapshot bar = barSnapshot();
-  std::unordered_map<uint32_t, size_t> first;
-  bool changed = false;
-  for (size_t i = 0; i < items.size(); ++i) {
-    const size_t target = first.try_emplace(items[i].id, i).first->second;
-    const bool collected = bar.isDisplayedCollected(items[i], true);
-    if (items[target].isCollected == collected) continue;
-    items[target].isCollected = collected;
-    changed = true;
-  }
-  if (changed) store.capturedSystemItems.set(std::move(items));
-}
+void AppDelegate::reconcileDisplayedSystemItemStates() { reconcileDisplayedStates(store, barSnapshot()); }
 
 // MARK: - Triggers
 
