@@ -457,12 +457,21 @@ std::optional<std::vector<WindowInfo>> World::windowList(WindowListOption option
     if (wanted(m.view.windowNumber))
       list.push_back(makeInfo(m.view.windowNumber, m.view.level, m.view.ownerPID, m.view.ownerName, std::nullopt,
                             m.view.frame, true));
-  // Status-item windows, newest first.
+  // Status-item windows, newest first. Unless an override rewrites a number or the control
+  // window has duplicates, a single-window query wants one displayed item at most.
   std::vector<const Item*> shown;
-  for (const auto& [k, item] : items_)
-    if ((wanted(item.windowNumber) || (sw.controlWindowDuplicates > 0 && item.spec.windowName == "Vimbo.Control")) &&
-        frames_.contains(k))  // displayed
-      shown.push_back(&item);
+  const bool onlyTheWindow = single && sw.controlWindowDuplicates == 0 &&
+                             std::none_of(overrides_.begin(), overrides_.end(),
+                                          [](const auto& o) { return o.second.contains(windowkey::number); });
+  if (onlyTheWindow) {
+    if (auto it = displayedByWindow_.find(relative); it != displayedByWindow_.end())
+      if (const Item* item = find(it->second)) shown.push_back(item);
+  } else {
+    for (const auto& [k, item] : items_)
+      if ((wanted(item.windowNumber) || (sw.controlWindowDuplicates > 0 && item.spec.windowName == "Vimbo.Control")) &&
+          frames_.contains(k))  // displayed
+        shown.push_back(&item);
+  }
   std::sort(shown.begin(), shown.end(), [](const Item* a, const Item* b) { return a->windowNumber > b->windowNumber; });
   for (const Item* item : shown) {
     const std::optional<std::string>& name = item->spec.windowName;
