@@ -217,13 +217,11 @@ void MenuBarCaptureService::rememberSessionGlyph(const ImageRef& image, const Ca
 ImageRef MenuBarCaptureService::capturePictureForItem(const CapturedMenuBarItem& item) {
   const Size size = item.originalFrame.size();
   if (!bridge_) bridge_ = std::make_unique<WindowServerCaptureBridge>(platform_.windowServer);
-  ImageRef candidate = bridge_->capture(item.id);
+  ImageRef candidate = atPointSize(bridge_->capture(item.id), size);
+  if (hasVisibleContent(candidate)) return candidate;  // sampled once: the same picture gives the same answer
+  candidate = platform_.windowServer.createWindowImage(
+      item.id, platform::windowimage::boundsIgnoreFraming | platform::windowimage::bestResolution);
   candidate = atPointSize(candidate, size);
-  if (!hasVisibleContent(candidate)) {
-    candidate = platform_.windowServer.createWindowImage(
-        item.id, platform::windowimage::boundsIgnoreFraming | platform::windowimage::bestResolution);
-    candidate = atPointSize(candidate, size);
-  }
   return hasVisibleContent(candidate) ? candidate : nullptr;
 }
 
