@@ -2,8 +2,14 @@
 // move lets go of it, then follows what the person asked; the item ends where it was asked to.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <functional>
+#include <map>
+#include <optional>
 #include <string>
+#include <utility>
 #include <variant>
+#include <vector>
 
 #include "App/OperationsFixture.h"
 #include "App/RestoreWorlds.h"
@@ -58,7 +64,8 @@ TEST_P(PersonDuringMove, TheItemEndsWhereAskedAndTheBarThenDoesWhatThePersonAske
   f.pressKey(platform::keycode::escape);
   f.manager().pinSystemItem(f.window("lumen-notes"));
   f.runFor(250ms);
-  f.clickControl();  // the pointer goes back to where the pin found it
+  f.clickControl();  // waits for the pin's pointer put-back, then leaves the pointer where it clicked
+  f.pointerBefore = f.controlFrame().center();
   ASSERT_TRUE(f.runUntil([&] { return queueIdle(f); }, 30s));
   f.runFor(100ms);
   EXPECT_TRUE(f.standsVisible("lumen-notes"));
@@ -114,6 +121,53 @@ TEST_P(PersonDuringRestore, AClickWaitsForTheSavedPinsAndNoUntrueSentenceIsSaid)
 
 INSTANTIATE_TEST_SUITE_P(Screens, PersonDuringRestore, ::testing::Bool(),
                          [](const auto& info) { return info.param ? "Notched" : "Plain"; });
+
+// Two items pinned and the app quit, then a click on the control item while a restore's move has
+// the pointer: the click waits for the pointer's put-back, so it neither ends the drag nor becomes
+// a Command-drag of the control item, and the pointer then stays where the person clicked.
+TEST(PersonDuringRestoreMove, AClickWaitsForThePointerAndIsThenCarriedOut) {
+  const std::vector<std::string> pins = {"inkwell", "juniper-music"};
+  const std::vector<std::pair<const char*, std::function<bool(sim::World&)>>> moments = {
+      {"button held", [](sim::World& w) { return w.isMouseButtonDown(); }},
+      {"pointer parked", [](sim::World& w) { return w.isPointerHeld() && !w.isCommandHeld(); }},
+      {"Command held", [](sim::World& w) { return w.isCommandHeld() && !w.isMouseButtonDown(); }},
+  };
+  for (const auto& [moment, holds] : moments) {
+    SCOPED_TRACE(moment);
+    auto defaults = platform::UserDefaults::inMemory();
+    {
+      OperationsFixture first(shippedWorld("notched-laptop.json"), defaults);
+      first.launch();
+      for (const auto& key : pins) {
+        first.manager().pinSystemItem(first.window(key));
+        ASSERT_TRUE(first.runUntil([&] { return queueIdle(first); }, 30s));
+      }
+      first.application().terminate();
+    }
+    OperationsFixture f(shippedWorld("notched-laptop.json"), defaults);
+    std::optional<Point> clickedAt;
+    f.when([&, &holds = holds] { return f.app().initialSystemSetupTask && holds(f.world()); },
+           [&] {
+             clickedAt = f.controlFrame().center();
+             f.clickControl();
+           });
+    f.launch(false);
+    std::map<std::string, bool> collected;
+    for (const auto& item : f.world().items()) collected[item.specKey] = f.standsCollected(item.specKey);
+    ASSERT_TRUE(f.runUntil([&] { return !f.app().initialSystemSetupTask && queueIdle(f); }, 20s));
+    f.runFor(5s);
+    ASSERT_TRUE(clickedAt);
+    for (const auto& key : pins) EXPECT_TRUE(f.standsVisible(key)) << key;
+    for (const auto& [key, was] : collected) {
+      const bool pinned = std::find(pins.begin(), pins.end(), key) != pins.end();
+      EXPECT_TRUE(pinned || f.standsCollected(key) == was) << key << " moved";
+    }
+    EXPECT_EQ(f.store().lastError.get(), std::nullopt);
+    expectBar(f, false);
+    EXPECT_EQ(f.world().pointer(), *clickedAt);
+    EXPECT_TRUE(f.app().revealSessionTask) << "the click's reveal session";
+  }
+}
 
 }  // namespace
 }  // namespace vimbo::testing

@@ -81,7 +81,9 @@ inline sim::WorldSpec notchWorld(double notchRight, const std::vector<std::pair<
 }
 
 struct OperationsFixture : ControllerFixture {
-  explicit OperationsFixture(sim::WorldSpec spec) : ControllerFixture(std::move(spec)) {}
+  explicit OperationsFixture(sim::WorldSpec spec,
+                             std::shared_ptr<platform::UserDefaults> defaults = platform::UserDefaults::inMemory())
+      : ControllerFixture(std::move(spec), std::move(defaults)) {}
 
   // Launches, puts `visible` right of the divider in that order (left to right), refreshes the
   // store and forgets what was posted so far.

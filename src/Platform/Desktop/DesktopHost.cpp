@@ -11,7 +11,6 @@
 #include <iostream>
 #include <memory>
 #include <utility>
-#include <vector>
 
 #include "Platform/Foundation/Diagnostics.h"
 #include "Platform/Foundation/Image.h"
@@ -26,52 +25,6 @@ sim::WorldLoad worldFromEnvironment() {
 }
 
 namespace {
-
-// The person's input to the desktop window while Vimbo is still launching (the start's settling
-// spins the loop behind the painted screen): held, and handed on in order once the launch has
-// finished, as a Mac queues events for an application that is still launching.
-class LaunchInputQueue : public QObject {
- public:
-  explicit LaunchInputQueue(QWidget& window) : window_(&window) {
-    if (qApp) qApp->installEventFilter(this);
-  }
-  ~LaunchInputQueue() override {
-    if (qApp) qApp->removeEventFilter(this);
-  }
-  LaunchInputQueue(const LaunchInputQueue&) = delete;
-  LaunchInputQueue& operator=(const LaunchInputQueue&) = delete;
-
-  void deliver() {
-    // Input that comes while the held input is handled (a menu it opens waits for a click) goes
-    // straight through.
-    if (qApp) qApp->removeEventFilter(this);
-    auto held = std::exchange(held_, {});
-    for (auto& [receiver, event] : held)
-      if (receiver) QCoreApplication::sendEvent(receiver, event.get());
-  }
-
- protected:
-  bool eventFilter(QObject* receiver, QEvent* event) override {
-    switch (event->type()) {
-      case QEvent::MouseButtonPress:
-      case QEvent::MouseButtonRelease:
-      case QEvent::MouseButtonDblClick:
-      case QEvent::MouseMove:
-      case QEvent::Wheel:
-      case QEvent::KeyPress:
-      case QEvent::KeyRelease: break;
-      default: return false;
-    }
-    auto* widget = qobject_cast<QWidget*>(receiver);
-    if (!widget || !window_ || widget->window() != window_) return false;
-    held_.emplace_back(widget, std::unique_ptr<QEvent>(event->clone()));
-    return true;
-  }
-
- private:
-  QPointer<QWidget> window_;
-  std::vector<std::pair<QPointer<QWidget>, std::unique_ptr<QEvent>>> held_;
-};
 
 // Reports about the person's settings, kept from the moment the defaults file is read until the
 // desktop window shows, then shown over it one box at a time. The boxes are not modal: a report
@@ -213,9 +166,9 @@ void DesktopHost::launch(std::shared_ptr<platform::ApplicationDelegate> delegate
   sim::SimApplication& application = environment_->sim().application;
   application.setDelegate(delegate_.get());
   if (!delegate_) items_ = installStandInStatusItems(environment_->sim().statusBar, *defaults_);
-  LaunchInputQueue input(*window_);
+  window_->view().setLaunching(true);
   application.finishLaunching();
-  input.deliver();
+  window_->view().setLaunching(false);
 }
 
 void DesktopHost::terminated() {

@@ -7,11 +7,14 @@
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QPointer>
 #include <QTextDocument>
 #include <QToolTip>
 #include <QWheelEvent>
 #include <algorithm>
 #include <cmath>
+#include <deque>
+#include <memory>
 #include <utility>
 
 #include "Platform/Desktop/Keys.h"
@@ -38,9 +41,77 @@ void leaveWidget(QWidget* widget) {
   }
 }
 
+bool isPointerInput(QEvent::Type type) {
+  switch (type) {
+    case QEvent::MouseButtonPress:
+    case QEvent::MouseButtonRelease:
+    case QEvent::MouseButtonDblClick:
+    case QEvent::MouseMove:
+    case QEvent::Wheel: return true;
+    default: return false;
+  }
+}
+
 }  // namespace
 
-DesktopView::DesktopView(sim::World& world, QWidget* parent) : QGraphicsView(parent), world_(&world) {
+// Watches the whole application's input for what reaches the view, since keys come to the view
+// and the pointer to its viewport. Held events are copies, handed on with sendEvent.
+class DesktopView::HeldInput : public QObject {
+ public:
+  explicit HeldInput(DesktopView& view) : view_(view) {
+    if (qApp) qApp->installEventFilter(this);
+  }
+  ~HeldInput() override {
+    if (qApp) qApp->removeEventFilter(this);
+  }
+  HeldInput(const HeldInput&) = delete;
+  HeldInput& operator=(const HeldInput&) = delete;
+
+  bool launching = false;
+
+  void deliver() {
+    if (launching || delivering_ || held_.empty()) return;
+    // Input that comes while the held input is handled (a menu it opens waits for a click) goes
+    // straight through.
+    delivering_ = true;
+    bool pointerWaits = false;
+    for (size_t i = 0; i < held_.size();) {
+      if (isPointerInput(held_[i].second->type()) && (pointerWaits = pointerWaits || pointerHeld())) {
+        ++i;
+        continue;
+      }
+      auto [receiver, event] = std::move(held_[i]);
+      held_.erase(held_.begin() + static_cast<std::ptrdiff_t>(i));
+      if (receiver) QCoreApplication::sendEvent(receiver, event.get());
+    }
+    delivering_ = false;
+  }
+
+ protected:
+  bool eventFilter(QObject* receiver, QEvent* event) override {
+    const QEvent::Type type = event->type();
+    const bool pointer = isPointerInput(type);
+    if (delivering_ || (!pointer && type != QEvent::KeyPress && type != QEvent::KeyRelease)) return false;
+    auto* widget = qobject_cast<QWidget*>(receiver);
+    if (!widget || (widget != &view_ && !view_.isAncestorOf(widget))) return false;
+    // Pointer input keeps its order behind pointer input that waits.
+    const bool pointerWaits =
+        std::any_of(held_.begin(), held_.end(), [](const auto& h) { return isPointerInput(h.second->type()); });
+    if (!launching && !(pointer && (pointerWaits || pointerHeld()))) return false;
+    held_.emplace_back(widget, std::unique_ptr<QEvent>(event->clone()));
+    return true;
+  }
+
+ private:
+  bool pointerHeld() const { return view_.world_ && view_.world_->isPointerHeld(); }
+
+  DesktopView& view_;
+  std::deque<std::pair<QPointer<QWidget>, std::unique_ptr<QEvent>>> held_;
+  bool delivering_ = false;
+};
+
+DesktopView::DesktopView(sim::World& world, QWidget* parent)
+    : QGraphicsView(parent), world_(&world), heldInput_(std::make_unique<HeldInput>(*this)) {
   setScene(&graphics_);
   setFrameShape(QFrame::NoFrame);
   setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
@@ -64,6 +135,7 @@ DesktopView::DesktopView(sim::World& world, QWidget* parent) : QGraphicsView(par
 }
 
 DesktopView::~DesktopView() {
+  heldInput_.reset();
   if (world_) world_->setChangeObserver({});
   for (auto& [handle, item] : windows_) delete item;
   windows_.clear();
@@ -87,12 +159,20 @@ void DesktopView::refresh() {
   Scene s = captureScene(*world_);
   ++builds_;
   if (!minute_.isActive()) armMinuteTimer();
-  if (s == scene_) return;
-  bool area = !(s.area == scene_.area);
-  scene_ = std::move(s);
-  if (area) updateTransform();
-  if (syncWindows() || area) followPointer();
-  viewport()->update();
+  if (!(s == scene_)) {
+    bool area = !(s.area == scene_.area);
+    scene_ = std::move(s);
+    if (area) updateTransform();
+    if (syncWindows() || area) followPointer();
+    viewport()->update();
+  }
+  // The world says when a move lets go of the pointer: what the person did meanwhile goes on.
+  heldInput_->deliver();
+}
+
+void DesktopView::setLaunching(bool launching) {
+  heldInput_->launching = launching;
+  heldInput_->deliver();
 }
 
 void DesktopView::armMinuteTimer() {

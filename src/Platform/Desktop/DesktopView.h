@@ -19,6 +19,7 @@
 #include <QTimer>
 #include <functional>
 #include <map>
+#include <memory>
 #include <optional>
 #include <set>
 
@@ -46,6 +47,11 @@ class DesktopView : public QGraphicsView {
   void refresh();
   // After the world is gone or the runtime stopped: no more reads or input.
   void detach();
+  // The person's input here waits while Vimbo cannot take it yet, and then goes on in order
+  // through the handlers here: all of it while launching (a Mac queues events for an application
+  // that is still launching, and the start's settling spins the loop behind the painted screen),
+  // pointer input while the world holds the pointer for one of Vimbo's moves.
+  void setLaunching(bool launching);
   // Command-Q (Ctrl+Q here) is the desktop's own: it quits instead of reaching the world.
   void setQuitHandler(std::function<void()> quit) { quit_ = std::move(quit); }
 
@@ -90,7 +96,9 @@ class DesktopView : public QGraphicsView {
   void releaseHeldModifiers();
   WindowItem* windowItem(platform::WindowHandle window) const;
 
+  class HeldInput;
   sim::World* world_;
+  std::unique_ptr<HeldInput> heldInput_;
   Scene scene_;
   QGraphicsScene graphics_;
   std::map<platform::WindowHandle, WindowItem*> windows_;  // owned by graphics_

@@ -5,6 +5,7 @@
 // immutable snapshot under their own lock and may come from any thread.
 
 #include <atomic>
+#include <deque>
 #include <functional>
 #include <map>
 #include <memory>
@@ -237,6 +238,11 @@ class World {
 
   // Input as a person makes it (enters at the HID level). Mouse-downs and keys that reach one of
   // our windows (past the local monitors) say so: the desktop hands them on to the window's content.
+  // While one of our moves has the pointer (from hiding the cursor until showing it again) the
+  // person's pointer input waits, and is handed on in order on the turn after the cursor shows, as
+  // if made then: a click cannot end the move's drag or turn into a Command-drag of its own, and
+  // the person's moves carry the pointer from where the move put it back. Keys never wait.
+  bool isPointerHeld() const { return totalCursorHideCount() > 0; }
   InputDelivery personMouse(platform::EventType type, Point location, platform::EventFlags flags = 0);
   void personClick(Point location, platform::EventFlags flags = 0);
   InputDelivery personKey(uint16_t keyCode, bool down, platform::EventFlags flags = 0);
@@ -439,6 +445,8 @@ class World {
 
   // Events.
   InputDelivery routeMouse(const platform::Event& e, PostRoute route);
+  InputDelivery routePersonMouse(const platform::Event& e);
+  void releaseHeldPointerInput();
   InputDelivery routeKey(const platform::Event& e);
   void beginDrag(ItemKey key, bool targeted);
   void drop(ItemKey key, Point p, const std::map<ItemKey, Rect>& frames);
@@ -520,6 +528,7 @@ class World {
   bool personInput_ = false;
   std::optional<Drag> drag_;
   std::map<uint32_t, int> hideCounts_;
+  std::deque<platform::Event> heldPointerInput_;  // the person's, while a move has the pointer
   std::vector<Point> warps_;
   std::vector<PostedEvent> posted_;
   std::map<int64_t, SourceSettings> sources_;

@@ -132,12 +132,32 @@ int32_t World::warp(Point location) {
 
 int32_t World::hideCursor(uint32_t displayID) {
   ++hideCounts_[displayID];
+  changed();
   return 0;
 }
 
 int32_t World::showCursor(uint32_t displayID) {
   --hideCounts_[displayID];
+  changed();  // also tells the desktop that the person's pointer input may go on
+  if (!isPointerHeld() && !heldPointerInput_.empty()) {
+    if (clock_.post) {
+      clock_.post([this, alive = std::weak_ptr<bool>(alive_)] {
+        if (alive.lock()) releaseHeldPointerInput();
+      });
+    } else {
+      releaseHeldPointerInput();
+    }
+  }
   return 0;
+}
+
+void World::releaseHeldPointerInput() {
+  // A move that took the pointer again meanwhile keeps the rest waiting for its own end.
+  while (!heldPointerInput_.empty() && !isPointerHeld()) {
+    Event e = std::move(heldPointerInput_.front());
+    heldPointerInput_.pop_front();
+    routePersonMouse(e);
+  }
 }
 
 int World::cursorHideCount(uint32_t displayID) const {
@@ -258,9 +278,18 @@ InputDelivery World::personMouse(EventType type, Point location, EventFlags flag
   e.location = location;
   e.flags = flags;
   e.button = (type == EventType::RightMouseDown || type == EventType::RightMouseUp) ? MouseButton::Right : MouseButton::Left;
+  if (isPointerHeld() || !heldPointerInput_.empty()) {
+    heldPointerInput_.push_back(std::move(e));
+    return {};
+  }
+  return routePersonMouse(e);
+}
+
+InputDelivery World::routePersonMouse(const Event& e) {
+  const EventType type = e.type;
   // The notch is no screen: a person's press there reaches nothing, and a drag let go there snaps
   // back. (Posted events keep hitting windows by frame.)
-  Point p = clampToDisplays(location);
+  Point p = clampToDisplays(e.location);
   bool down = type == EventType::LeftMouseDown || type == EventType::RightMouseDown;
   bool up = type == EventType::LeftMouseUp || type == EventType::RightMouseUp;
   if (down && isInNotch(p)) {

@@ -120,6 +120,21 @@ TEST_P(OurWindows, AClickReachesTheLineUnderThePointerAfterTheMonitors) {
   EXPECT_EQ(presses.count, 1);  // the line above is another widget
 }
 
+TEST_P(OurWindows, AClickWhileAMoveHasThePointerReachesTheLineOnceTheCursorShows) {
+  Lines list;
+  platform::WindowRef panel = openWindow(floatingPanel({388, 590}), {1112, 345}, list.content());
+  EventCounter presses({QEvent::MouseButtonPress});
+  list.lines[2]->installEventFilter(&presses);
+  const uint32_t display = world.screens().front().displayID;
+  world.hideCursor(display);
+  click(contentPoint(*panel, list.lines[2]->geometry().center()));
+  settle();
+  EXPECT_EQ(presses.count, 0);
+  world.showCursor(display);
+  settle();
+  EXPECT_EQ(presses.count, 1);
+}
+
 TEST_P(OurWindows, TypedKeysReachTheKeyWindowsFieldPastHotKeysAndMonitors) {
   QLineEdit* field = nullptr;
   platform::WindowRef panel = openWindow(floatingPanel({440, 416}), {536, 264.5}, fieldContent(field));
