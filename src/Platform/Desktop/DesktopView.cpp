@@ -171,8 +171,19 @@ void DesktopView::refresh() {
 }
 
 void DesktopView::setLaunching(bool launching) {
-  heldInput_->launching = launching;
-  heldInput_->deliver();
+  if (launching) {
+    heldInput_->launching = true;
+    return;
+  }
+  // Behind the first steps of what the launch started (the start-up restore takes the bar there),
+  // as a launched application takes the queued events from its run loop.
+  QMetaObject::invokeMethod(
+      this,
+      [this] {
+        heldInput_->launching = false;
+        heldInput_->deliver();
+      },
+      Qt::QueuedConnection);
 }
 
 void DesktopView::armMinuteTimer() {

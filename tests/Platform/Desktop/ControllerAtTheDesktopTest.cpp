@@ -7,6 +7,7 @@
 
 #include "App/VimboApp.h"
 #include "DesktopFixture.h"
+#include "System/MenuBarProxyManager.h"
 #include "Views/Widgets/MenuBarSearchPanel.h"
 
 namespace vimbo::desktop::testing {
@@ -127,33 +128,49 @@ TEST_F(ControllerAtTheDesktop, DoubleClickingOurIconOpensTheDetachedPanelThatSta
 }
 
 // The desktop shows before Vimbo has finished launching; a click on the control item during the
-// launch's settling is handled once the launch has finished, on the bar the launch left.
-struct LaunchingAtTheDesktop : ::testing::Test {
+// launch's settling is handled once the launch has finished, after the first steps of what the
+// launch started: a start-up restore of a saved pin has taken the bar by then (before collapsing
+// it), so the click reveals the bar the restore leaves rather than collapsing the one it found.
+struct LaunchingAtTheDesktop : ::testing::TestWithParam<bool> {
   AppFirst qt;
   QtExecutor ex;
-  DesktopHost host{ex, notchedLaptop()};
+  DesktopHost host{ex, notchedLaptop(), {}, defaults()};
   platform::Platform platform = host.platform();
   VimboApp vimbo{platform, host.defaults(), host.viewFactory()};
   void TearDown() override { ex.shutdown(); }
+  static std::shared_ptr<platform::UserDefaults> defaults() {
+    auto d = platform::UserDefaults::inMemory();
+    const std::string inkwell = "com.inkwell.capture|window=Item-0|ax=identifier:com.inkwell.capture.status";
+    if (GetParam()) d->set(MenuBarProxyManager::pinnedIdentitiesKey, platform::DefaultsArray{inkwell});
+    return d;
+  }
 };
 
-TEST_F(LaunchingAtTheDesktop, AClickWhileLaunchingIsHandledAfterTheLaunch) {
+TEST_P(LaunchingAtTheDesktop, AClickWhileLaunchingIsHandledAfterTheLaunch) {
   DesktopView& view = host.window().view();
   host.window().resize(view.sizeHint());
   host.window().show();
   ASSERT_TRUE(QTest::qWaitForWindowExposed(&host.window()));
+  // Where the control item stands once installed; with a saved pin the launch settles first.
+  const Point control{1340, 18};
   bool launched = false, clickedWhileLaunching = false;
   QTimer::singleShot(0, [&] {
-    clickedWhileLaunching = !launched && vimbo.appDelegate->statusItem;
-    const Point control = host.world().frameOf("Vimbo.Control").value_or(Rect{}).center();
+    clickedWhileLaunching = !launched;
     QTest::mouseClick(view.viewport(), Qt::LeftButton, Qt::NoModifier, view.toWidget(control).toPoint());
   });
   host.launch(vimbo.appDelegate);
   launched = true;
   ASSERT_TRUE(clickedWhileLaunching);
+  ASSERT_TRUE(host.world().frameOf("Vimbo.Control").value_or(Rect{}).contains(control));
+  ASSERT_TRUE(ex.runUntil([&] { return host.world().pointer().x > control.x - 1; }, ex.now() + 2s));
+  // A restore lets go of the bar at its end; the reveal follows then.
+  ASSERT_TRUE(ex.runUntil([&] { return !vimbo.appDelegate->initialSystemSetupTask; }, ex.now() + 10s));
   EXPECT_EQ(vimbo.appDelegate->menuBarHider.dividerItem->length(), hider::expandedLength);
   EXPECT_TRUE(vimbo.appDelegate->revealSessionTask);
 }
+
+INSTANTIATE_TEST_SUITE_P(SavedPin, LaunchingAtTheDesktop, ::testing::Bool(),
+                         [](const auto& info) { return info.param ? "Restored" : "None"; });
 
 }  // namespace
 }  // namespace vimbo::desktop::testing
