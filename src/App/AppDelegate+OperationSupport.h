@@ -60,6 +60,12 @@ inline std::optional<std::string> failureCause(MenuBarCaptureService::ItemFailur
   return std::nullopt;
 }
 
+// The mover made its drop but did not see it land: the window server may show it late, so the
+// caller's own wait for the item judges it by where it ends. Read in the turn the move returned in.
+inline bool droppedUnseen(const MenuBarCaptureService& service) {
+  return service.lastItemFailure() == MenuBarCaptureService::ItemFailure::notArrived;
+}
+
 // The sentence for a drag the mover just gave up: its cause, else that the item was not seen on
 // the side asked for. Read in the turn the move returned in.
 inline std::string dragFailure(const MenuBarCaptureService& service, std::string_view name) {

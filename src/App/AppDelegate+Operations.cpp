@@ -94,7 +94,7 @@ async::Task<bool> AppDelegate::moveSystemItem(CapturedMenuBarItem item, SystemIt
     const auto point = destinationPoint(item, destination);
     if (!point) co_return failSystemItemMove(operation_text::dividerNotFound(name));
     auto drag = captureService.moveMenuBarItem(item, *point, false, moverDestination(destination));
-    if (!co_await std::move(drag)) {
+    if (!co_await std::move(drag) && !operation_support::droppedUnseen(captureService)) {
       if (refusedBecause) *refusedBecause = captureService.lastItemFailure();
       co_return failSystemItemMove(operation_support::dragFailure(captureService, name));
     }
@@ -151,7 +151,7 @@ async::Task<bool> AppDelegate::moveSystemItemWhileRevealed(CapturedMenuBarItem i
     co_return false;
   }
   auto drag = captureService.moveMenuBarItem(item, *target, exactOrder, moverDestination(destination));
-  if (!co_await std::move(drag)) {
+  if (!co_await std::move(drag) && !operation_support::droppedUnseen(captureService)) {
     store.lastError.set(operation_support::dragFailure(captureService, item.name));
     co_return false;
   }

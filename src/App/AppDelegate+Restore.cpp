@@ -124,7 +124,7 @@ async::Task<void> AppDelegate::completeInitialSystemSetup(std::vector<std::strin
 
     const Point drop = bar_side::visibleDropPoint(*control, item.originalFrame.width);
     auto move = captureService.moveMenuBarItem(item, drop, true, MenuBarCaptureService::MenuBarMoveDestination::visible);
-    if (!co_await std::move(move)) {
+    if (!co_await std::move(move) && !operation_support::droppedUnseen(captureService)) {
       store.lastError.set(operation_support::dragFailure(captureService, item.name));
       break;
     }
