@@ -96,13 +96,23 @@ async::Task<bool> AppDelegate::pinSystemItemNow(CapturedMenuBarItem item, bool p
   auto refused = MenuBarCaptureService::ItemFailure::none;
   auto in = moveSystemItem(item, SystemItemDestination::visible, &refused);
   if (!co_await std::move(in)) {
+    // The move has given a late drop its time: the item is judged where it ends. One that cannot
+    // be taken back keeps the sentence of the move back, not a claim that all is as it was.
+    std::optional<std::string> notBack;
     const MenuBarSnapshot bar = barSnapshot();
     if (const auto frame = bar.frame(item.id); frame && bar.isRightOfDivider(*frame)) {
       auto back = moveSystemItem(item, SystemItemDestination::collected);
-      co_await std::move(back);
+      if (!co_await std::move(back)) {
+        const MenuBarSnapshot after = barSnapshot();
+        if (const auto now = after.frame(item.id); now && after.isRightOfDivider(*now)) notBack = store.lastError.get();
+      }
     }
     auto restore = restoreSwappedItems(swapped);
     co_await std::move(restore);
+    if (notBack) {
+      store.lastError.set(*notBack);
+      co_return false;
+    }
     // A drag that could not even be made says why; otherwise the item did not find room.
     const auto cause = operation_support::failureCause(refused, name, operation_text::moveRefused(name));
     co_return failSystemItemMove(

@@ -54,6 +54,13 @@ TEST(LateDrop, TheItemEndsWhereItEndsAndNoSentenceClaimsOtherwise) {
       {.what = "the start-up restore",
        .savedPins = {"notes", "drift"},
        .act = [](OperationsFixture& f) { EXPECT_TRUE(f.runUntil([&] { return !f.app().initialSystemSetupTask; }, 20s)); }},
+      // Shown at once but beyond the control item, there and back: the pin says what it could not do.
+      {.what = "a pin whose item cannot be taken back",
+       .act = pin,
+       .dropShowsLate = false,
+       .landsBeyondControl = true,
+       .endsVisible = false,
+       .sentence = "移动“DriftStatus”后未检测到它位于 Vimbo.HiddenDivider 的目标侧。"},
   };
   for (const auto& row : rows) {
     SCOPED_TRACE(row.what);

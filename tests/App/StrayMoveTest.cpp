@@ -205,7 +205,11 @@ TEST(FailureSentences, NameTheirTrueCause) {
     f.runUntil([&] { return !f.app().systemItemActivationTask; }, 60s);
   };
   const auto gone = [](OperationsFixture& f) { f.world().removeItem("drift"); };
-  const auto landsBeyondControl = [](OperationsFixture& f) { f.world().faults("drift").landsRightOfControl = true; };
+  // Once: the pin then takes it back, and its sentence may say so.
+  const auto landsBeyondControl = [](OperationsFixture& f) {
+    f.world().faults("drift").landsRightOfControl = true;
+    f.whenPosted(EventType::LeftMouseUp, [&f] { f.world().faults("drift").landsRightOfControl = false; });
+  };
   const auto untrusted = [](OperationsFixture& f) { f.world().setAccessibilityTrusted(false); };
   const auto refresh = [](const std::string&) { return std::string("菜单栏项目已更新，请刷新后重试。"); };
   const auto placed = [](const char* side) {
