@@ -54,22 +54,34 @@ async::Task<void> AppDelegate::performInPlaceActivation(CapturedMenuBarItem item
     if (sentence) store.lastError.set(*sentence);
   };
 
+  // The bar is ours from the expand until the item's menu has opened; while the menu is open it is
+  // nobody's, and what comes after the menu (a collapse, a put-back) holds it again. A bar another
+  // operation holds is revealed only for that operation's move: the opening decides on the bar
+  // that operation leaves, and keeps the hold until the menu has opened, so that what the person
+  // asked of the bar meanwhile comes after.
+  BarLease held;
+  const bool heldByAnother = barHeld_;
+  if (heldByAnother) {
+    auto turn = holdBar();
+    held = co_await std::move(turn);
+    if (async::isCancelled()) co_return;
+  }
   if (item.isFixed() || !menuBarHider.isCollapsed) {
-    auto press = activateAndTrackNativeMenu(item);
+    auto press = activateAndTrackNativeMenu(item, std::move(held));
     co_await std::move(press);
     co_return;
   }
   if (barSnapshot().isShown(item.id).value_or(false)) {
-    auto press = activateAndTrackNativeMenu(item);
+    auto press = activateAndTrackNativeMenu(item, std::move(held));
     const bool ok = co_await std::move(press);
     report(pressFailure(ok));
     co_return;
   }
 
-  // The bar is ours from the expand until the item's menu has opened; while the menu is open it is
-  // nobody's, and what comes after the menu (a collapse, a put-back) holds it again.
-  auto setUp = holdBar();
-  BarLease held = co_await std::move(setUp);
+  if (!heldByAnother) {
+    auto setUp = holdBar();
+    held = co_await std::move(setUp);
+  }
   menuBarHider.setCollapsed(false);
   co_await async::sleepFor(kSettle);
 

@@ -169,5 +169,36 @@ TEST(PersonDuringRestoreMove, AClickWaitsForThePointerAndIsThenCarriedOut) {
   }
 }
 
+// An opening asked for while a queued pin has the bar revealed for its move: the bar is the pin's,
+// to be collapsed again, so the opening waits for the pin to let go and then opens the item on the
+// bar the pin and the person leave, carrying it out and back when it has to; a person who revealed
+// and collapsed the bar meanwhile gets the collapse after the menu has opened.
+TEST(OpeningBehindAQueuedMove, OpensTheItemOnTheBarTheMoveLeaves) {
+  for (const char* world : {"notched-laptop.json", "plain-1920.json"}) {
+    for (const bool personClicks : {false, true}) {
+      SCOPED_TRACE(std::string(world) + (personClicks ? ", the person reveals and collapses" : ""));
+      OperationsFixture f(shippedWorld(world));
+      f.start();
+      f.manager().pinSystemItem(f.window("pebblesync"));
+      f.runFor(30ms);
+      if (personClicks) f.clickControl();
+      f.runFor(220ms);
+      ASSERT_EQ(f.dividerLength(), hider::expandedLength) << "the pin's move has the bar revealed";
+      if (personClicks) f.executor.scheduleAfter(100ms, [&f] { f.clickControl(); });
+      Activation opening(f);
+      opening.run("lumen-notes");
+      ASSERT_TRUE(f.runUntil([&] { return queueIdle(f); }, 30s));
+      f.runFor(2s);
+      EXPECT_TRUE(opening.openedAt) << "the item's menu opened";
+      EXPECT_TRUE(f.standsVisible("pebblesync"));
+      EXPECT_TRUE(f.standsCollected("lumen-notes"));
+      EXPECT_EQ(f.store().lastError.get(), std::nullopt);
+      expectBar(f, true);
+      if (personClicks) f.pointerBefore = f.controlFrame().center();
+      f.expectSafe();
+    }
+  }
+}
+
 }  // namespace
 }  // namespace vimbo::testing
