@@ -8,44 +8,15 @@
 #include <chrono>
 #include <memory>
 
-#include "App/AppDelegate.h"
-#include "Platform/Foundation/UserDefaults.h"
-#include "Platform/Runtime/Executor.h"
 #include "Platform/Sim/Generator.h"
-#include "Platform/Sim/SimPlatform.h"
-#include "Support/RecordingViewFactory.h"
+#include "SimController.h"
 
 namespace {
 
 using namespace vimbo;
 using namespace std::chrono_literals;
 
-struct Fresh {
-  explicit Fresh(const sim::WorldSpec& world) {
-    env = std::make_unique<sim::SimEnvironment>(world, executor, defaults);
-    platform = std::make_unique<platform::Platform>(env->platform());
-    controller = std::make_shared<AppDelegate>(*platform, defaults, factory);
-    env->sim().application.setDelegate(controller.get());
-  }
-  ~Fresh() {
-    executor.shutdown();
-    env->sim().application.setDelegate(nullptr);
-    controller.reset();
-  }
-  Fresh(const Fresh&) = delete;
-  Fresh& operator=(const Fresh&) = delete;
-
-  bool captured() const {
-    return !controller->store.isCapturingSystemItems.get() && !controller->store.capturedSystemItems.get().empty();
-  }
-
-  async::VirtualExecutor executor;
-  std::shared_ptr<platform::UserDefaults> defaults = platform::UserDefaults::inMemory();
-  test_support::RecordingViewFactory factory;
-  std::unique_ptr<sim::SimEnvironment> env;
-  std::unique_ptr<platform::Platform> platform;
-  std::shared_ptr<AppDelegate> controller;
-};
+using Fresh = bench::SimController;
 
 // Out of line, so that an instruction count can be limited to the launch
 // (valgrind --tool=callgrind --toggle-collect='*launchOnce*').
@@ -73,15 +44,15 @@ void measureLaunch(benchmark::State& state, Launch launch) {
 
 // The launch's own turn, its settling waits included.
 void BM_LaunchTurn(benchmark::State& state) {
-  measureLaunch(state, [](Fresh& app) { app.env->sim().application.finishLaunching(); });
+  measureLaunch(state, [](Fresh& app) { app.launch(); });
 }
 BENCHMARK(BM_LaunchTurn)->Arg(256)->Arg(1024)->Unit(benchmark::kMillisecond);
 
 // The launch until the initial capture has filled the store.
 void BM_LaunchUntilCaptured(benchmark::State& state) {
   measureLaunch(state, [](Fresh& app) {
-    app.env->sim().application.finishLaunching();
-    app.executor.runUntil([&] { return app.captured(); }, app.executor.now() + 60s);
+    app.launch();
+    app.runUntilCaptured();
   });
 }
 BENCHMARK(BM_LaunchUntilCaptured)->Arg(256)->Arg(1024)->Unit(benchmark::kMillisecond);

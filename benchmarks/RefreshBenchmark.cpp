@@ -7,14 +7,10 @@
 #include <chrono>
 #include <memory>
 
-#include "App/AppDelegate.h"
-#include "Platform/Foundation/UserDefaults.h"
-#include "Platform/Runtime/Executor.h"
 #include "Platform/Runtime/Task.h"
 #include "Platform/Sim/Generator.h"
-#include "Platform/Sim/SimPlatform.h"
+#include "SimController.h"
 #include "Support/LargestAllocation.h"
-#include "Support/RecordingViewFactory.h"
 
 namespace {
 
@@ -22,38 +18,18 @@ using namespace vimbo;
 using namespace std::chrono_literals;
 
 // A launched controller whose initial capture has filled the store.
-struct Launched {
-  explicit Launched(int items) {
-    env = std::make_unique<sim::SimEnvironment>(sim::generateWorld(items), executor, defaults);
-    platform = std::make_unique<platform::Platform>(env->platform());
-    controller = std::make_shared<AppDelegate>(*platform, defaults, factory);
-    env->sim().application.setDelegate(controller.get());
-    env->sim().application.finishLaunching();
-    executor.runUntil(
-        [&] { return !controller->store.isCapturingSystemItems.get() && !controller->store.capturedSystemItems.get().empty(); },
-        executor.now() + 60s);
+struct Launched : bench::SimController {
+  explicit Launched(int items) : SimController(sim::generateWorld(items)) {
+    launch();
+    runUntilCaptured();
     executor.runFor(5s);
   }
-  ~Launched() {
-    executor.shutdown();
-    env->sim().application.setDelegate(nullptr);
-    controller.reset();
-  }
-  Launched(const Launched&) = delete;
-  Launched& operator=(const Launched&) = delete;
 
   template <class F>
   void drive(F body) {
     auto handle = async::spawn(executor, [self = controller, body]() mutable { return body(*self); });
     executor.runUntil([&] { return handle.isDone(); }, executor.now() + 600s);
   }
-
-  async::VirtualExecutor executor;
-  std::shared_ptr<platform::UserDefaults> defaults = platform::UserDefaults::inMemory();
-  test_support::RecordingViewFactory factory;
-  std::unique_ptr<sim::SimEnvironment> env;
-  std::unique_ptr<platform::Platform> platform;
-  std::shared_ptr<AppDelegate> controller;
 };
 
 // Out of line, so that an instruction count can be limited to the passes
