@@ -23,6 +23,7 @@ enum class EventType : uint32_t {
   KeyDown = 10,
   KeyUp = 11,
   FlagsChanged = 12,
+  ScrollWheel = 22,
 };
 
 // A mask of event types, as monitors and action masks take them.
@@ -49,6 +50,8 @@ inline constexpr EventFlags deviceIndependentMask = 0xFFFF0000;
 namespace eventfield {
 inline constexpr int mouseEventClickState = 1;
 inline constexpr int targetUnixProcessID = 40;
+// The process that made the event; 0 for the person's own (hardware) input.
+inline constexpr int eventSourceUnixProcessID = 41;
 inline constexpr int sourceUserData = 42;
 inline constexpr int sourceStateID = 45;
 inline constexpr int mouseEventWindowNumber = 51;

@@ -6,6 +6,7 @@
 #include "Platform/EventMonitors.h"
 #include "Platform/Events.h"
 #include "Platform/HotKeys.h"
+#include "Platform/InputHold.h"
 #include "Platform/ScreenCapture.h"
 #include "Platform/Screens.h"
 #include "Platform/StatusBar.h"
@@ -31,6 +32,7 @@ struct Platform {
   ScreenCaptureKit& screenCapture;
   Accessibility& accessibility;
   Events& events;
+  InputHold& inputHold;
   StatusBar& statusBar;
   Screens& screens;
   Workspace& workspace;

@@ -91,6 +91,8 @@ async::Task<bool> MenuBarCaptureService::activate(CapturedMenuBarItem item) {
     event->setIntegerValueField(platform::eventfield::mouseEventWindowNumber, item.id);
     event->setIntegerValueField(platform::eventfield::mouseEventClickState, 1);
   }
+  // The person's own click must not fall between our press and its release.
+  platform::InputHoldScope personInput(platform_.inputHold);
   events.postToPid(item.ownerPID, *down);
   events.postToPid(item.ownerPID, *up);
   co_return true;

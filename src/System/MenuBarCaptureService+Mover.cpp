@@ -52,10 +52,13 @@ std::optional<Event> commandKeyEvent(platform::Events& events, const platform::E
 // What a move owes the window server once it has started: each debt is taken on when its cause
 // is posted and paid exactly once, by the move itself, by an explicit finish at quit, or when the
 // move's frame is destroyed unfinished. Paying order: release the button, release Command, give
-// the pointer back and show the cursor.
+// the pointer back and show the cursor, let the person's input go on.
 struct MoveCleanup {
   platform::Events* events = nullptr;
   platform::EventSourceRef source;
+  // From parking the pointer until it is back: a person's click must not end our drag, nor their
+  // keys reach our Command; what they do goes on afterwards, in order.
+  platform::InputHoldScope personInput;
 
   bool buttonDown = false;
   Point buttonPoint;
@@ -75,7 +78,7 @@ struct MoveCleanup {
     if (!buttonDown) return;
     buttonDown = false;
     if (auto up = mouseEvent(*events, source.get(), EventType::LeftMouseUp, buttonPoint, kCommand)) {
-      up->fields.insert(buttonUpFields.begin(), buttonUpFields.end());
+      for (const auto& [field, value] : buttonUpFields) up->setIntegerValueField(field, value);
       events->post(buttonTap, *up);
     }
   }
@@ -98,6 +101,7 @@ struct MoveCleanup {
     // A key-up that cannot be created now is given up: the cursor must come back regardless.
     commandDown = false;
     restoreCursor();
+    personInput.release();
   }
 };
 
@@ -157,8 +161,9 @@ struct MenuBarCaptureService::MoverState {
     return cleanup;
   }
 
-  // Saves the pointer, hides the cursor on the main display.
+  // Holds the person's input, saves the pointer, hides the cursor on the main display.
   static void parkCursor(Service* self, MoveCleanup& cleanup, Point fallback) {
+    cleanup.personInput = platform::InputHoldScope(self->platform_.inputHold);
     platform::Events& events = self->platform_.events;
     auto probe = events.createNullEvent();
     cleanup.savedLocation = probe ? probe->location : fallback;
@@ -324,7 +329,7 @@ struct MenuBarCaptureService::MoverState {
     };
     auto down = mouseEvent(events, source.get(), EventType::LeftMouseDown, start, kCommand);
     if (!down) co_return self->failed(ItemFailure::eventUnavailable);
-    down->fields = fields;
+    for (const auto& [field, value] : fields) down->setIntegerValueField(field, value);
     fields[platform::eventfield::sourceUserData] = 1340;
     events.post(EventTap::Session, *down);
     cleanup.buttonDown = true;
@@ -340,7 +345,7 @@ struct MenuBarCaptureService::MoverState {
 
     auto up = mouseEvent(events, source.get(), EventType::LeftMouseUp, drop, kCommand);
     if (!up) co_return self->failed(ItemFailure::eventUnavailable);
-    up->fields = fields;
+    for (const auto& [field, value] : fields) up->setIntegerValueField(field, value);
     events.post(EventTap::Session, *up);
     cleanup.buttonDown = false;
     co_await async::sleepFor(100ms);

@@ -45,13 +45,14 @@ TEST_P(PersonDuringMove, TheItemEndsWhereAskedAndTheBarThenDoesWhatThePersonAske
   ASSERT_TRUE(f.standsVisible("spotlight"));
   ASSERT_EQ(f.store().lastError.get(), std::nullopt);
 
-  // Collect it; quick search's hot key 0.3 s later opens the panel at once and collapses the bar
-  // once the collect is done.
+  // Collect it; quick search's hot key 0.3 s later, while the move has the pointer, opens the panel
+  // once the move has put the pointer back, and collapses the bar once the collect is done.
   f.manager().collectSystemItem(f.window("spotlight"));
   f.runFor(300ms);
+  ASSERT_GT(f.world().totalCursorHideCount(), 0);
   f.pressKey(kKeyB, platform::eventflag::option | platform::eventflag::command);
-  f.runFor(50ms);
-  EXPECT_TRUE(f.app().quickSearchPanel && f.app().quickSearchPanel->isVisible()) << "quick search waited";
+  ASSERT_TRUE(f.runUntil([&] { return f.app().quickSearchPanel && f.app().quickSearchPanel->isVisible(); }, 2s));
+  EXPECT_EQ(f.world().totalCursorHideCount(), 0) << "the key reached the bar while the move had the pointer";
   ASSERT_TRUE(f.runUntil([&] { return queueIdle(f); }, 30s));
   f.runFor(100ms);
   EXPECT_TRUE(f.standsCollected("spotlight"));
@@ -129,7 +130,7 @@ TEST(PersonDuringRestoreMove, AClickWaitsForThePointerAndIsThenCarriedOut) {
   const std::vector<std::string> pins = {"inkwell", "juniper-music"};
   const std::vector<std::pair<const char*, std::function<bool(sim::World&)>>> moments = {
       {"button held", [](sim::World& w) { return w.isMouseButtonDown(); }},
-      {"pointer parked", [](sim::World& w) { return w.isPointerHeld() && !w.isCommandHeld(); }},
+      {"pointer parked", [](sim::World& w) { return w.totalCursorHideCount() > 0 && !w.isCommandHeld(); }},
       {"Command held", [](sim::World& w) { return w.isCommandHeld() && !w.isMouseButtonDown(); }},
   };
   for (const auto& [moment, holds] : moments) {

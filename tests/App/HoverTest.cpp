@@ -65,9 +65,10 @@ struct Counted {
     return [this](platform::Platform p) {
       windowServer = std::make_unique<CountingWindowServer>(p.windowServer, calls);
       events = std::make_unique<CountingEvents>(p.events, calls);
-      return platform::Platform{p.executor,   p.defaults,      *windowServer, p.screenCaptureAccess, p.screenCapture,
-                                p.accessibility, *events,      p.statusBar,   p.screens,             p.workspace,
-                                p.eventMonitors, p.hotKeys,    p.application, p.loginItem,           p.windows};
+      return platform::Platform{p.executor,      p.defaults,   *windowServer, p.screenCaptureAccess, p.screenCapture,
+                                p.accessibility, *events,      p.inputHold,   p.statusBar,           p.screens,
+                                p.workspace,     p.eventMonitors, p.hotKeys,  p.application,         p.loginItem,
+                                p.windows};
     };
   }
 };

@@ -41,21 +41,31 @@ void leaveWidget(QWidget* widget) {
   }
 }
 
-bool isPointerInput(QEvent::Type type) {
+bool isInput(QEvent::Type type) {
   switch (type) {
     case QEvent::MouseButtonPress:
     case QEvent::MouseButtonRelease:
     case QEvent::MouseButtonDblClick:
     case QEvent::MouseMove:
-    case QEvent::Wheel: return true;
+    case QEvent::Wheel:
+    case QEvent::KeyPress:
+    case QEvent::KeyRelease: return true;
     default: return false;
   }
 }
 
+template <class E>
+std::shared_ptr<E> copyOf(E* e) {
+  return std::shared_ptr<E>(static_cast<E*>(e->clone()));
+}
+
 }  // namespace
 
-// Watches the whole application's input for what reaches the view, since keys come to the view
-// and the pointer to its viewport. Held events are copies, handed on with sendEvent.
+// While launching, all of the person's input here waits (a Mac queues events for an application
+// that is still launching, and the start's settling spins the loop behind the painted screen), then
+// goes on in order through the handlers here. Watches the whole application's input for what
+// reaches the view, since keys come to the view and the pointer to its viewport. Held events are
+// copies, handed on with sendEvent.
 class DesktopView::HeldInput : public QObject {
  public:
   explicit HeldInput(DesktopView& view) : view_(view) {
@@ -70,18 +80,11 @@ class DesktopView::HeldInput : public QObject {
   bool launching = false;
 
   void deliver() {
-    if (launching || delivering_ || held_.empty()) return;
-    // Input that comes while the held input is handled (a menu it opens waits for a click) goes
-    // straight through.
+    if (launching || delivering_) return;
     delivering_ = true;
-    bool pointerWaits = false;
-    for (size_t i = 0; i < held_.size();) {
-      if (isPointerInput(held_[i].second->type()) && (pointerWaits = pointerWaits || pointerHeld())) {
-        ++i;
-        continue;
-      }
-      auto [receiver, event] = std::move(held_[i]);
-      held_.erase(held_.begin() + static_cast<std::ptrdiff_t>(i));
+    while (!held_.empty()) {
+      auto [receiver, event] = std::move(held_.front());
+      held_.pop_front();
       if (receiver) QCoreApplication::sendEvent(receiver, event.get());
     }
     delivering_ = false;
@@ -89,22 +92,14 @@ class DesktopView::HeldInput : public QObject {
 
  protected:
   bool eventFilter(QObject* receiver, QEvent* event) override {
-    const QEvent::Type type = event->type();
-    const bool pointer = isPointerInput(type);
-    if (delivering_ || (!pointer && type != QEvent::KeyPress && type != QEvent::KeyRelease)) return false;
+    if (delivering_ || !launching || !isInput(event->type())) return false;
     auto* widget = qobject_cast<QWidget*>(receiver);
     if (!widget || (widget != &view_ && !view_.isAncestorOf(widget))) return false;
-    // Pointer input keeps its order behind pointer input that waits.
-    const bool pointerWaits =
-        std::any_of(held_.begin(), held_.end(), [](const auto& h) { return isPointerInput(h.second->type()); });
-    if (!launching && !(pointer && (pointerWaits || pointerHeld()))) return false;
     held_.emplace_back(widget, std::unique_ptr<QEvent>(event->clone()));
     return true;
   }
 
  private:
-  bool pointerHeld() const { return view_.world_ && view_.world_->isPointerHeld(); }
-
   DesktopView& view_;
   std::deque<std::pair<QPointer<QWidget>, std::unique_ptr<QEvent>>> held_;
   bool delivering_ = false;
@@ -131,20 +126,61 @@ DesktopView::DesktopView(sim::World& world, QWidget* parent)
   syncWindows();
   // The world says when it changed; nothing here looks on a timer.
   world.setChangeObserver([this] { scheduleRefresh(); });
+  world.setLateDeliveryObserver([this](uint64_t number, sim::InputDelivery delivered) { late(number, delivered); });
   armMinuteTimer();
 }
 
 DesktopView::~DesktopView() {
   heldInput_.reset();
-  if (world_) world_->setChangeObserver({});
+  detach();
   for (auto& [handle, item] : windows_) delete item;
   windows_.clear();
 }
 
 void DesktopView::detach() {
-  if (world_) world_->setChangeObserver({});
+  if (world_) {
+    world_->setChangeObserver({});
+    world_->setLateDeliveryObserver({});
+  }
   world_ = nullptr;
+  waiting_.clear();
   minute_.stop();
+}
+
+void DesktopView::send(sim::InputDelivery delivered, std::function<void(sim::InputDelivery)> then) {
+  if (!delivered.taken && waiting_.empty()) {
+    then(delivered);
+    return;
+  }
+  Waiting w{delivered.taken ? delivered.number : 0, std::move(then), std::nullopt};
+  if (!delivered.taken) w.delivered = delivered;
+  waiting_.push_back(std::move(w));
+  deliverWaiting();
+}
+
+void DesktopView::late(uint64_t number, sim::InputDelivery delivered) {
+  for (Waiting& w : waiting_)
+    if (!w.delivered && w.number == number) {
+      w.delivered = delivered;
+      break;
+    }
+  deliverWaiting();
+}
+
+void DesktopView::deliverWaiting() {
+  if (deliveringWaiting_) return;
+  deliveringWaiting_ = true;
+  while (!waiting_.empty()) {
+    if (!waiting_.front().delivered) {
+      // Taken by a tap that is gone without posting it again: it never comes.
+      if (world_ && world_->sessionEventTapCount() > 0) break;
+      waiting_.front().delivered = sim::InputDelivery{};
+    }
+    Waiting w = std::move(waiting_.front());
+    waiting_.pop_front();
+    w.then(*w.delivered);
+  }
+  deliveringWaiting_ = false;
 }
 
 void DesktopView::scheduleRefresh() {
@@ -166,8 +202,8 @@ void DesktopView::refresh() {
     if (syncWindows() || area) followPointer();
     viewport()->update();
   }
-  // The world says when a move lets go of the pointer: what the person did meanwhile goes on.
-  heldInput_->deliver();
+  // A tap that went away may leave input here that never comes back.
+  if (!waiting_.empty()) deliverWaiting();
 }
 
 void DesktopView::setLaunching(bool launching) {
@@ -361,12 +397,18 @@ void DesktopView::press(QMouseEvent* e, bool doubleClick) {
   if (e->button() == Qt::LeftButton) type = EventType::LeftMouseDown;
   else if (e->button() == Qt::RightButton) type = EventType::RightMouseDown;
   else return;
-  bool left = type == EventType::LeftMouseDown;
   pressed_ = e->button();
+  Point p = toWorld(e->position());
+  send(world_->personMouse(type, p, eventFlags(e->modifiers())),
+       [this, copy = copyOf(e), doubleClick, p](sim::InputDelivery delivered) { pressed(copy.get(), doubleClick, p, delivered); });
+  e->accept();
+}
+
+void DesktopView::pressed(QMouseEvent* e, bool doubleClick, Point p, sim::InputDelivery delivered) {
+  if (!world_) return;
+  bool left = e->button() == Qt::LeftButton;
   contentHasPress_ = false;
   reopenOnRelease_ = false;
-  Point p = toWorld(e->position());
-  sim::InputDelivery delivered = world_->personMouse(type, p, eventFlags(e->modifiers()));
   WindowItem* item = delivered ? windowItem(delivered.window) : nullptr;
   if (item) {
     const platform::WindowConfiguration& c = item->window().configuration;
@@ -390,7 +432,6 @@ void DesktopView::press(QMouseEvent* e, bool doubleClick) {
   } else if (doubleClick && left && onReopenIcon(p)) {
     reopenOnRelease_ = true;
   }
-  e->accept();
   refresh();
 }
 
@@ -410,11 +451,15 @@ void DesktopView::mouseDoubleClickEvent(QMouseEvent* e) {
   }
   if (!world_) return;
   Point p = toWorld(e->position());
-  if (contentHasPress_) {
-    QGraphicsView::mouseDoubleClickEvent(e);
-  } else if (*pressed_ == Qt::LeftButton && !moving_ && onReopenIcon(p)) {
-    reopenOnRelease_ = true;
-  }
+  const bool left = *pressed_ == Qt::LeftButton;
+  // Not the world's: it only waits behind what the world still holds of this click.
+  send({}, [this, copy = copyOf(e), p, left](sim::InputDelivery) {
+    if (contentHasPress_) {
+      QGraphicsView::mouseDoubleClickEvent(copy.get());
+    } else if (left && !moving_ && onReopenIcon(p)) {
+      reopenOnRelease_ = true;
+    }
+  });
 }
 
 void DesktopView::mouseMoveEvent(QMouseEvent* e) {
@@ -423,19 +468,22 @@ void DesktopView::mouseMoveEvent(QMouseEvent* e) {
                    : *pressed_ == Qt::LeftButton ? EventType::LeftMouseDragged
                                                  : EventType::RightMouseDragged;
   Point p = toWorld(e->position());
-  world_->personMouse(type, p, eventFlags(e->modifiers()));
-  if (moving_) {
-    world_->setOwnWindowOrigin(moving_->window, {moving_->startOrigin.x + (p.x - moving_->start.x),
-                                                  moving_->startOrigin.y - (p.y - moving_->start.y)});
-  } else if (!pressed_ || contentHasPress_) {
-    QGraphicsView::mouseMoveEvent(e);  // hover and drags inside our windows
-  }
-  refresh();
-  // Into another window or out of one: the window left keeps no mark.
-  if (!pressed_) {
-    WindowItem* top = windowUnderPointer();
-    if ((top ? top->handle() : 0) != pointerWindow_) followPointer();
-  }
+  send(world_->personMouse(type, p, eventFlags(e->modifiers())), [this, copy = copyOf(e), p, type](sim::InputDelivery) {
+    if (!world_) return;
+    const bool buttonUp = type == EventType::MouseMoved;
+    if (moving_) {
+      world_->setOwnWindowOrigin(moving_->window, {moving_->startOrigin.x + (p.x - moving_->start.x),
+                                                    moving_->startOrigin.y - (p.y - moving_->start.y)});
+    } else if (buttonUp || contentHasPress_) {
+      QGraphicsView::mouseMoveEvent(copy.get());  // hover and drags inside our windows
+    }
+    refresh();
+    // Into another window or out of one: the window left keeps no mark.
+    if (buttonUp) {
+      WindowItem* top = windowUnderPointer();
+      if ((top ? top->handle() : 0) != pointerWindow_) followPointer();
+    }
+  });
 }
 
 void DesktopView::mouseReleaseEvent(QMouseEvent* e) {
@@ -443,33 +491,40 @@ void DesktopView::mouseReleaseEvent(QMouseEvent* e) {
   EventType type = *pressed_ == Qt::LeftButton ? EventType::LeftMouseUp : EventType::RightMouseUp;
   pressed_.reset();
   Point p = toWorld(e->position());
-  world_->personMouse(type, p, eventFlags(e->modifiers()));
-  moving_.reset();
-  // The request comes after the click's own work, as a Mac's does (see World::personReopen).
-  if (std::exchange(reopenOnRelease_, false) && onReopenIcon(p)) world_->personReopen();
-  if (closing_) {
-    WindowItem* item = windowItem(*closing_);
-    if (item && item->closeButton() && item->closeButton()->contains(p)) world_->closeOwnWindow(*closing_);
-    closing_.reset();
-  }
-  if (contentHasPress_) QGraphicsView::mouseReleaseEvent(e);
-  contentHasPress_ = false;
-  refresh();
-  followPointer();  // the press may have opened, closed or changed what lies under the pointer
+  send(world_->personMouse(type, p, eventFlags(e->modifiers())), [this, copy = copyOf(e), p](sim::InputDelivery) {
+    if (!world_) return;
+    moving_.reset();
+    // The request comes after the click's own work, as a Mac's does (see World::personReopen).
+    if (std::exchange(reopenOnRelease_, false) && onReopenIcon(p)) world_->personReopen();
+    if (closing_) {
+      WindowItem* item = windowItem(*closing_);
+      if (item && item->closeButton() && item->closeButton()->contains(p)) world_->closeOwnWindow(*closing_);
+      closing_.reset();
+    }
+    if (contentHasPress_) QGraphicsView::mouseReleaseEvent(copy.get());
+    contentHasPress_ = false;
+    refresh();
+    followPointer();  // the press may have opened, closed or changed what lies under the pointer
+  });
 }
 
 // As on a Mac, Shift turns a vertical wheel sideways (without Shift's own meaning in the content:
 // a page at a time).
 void DesktopView::wheelEvent(QWheelEvent* e) {
-  QPoint angle = e->angleDelta();
-  if (!(e->modifiers() & Qt::ShiftModifier) || angle.x() != 0 || angle.y() == 0) {
-    QGraphicsView::wheelEvent(e);
-    return;
-  }
-  QWheelEvent sideways(e->position(), e->globalPosition(), e->pixelDelta().transposed(), angle.transposed(),
-                       e->buttons(), e->modifiers() & ~Qt::ShiftModifier, e->phase(), e->inverted(), e->source());
-  QGraphicsView::wheelEvent(&sideways);
-  e->setAccepted(sideways.isAccepted());
+  e->accept();
+  if (!world_) return;
+  Point p = toWorld(e->position());
+  send(world_->personMouse(EventType::ScrollWheel, p, eventFlags(e->modifiers())), [this, copy = copyOf(e)](sim::InputDelivery) {
+    QPoint angle = copy->angleDelta();
+    if (!(copy->modifiers() & Qt::ShiftModifier) || angle.x() != 0 || angle.y() == 0) {
+      QGraphicsView::wheelEvent(copy.get());
+      return;
+    }
+    QWheelEvent sideways(copy->position(), copy->globalPosition(), copy->pixelDelta().transposed(), angle.transposed(),
+                         copy->buttons(), copy->modifiers() & ~Qt::ShiftModifier, copy->phase(), copy->inverted(),
+                         copy->source());
+    QGraphicsView::wheelEvent(&sideways);
+  });
 }
 
 // ---------------------------------------------------------------- keyboard
@@ -500,23 +555,28 @@ void DesktopView::key(QKeyEvent* e, bool down) {
     if (down) heldModifiers_.insert(mac->code);
     else heldModifiers_.erase(mac->code);
   }
-  sim::InputDelivery delivered = world_->personKey(mac->code, down, mac->flags);
-  WindowItem* item = delivered ? windowItem(delivered.window) : nullptr;
-  // Command-W is the application's Close: past the hot keys and monitors it closes the key window
-  // the way its close button does, and types nothing. A window without that button keeps it.
-  if (item && e->key() == Qt::Key_W && held == Qt::ControlModifier) {
-    if (down && !e->isAutoRepeat() && item->closeButton()) world_->closeOwnWindow(delivered.window);
-    refresh();
-    return;
-  }
-  if (item)
-    if (QWidget* content = item->contentWidget()) {
-      // Past the hot keys and our monitors: the key window's focused widget types it.
-      QWidget* target = content->focusWidget() ? content->focusWidget() : content;
-      QKeyEvent copy(e->type(), e->key(), e->modifiers(), e->text(), e->isAutoRepeat(), ushort(e->count()));
-      QCoreApplication::sendEvent(target, &copy);
+  auto copy = std::make_shared<QKeyEvent>(e->type(), e->key(), e->modifiers(), e->text(), e->isAutoRepeat(),
+                                          ushort(e->count()));
+  send(world_->personKey(mac->code, down, mac->flags), [this, copy, down, held](sim::InputDelivery delivered) {
+    if (!world_) return;
+    WindowItem* item = delivered ? windowItem(delivered.window) : nullptr;
+    // Command-W is the application's Close: past the hot keys and monitors it closes the key window
+    // the way its close button does, and types nothing. A window without that button keeps it.
+    if (item && copy->key() == Qt::Key_W && held == Qt::ControlModifier) {
+      if (down && !copy->isAutoRepeat() && item->closeButton()) world_->closeOwnWindow(delivered.window);
+      refresh();
+      return;
     }
-  refresh();
+    if (item)
+      if (QWidget* content = item->contentWidget()) {
+        // Past the hot keys and our monitors: the key window's focused widget types it.
+        QWidget* target = content->focusWidget() ? content->focusWidget() : content;
+        QKeyEvent typed(copy->type(), copy->key(), copy->modifiers(), copy->text(), copy->isAutoRepeat(),
+                        ushort(copy->count()));
+        QCoreApplication::sendEvent(target, &typed);
+      }
+    refresh();
+  });
 }
 
 void DesktopView::keyPressEvent(QKeyEvent* e) { key(e, true); }

@@ -17,6 +17,7 @@
 
 #include <QGraphicsView>
 #include <QTimer>
+#include <deque>
 #include <functional>
 #include <map>
 #include <memory>
@@ -47,10 +48,9 @@ class DesktopView : public QGraphicsView {
   void refresh();
   // After the world is gone or the runtime stopped: no more reads or input.
   void detach();
-  // The person's input here waits while Vimbo cannot take it yet, and then goes on in order
-  // through the handlers here: all of it while launching (a Mac queues events for an application
-  // that is still launching, and the start's settling spins the loop behind the painted screen),
-  // pointer input while the world holds the pointer for one of Vimbo's moves.
+  // The person's input here waits while Vimbo is launching, and then goes on in order through the
+  // handlers here (a Mac queues events for an application that is still launching, and the start's
+  // settling spins the loop behind the painted screen).
   void setLaunching(bool launching);
   // Command-Q (Ctrl+Q here) is the desktop's own: it quits instead of reaching the world.
   void setQuitHandler(std::function<void()> quit) { quit_ = std::move(quit); }
@@ -90,6 +90,13 @@ class DesktopView : public QGraphicsView {
   void updateTransform();
   void armMinuteTimer();
   void press(QMouseEvent* e, bool doubleClick);
+  void pressed(QMouseEvent* e, bool doubleClick, Point p, sim::InputDelivery delivered);
+  // What the desktop does with a piece of the person's input once the world has routed it: now,
+  // or, when a session tap took it (or input before it still waits), once the world routes it
+  // later, in the order the person made it.
+  void send(sim::InputDelivery delivered, std::function<void(sim::InputDelivery)> then);
+  void late(uint64_t number, sim::InputDelivery delivered);
+  void deliverWaiting();
   bool showToolTip(QEvent* e);
   bool onReopenIcon(Point p) const;
   void key(QKeyEvent* e, bool down);
@@ -97,8 +104,15 @@ class DesktopView : public QGraphicsView {
   WindowItem* windowItem(platform::WindowHandle window) const;
 
   class HeldInput;
+  struct Waiting {
+    uint64_t number = 0;  // the world's number of the input a tap took
+    std::function<void(sim::InputDelivery)> then;
+    std::optional<sim::InputDelivery> delivered;
+  };
   sim::World* world_;
   std::unique_ptr<HeldInput> heldInput_;
+  std::deque<Waiting> waiting_;
+  bool deliveringWaiting_ = false;
   Scene scene_;
   QGraphicsScene graphics_;
   std::map<platform::WindowHandle, WindowItem*> windows_;  // owned by graphics_

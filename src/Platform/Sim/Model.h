@@ -116,6 +116,7 @@ struct Switches {
   int controlWindowDuplicates = 0;
   std::optional<int32_t> duplicateControlOwnerPID;  // default: our own pid
   bool eventSourceFails = false;
+  bool eventTapUnavailable = false;  // no event tap can be made (our input hold takes nothing)
   std::set<platform::EventType> failingEventTypes;
   bool hotKeyRegistrationFails = false;
   int unreadableHotKeyEvents = 0;  // the next N hot-key presses carry no readable identifier

@@ -2,6 +2,7 @@
 // The platform interfaces served by a simulated world. One SimPlatform per world; it owns the
 // facades and hands them out as the references the system receives.
 
+#include <deque>
 #include <memory>
 
 #include "Platform/Accessibility.h"
@@ -13,6 +14,7 @@
 #include "Platform/Foundation/UserDefaults.h"
 #include "Platform/HotKeys.h"
 #include "Platform/IncomingText.h"
+#include "Platform/InputHold.h"
 #include "Platform/Platform.h"
 #include "Platform/ScreenCapture.h"
 #include "Platform/Screens.h"
@@ -124,6 +126,34 @@ class SimEvents : public platform::Events {
 
  private:
   World& w_;
+};
+
+// Our hold on the person's input, as a Mac backend takes it: an active tap at the session level
+// that takes every event not made by our process, and posts what it took again at the session
+// tap, in the order it came, on the turn after the last hold ended. Until then what the person
+// does waits behind it; an event posted again that starts a new hold keeps the rest for that
+// hold's end. No tap can be made while the world says so (Switches::eventTapUnavailable).
+class SimInputHold : public platform::InputHold {
+ public:
+  explicit SimInputHold(World& w) : w_(w) {}
+  ~SimInputHold() override;
+  SimInputHold(const SimInputHold&) = delete;
+  SimInputHold& operator=(const SimInputHold&) = delete;
+  bool begin() override;
+  void end() override;
+  // Whether the person's input is being taken now (a hold, or input still waiting to go on).
+  bool isTaking() const { return tap_ != 0; }
+
+ private:
+  bool take(const platform::Event& e);
+  void postAgain();
+
+  World& w_;
+  int holds_ = 0;
+  World::TapToken tap_ = 0;
+  std::deque<platform::Event> taken_;
+  bool posting_ = false;
+  std::shared_ptr<bool> alive_ = std::make_shared<bool>(true);
 };
 
 class SimStatusBar : public platform::StatusBar {
@@ -240,14 +270,15 @@ class SimApplication : public platform::Application {
 struct SimPlatform {
   explicit SimPlatform(World& world)
       : world(world), windowServer(world), screenCaptureAccess(world), screenCapture(world), accessibility(world),
-        events(world), statusBar(world), screens(world), workspace(world), eventMonitors(world), hotKeys(world),
+        events(world), inputHold(world), statusBar(world), screens(world), workspace(world), eventMonitors(world), hotKeys(world),
         application(world), loginItem(world.spec().switches.loginItemStatus), windows(world) {
     loginItem.setRequiresApproval(world.spec().switches.loginItemRequiresApproval);
   }
   // The references the system receives.
   platform::Platform bundle(async::Executor& executor, platform::UserDefaults& defaults) {
-    return {executor,  defaults,  windowServer,  screenCaptureAccess, screenCapture, accessibility, events, statusBar,
-            screens,   workspace, eventMonitors, hotKeys,             application,   loginItem,     windows};
+    return {executor,  defaults,      windowServer, screenCaptureAccess, screenCapture, accessibility,
+            events,    inputHold,     statusBar,    screens,             workspace,     eventMonitors,
+            hotKeys,   application,   loginItem,    windows};
   }
   World& world;
   SimWindowServer windowServer;
@@ -255,6 +286,7 @@ struct SimPlatform {
   SimScreenCaptureKit screenCapture;
   SimAccessibility accessibility;
   SimEvents events;
+  SimInputHold inputHold;
   SimStatusBar statusBar;
   SimScreens screens;
   SimWorkspace workspace;

@@ -100,8 +100,12 @@ struct OwnWindowView {
 };
 
 // Where a person's input ended up: with one of our windows when it reached that window's content.
+// Input a session event tap took is routed later, if it is posted again; its number then says which
+// input it was (see World::setLateDeliveryObserver).
 struct InputDelivery {
   platform::WindowHandle window = 0;
+  bool taken = false;
+  uint64_t number = 0;
   explicit operator bool() const { return window != 0; }
 };
 
@@ -238,11 +242,9 @@ class World {
 
   // Input as a person makes it (enters at the HID level). Mouse-downs and keys that reach one of
   // our windows (past the local monitors) say so: the desktop hands them on to the window's content.
-  // While one of our moves has the pointer (from hiding the cursor until showing it again) the
-  // person's pointer input waits, and is handed on in order on the turn after the cursor shows, as
-  // if made then: a click cannot end the move's drag or turn into a Command-drag of its own, and
-  // the person's moves carry the pointer from where the move put it back. Keys never wait.
-  bool isPointerHeld() const { return totalCursorHideCount() > 0; }
+  // As on a Mac, hiding the cursor holds nothing. For a moment after an event posted from a source
+  // with a local-events suppression interval, the person's input that the source's filter does not
+  // permit is dropped; what is left passes the session event taps and is then routed.
   InputDelivery personMouse(platform::EventType type, Point location, platform::EventFlags flags = 0);
   void personClick(Point location, platform::EventFlags flags = 0);
   InputDelivery personKey(uint16_t keyCode, bool down, platform::EventFlags flags = 0);
@@ -261,6 +263,22 @@ class World {
   int32_t showCursor(uint32_t displayID);
   const std::map<int64_t, SourceSettings>& sources() const { return sources_; }
   void noteSourceSettings(const SourceSettings& s) { sources_[s.id] = s; }
+
+  // ---- session event taps ----
+  // An active tap at the session level sees each event entering the session before it is routed:
+  // the person's input that the HID system let through, and events posted at the HID or session
+  // tap. Returning false takes the event off the stream. A person's event posted again (by the
+  // tap's owner) is routed as the person's, and whoever made it hears where it went.
+  using TapToken = uint64_t;
+  TapToken addSessionEventTap(std::function<bool(const platform::Event&)> callback);
+  void removeSessionEventTap(TapToken token);
+  size_t sessionEventTapCount() const { return taps_.size(); }
+  void setLateDeliveryObserver(std::function<void(uint64_t number, InputDelivery)> observer) {
+    lateDelivery_ = std::move(observer);
+  }
+  static bool isPersonInput(const platform::Event& e) {
+    return e.integerValueField(platform::eventfield::eventSourceUnixProcessID) == 0;
+  }
 
   // ---- monitors, hot keys ----
   platform::MonitorToken addGlobalMonitor(platform::EventMask mask, std::function<void(const platform::Event&)> handler);
@@ -446,7 +464,12 @@ class World {
   // Events.
   InputDelivery routeMouse(const platform::Event& e, PostRoute route);
   InputDelivery routePersonMouse(const platform::Event& e);
-  void releaseHeldPointerInput();
+  platform::Event personEvent(platform::EventType type, Point location, platform::EventFlags flags);
+  // The HID system's local-event suppression, then the session taps: none when the person's input
+  // goes no further now.
+  std::optional<InputDelivery> stopsBeforeRouting(const platform::Event& e);
+  void noteSuppression(const platform::Event& posted);
+  bool passesSessionTaps(const platform::Event& e);
   InputDelivery routeKey(const platform::Event& e);
   void beginDrag(ItemKey key, bool targeted);
   void drop(ItemKey key, Point p, const std::map<ItemKey, Rect>& frames);
@@ -528,7 +551,13 @@ class World {
   bool personInput_ = false;
   std::optional<Drag> drag_;
   std::map<uint32_t, int> hideCounts_;
-  std::deque<platform::Event> heldPointerInput_;  // the person's, while a move has the pointer
+  uint64_t personInputs_ = 0;
+  std::map<TapToken, std::function<bool(const platform::Event&)>> taps_;
+  TapToken nextTap_ = 1;
+  std::function<void(uint64_t, InputDelivery)> lateDelivery_;
+  // The person's input that the last suppressing source's filter does not permit is dropped until then.
+  std::optional<TimePoint> suppressedUntil_;
+  uint32_t suppressionFilter_ = 0;
   std::vector<Point> warps_;
   std::vector<PostedEvent> posted_;
   std::map<int64_t, SourceSettings> sources_;

@@ -42,11 +42,19 @@ bool isMouse(EventType t) {
     case EventType::MouseMoved:
     case EventType::LeftMouseDragged:
     case EventType::RightMouseDragged:
+    case EventType::ScrollWheel:
       return true;
     default:
       return false;
   }
 }
+
+// The window server's own number of a person's event (what a mouse event's number field holds).
+constexpr int kInputNumberField = 0;
+
+// Which local events a suppression filter lets through.
+constexpr uint32_t kPermitLocalMouseEvents = 1;
+constexpr uint32_t kPermitLocalKeyboardEvents = 2;
 
 bool isArrow(uint16_t k) { return k >= keycode::leftArrow && k <= keycode::upArrow; }
 
@@ -95,6 +103,7 @@ std::optional<Event> World::createMouseEvent(const EventSource* source, EventTyp
   e.location = location;
   e.button = button;
   e.sourceID = source ? source->id() : 0;
+  e.setIntegerValueField(eventfield::eventSourceUnixProcessID, spec_.ownPID);
   return e;
 }
 
@@ -106,6 +115,7 @@ std::optional<Event> World::createKeyboardEvent(const EventSource* source, uint1
   e.keyCode = keyCode;
   e.location = pointer_;
   e.sourceID = source ? source->id() : 0;
+  e.setIntegerValueField(eventfield::eventSourceUnixProcessID, spec_.ownPID);
   if (isArrow(keyCode)) e.flags = eventflag::numericPad | eventflag::function;
   return e;
 }
@@ -138,26 +148,8 @@ int32_t World::hideCursor(uint32_t displayID) {
 
 int32_t World::showCursor(uint32_t displayID) {
   --hideCounts_[displayID];
-  changed();  // also tells the desktop that the person's pointer input may go on
-  if (!isPointerHeld() && !heldPointerInput_.empty()) {
-    if (clock_.post) {
-      clock_.post([this, alive = std::weak_ptr<bool>(alive_)] {
-        if (alive.lock()) releaseHeldPointerInput();
-      });
-    } else {
-      releaseHeldPointerInput();
-    }
-  }
+  changed();
   return 0;
-}
-
-void World::releaseHeldPointerInput() {
-  // A move that took the pointer again meanwhile keeps the rest waiting for its own end.
-  while (!heldPointerInput_.empty() && !isPointerHeld()) {
-    Event e = std::move(heldPointerInput_.front());
-    heldPointerInput_.pop_front();
-    routePersonMouse(e);
-  }
 }
 
 int World::cursorHideCount(uint32_t displayID) const {
@@ -224,9 +216,48 @@ void World::post(EventTap tap, const Event& event) {
   PostRoute route = tap == EventTap::HID       ? PostRoute::HIDTap
                     : tap == EventTap::Session ? PostRoute::SessionTap
                                                : PostRoute::AnnotatedSessionTap;
-  posted_.push_back({event, route, 0, clock_.now ? clock_.now() : TimePoint{}});
+  const bool person = isPersonInput(event);
+  // The record is of what our process made: the person's input posted again is not.
+  if (!person) posted_.push_back({event, route, 0, clock_.now ? clock_.now() : TimePoint{}});
+  noteSuppression(event);
+  if (!passesSessionTaps(event)) return;
+  const bool key = event.type == EventType::KeyDown || event.type == EventType::KeyUp;
+  if (person) {
+    // Routed as it would have been when made; whoever made it hears where it went.
+    InputDelivery delivered = isMouse(event.type) ? routePersonMouse(event) : key ? routeKey(event) : InputDelivery{};
+    if (lateDelivery_) lateDelivery_(static_cast<uint64_t>(event.integerValueField(kInputNumberField)), delivered);
+    return;
+  }
   if (isMouse(event.type)) routeMouse(event, route);
-  else if (event.type == EventType::KeyDown || event.type == EventType::KeyUp) routeKey(event);
+  else if (key) routeKey(event);
+}
+
+void World::noteSuppression(const Event& posted) {
+  auto source = sources_.find(posted.sourceID);
+  if (posted.sourceID == 0 || source == sources_.end() || !clock_.now) return;
+  const SourceSettings& s = source->second;
+  if (!s.suppressionInterval || *s.suppressionInterval <= 0) return;
+  suppressedUntil_ = clock_.now() + std::chrono::duration_cast<Duration>(std::chrono::duration<double>(*s.suppressionInterval));
+  // Without a filter for the suppression-interval state, nothing local passes.
+  suppressionFilter_ = s.filterMask && s.filterState == 0 ? *s.filterMask : 0;
+}
+
+World::TapToken World::addSessionEventTap(std::function<bool(const Event&)> callback) {
+  TapToken token = nextTap_++;
+  taps_[token] = std::move(callback);
+  return token;
+}
+
+void World::removeSessionEventTap(TapToken token) {
+  if (taps_.erase(token)) changed();  // the desktop learns that nothing it waits for comes back
+}
+
+bool World::passesSessionTaps(const Event& e) {
+  std::vector<std::function<bool(const Event&)>> taps;
+  for (const auto& [token, tap] : taps_) taps.push_back(tap);
+  for (auto& tap : taps)
+    if (tap && !tap(e)) return false;
+  return true;
 }
 
 void World::postToPid(int32_t pid, const Event& event) {
@@ -272,16 +303,29 @@ std::optional<uint32_t> World::windowNumberAt(Point p) const {
   return desktopWindow_;
 }
 
-InputDelivery World::personMouse(EventType type, Point location, EventFlags flags) {
+Event World::personEvent(EventType type, Point location, EventFlags flags) {
   Event e;
   e.type = type;
   e.location = location;
   e.flags = flags;
-  e.button = (type == EventType::RightMouseDown || type == EventType::RightMouseUp) ? MouseButton::Right : MouseButton::Left;
-  if (isPointerHeld() || !heldPointerInput_.empty()) {
-    heldPointerInput_.push_back(std::move(e));
-    return {};
+  e.setIntegerValueField(kInputNumberField, static_cast<int64_t>(++personInputs_));
+  e.setIntegerValueField(eventfield::eventSourceUnixProcessID, 0);
+  return e;
+}
+
+std::optional<InputDelivery> World::stopsBeforeRouting(const Event& e) {
+  if (suppressedUntil_ && clock_.now && clock_.now() < *suppressedUntil_) {
+    const uint32_t permit = isMouse(e.type) ? kPermitLocalMouseEvents : kPermitLocalKeyboardEvents;
+    if (!(suppressionFilter_ & permit)) return InputDelivery{};
   }
+  if (!passesSessionTaps(e)) return InputDelivery{0, true, static_cast<uint64_t>(e.integerValueField(kInputNumberField))};
+  return std::nullopt;
+}
+
+InputDelivery World::personMouse(EventType type, Point location, EventFlags flags) {
+  Event e = personEvent(type, location, flags);
+  e.button = (type == EventType::RightMouseDown || type == EventType::RightMouseUp) ? MouseButton::Right : MouseButton::Left;
+  if (auto stopped = stopsBeforeRouting(e)) return *stopped;
   return routePersonMouse(e);
 }
 
@@ -323,11 +367,10 @@ void World::personClick(Point location, EventFlags flags) {
 void World::personMove(Point location) { personMouse(EventType::MouseMoved, location); }
 
 InputDelivery World::personKey(uint16_t keyCode, bool down, EventFlags flags) {
-  Event e;
-  e.type = down ? EventType::KeyDown : EventType::KeyUp;
+  Event e = personEvent(down ? EventType::KeyDown : EventType::KeyUp, pointer_,
+                        flags | (isArrow(keyCode) ? (eventflag::numericPad | eventflag::function) : 0));
   e.keyCode = keyCode;
-  e.location = pointer_;
-  e.flags = flags | (isArrow(keyCode) ? (eventflag::numericPad | eventflag::function) : 0);
+  if (auto stopped = stopsBeforeRouting(e)) return *stopped;
   return routeKey(e);
 }
 
@@ -358,6 +401,11 @@ InputDelivery World::routeMouse(const Event& in, PostRoute route) {
   Point p = clampToDisplays(e.location);
   e.location = p;
   switch (e.type) {
+    case EventType::ScrollWheel:
+      // Scrolls whatever of ours is under the pointer; the bar's items take no scrolling here.
+      if (!isInMenuBarBand(p))
+        if (auto window = ownWindowAt(p)) return {*window};
+      return {};
     case EventType::MouseMoved:
     case EventType::LeftMouseDragged:
     case EventType::RightMouseDragged:

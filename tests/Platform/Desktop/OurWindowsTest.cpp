@@ -125,12 +125,15 @@ TEST_P(OurWindows, AClickWhileAMoveHasThePointerReachesTheLineOnceTheCursorShows
   platform::WindowRef panel = openWindow(floatingPanel({388, 590}), {1112, 345}, list.content());
   EventCounter presses({QEvent::MouseButtonPress});
   list.lines[2]->installEventFilter(&presses);
+  // As a move has it: our hold on the person's input taken, then the cursor hidden.
   const uint32_t display = world.screens().front().displayID;
+  ASSERT_TRUE(sim.inputHold.begin());
   world.hideCursor(display);
   click(contentPoint(*panel, list.lines[2]->geometry().center()));
   settle();
   EXPECT_EQ(presses.count, 0);
   world.showCursor(display);
+  sim.inputHold.end();
   settle();
   EXPECT_EQ(presses.count, 1);
 }

@@ -151,6 +151,67 @@ TEST_F(Drag, TargetedSessionMove) {
   EXPECT_EQ(world->postedEvents().back().event.integerValueField(eventfield::sourceUserData), 1340);
 }
 
+// A person's input meets our synthetic events as on a Mac: a hidden cursor holds nothing, a
+// release during our Command-drag ends the drag where the pointer is, the targeted move's source
+// drops the person's mouse input (not keys) for 20 ms after each post, and only a session tap of
+// ours holds input, posting it again in order.
+TEST_F(Drag, APersonsInputIsHeldOnlyByATapOfOurs) {
+  const uint32_t display = world->screens().front().displayID;
+  sim->events.hideCursor(display);
+  world->personClick(frame("sound").center());
+  EXPECT_EQ(world->menuOpenCount("sound"), 1) << "hiding the cursor held the click";
+  world->dismissAllMenus();
+
+  // Our drag of wifi towards the control item, the cursor hidden, let go of by the person half way.
+  source = sim->events.createSource(EventSourceStateID::HIDSystem);
+  source->setLocalEventsSuppressionInterval(0);
+  const Point from = frame("wifi").center(), to = controlDrop();
+  key(keycode::command, true, eventflag::command);
+  post(EventType::LeftMouseDown, from, eventflag::command);
+  const Point halfway = frame("sound").center();
+  post(EventType::LeftMouseDragged, halfway, eventflag::command);
+  world->personMouse(EventType::LeftMouseUp, halfway);
+  post(EventType::LeftMouseDragged, to, eventflag::command);
+  post(EventType::LeftMouseUp, to, eventflag::command);
+  key(keycode::command, false, 0);
+  sim->events.showCursor(display);
+  EXPECT_EQ(std::abs(indexOf("wifi") - indexOf("sound")), 1) << "not dropped where the person let go";
+
+  // The targeted move's source: within 20 ms of its post the person's clicks are dropped, keys pass.
+  source = sim->events.createSource(EventSourceStateID::HIDSystem);
+  source->setLocalEventsSuppressionInterval(0.02);
+  source->setLocalEventsFilterDuringSuppressionState(6, 0);
+  post(EventType::MouseMoved, {5, 500}, 0, EventTap::Session);
+  loop.runFor(millis(10));
+  world->personClick(frame("sound").center());
+  world->personKey(0, true);
+  EXPECT_EQ(world->menuOpenCount("sound"), 1);
+  EXPECT_EQ(world->keysToFocusedApp().size(), 1u);
+  loop.runFor(millis(10));
+  world->personClick(frame("sound").center());
+  EXPECT_EQ(world->menuOpenCount("sound"), 2);
+  world->dismissAllMenus();
+
+  // Our hold: pointer and keys taken whole, then posted again in order on a later turn.
+  ASSERT_TRUE(sim->inputHold.begin());
+  world->personKey(1, true);
+  world->personClick(frame("sound").center());
+  world->personKey(keycode::escape, true);  // closes the menu the click opens, when it comes after it
+  sim->inputHold.end();
+  EXPECT_EQ(world->keysToFocusedApp().size(), 1u);
+  EXPECT_EQ(world->menuOpenCount("sound"), 2);
+  world->personKey(3, true);  // behind what still waits
+  loop.runUntilIdle();
+  EXPECT_EQ(world->menuOpenCount("sound"), 3);
+  std::vector<uint16_t> keys;
+  for (const Event& e : world->keysToFocusedApp()) keys.push_back(e.keyCode);
+  EXPECT_EQ(keys, (std::vector<uint16_t>{0, 1, 3}));
+  EXPECT_TRUE(world->openMenus().empty());
+  EXPECT_FALSE(sim->inputHold.isTaking());
+  world->switches().eventTapUnavailable = true;
+  EXPECT_FALSE(sim->inputHold.begin());
+}
+
 // "AXPosition" writes, with the mover's origins, land on the intended side.
 TEST_F(Drag, AccessibilityPositionWritesOfTheMover) {
   AXElement wifi = world->menuExtraElement("wifi");

@@ -99,7 +99,7 @@ struct CountingPlatform {
         accessibility(inner.accessibility, counts),
         workspace(inner.workspace, counts),
         platform{inner.executor,     inner.defaults,    windowServer,       inner.screenCaptureAccess, inner.screenCapture,
-                 accessibility,      inner.events,      inner.statusBar,    inner.screens,             workspace,
+                 accessibility,      inner.events,      inner.inputHold, inner.statusBar,    inner.screens,             workspace,
                  inner.eventMonitors, inner.hotKeys,    inner.application,  inner.loginItem,
                  inner.windows} {}
 };

@@ -182,7 +182,7 @@ TEST(MoverOwner, AKnownAccessibilityOwnerIsTriedFirst) {
   const platform::Platform& p = d.platform;
   AppLog log(p.accessibility);
   MenuBarCaptureService service({p.executor, p.defaults, p.windowServer, p.screenCaptureAccess, p.screenCapture, log,
-                                 p.events, p.statusBar, p.screens, p.workspace, p.eventMonitors, p.hotKeys,
+                                 p.events, p.inputHold, p.statusBar, p.screens, p.workspace, p.eventMonitors, p.hotKeys,
                                  p.application, p.loginItem, p.windows},
                                 d.defaults, d.executor);
   const CapturedMenuBarItem b = d.itemFor("b");
