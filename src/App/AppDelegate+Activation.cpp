@@ -111,6 +111,8 @@ async::Task<void> AppDelegate::performInPlaceActivation(CapturedMenuBarItem item
   } else {
     const auto& control = bar.control();
     if (bar.divider() && control) {
+      // The person's input waits from the carry until the bar is collapsed for the press.
+      platform::InputHoldScope carrying(platform_.inputHold);
       const bool stoodLeft = frame && bar.isLeftOfDivider(*frame);
       const Point point = bar_side::visibleDropPoint(*control, item.originalFrame.width);
       auto carry = captureService.moveMenuBarItem(item, point, false, MenuBarCaptureService::MenuBarMoveDestination::visible);
@@ -155,6 +157,8 @@ async::Task<void> AppDelegate::performInPlaceActivation(CapturedMenuBarItem item
     co_return;
   }
 
+  // The person's input waits from revealing the bar for the put-back until it is collapsed again.
+  platform::InputHoldScope puttingBack(platform_.inputHold);
   menuBarHider.setCollapsed(false);
   co_await async::sleepFor(kSettle);
   std::optional<std::string> notBack;

@@ -92,6 +92,33 @@ TEST_P(PersonDuringMove, TheItemEndsWhereAskedAndTheBarThenDoesWhatThePersonAske
   f.expectSafe();
 }
 
+// A click on the control item and then quick search's hot key while a collect's move has the
+// pointer: both wait for the move and then act in the order made. The click asks to reveal the
+// bar and quick search, asked after it, collapses it again: quick search stays open on a
+// collapsed bar.
+TEST_P(PersonDuringMove, WhatThePersonDidDuringAMoveActsInTheOrderMade) {
+  OperationsFixture f(shippedWorld(GetParam()));
+  f.start();
+  f.manager().pinSystemItem(f.window("spotlight"));
+  ASSERT_TRUE(f.runUntil([&] { return queueIdle(f); }, 30s));
+  bool acted = false;
+  f.when([&] { return f.world().totalCursorHideCount() > 0; },
+         [&] {
+           acted = true;
+           f.clickControl();
+           f.pressKey(kKeyB, platform::eventflag::option | platform::eventflag::command);
+         });
+  f.manager().collectSystemItem(f.window("spotlight"));
+  ASSERT_TRUE(f.runUntil([&] { return acted && queueIdle(f); }, 30s));
+  f.runFor(500ms);
+  f.pointerBefore = f.controlFrame().center();
+  EXPECT_TRUE(f.standsCollected("spotlight"));
+  EXPECT_TRUE(f.app().quickSearchPanel && f.app().quickSearchPanel->isVisible());
+  EXPECT_EQ(f.store().lastError.get(), std::nullopt);
+  expectBar(f, true);
+  f.expectSafe();
+}
+
 INSTANTIATE_TEST_SUITE_P(ShippedWorlds, PersonDuringMove, ::testing::Values("notched-laptop.json", "plain-1920.json"),
                          [](const auto& info) { return info.param == "plain-1920.json" ? "Plain" : "Notched"; });
 

@@ -357,6 +357,42 @@ TEST_F(MoverTest, MissingControlItemWithExactOrderAbandonsTheDragCleanly) {
   expectCleanDesk();
 }
 
+// A person's click and Command key-up in the middle of our Command-drag. With no hold on their
+// input (no event tap could be made) the release ends our drag where their pointer is and the
+// key-up lets go of our Command, as on a Mac; with our hold the item ends where asked and the
+// click acts afterwards, where the person made it.
+TEST(MoverAndThePerson, ThePersonsClickDuringOurDragWaitsForOurHold) {
+  for (const bool tapAvailable : {false, true}) {
+    SCOPED_TRACE(tapAvailable ? "with our hold" : "without a tap");
+    Desk d(smallWorld(true));
+    d.installOwnItems();
+    d.world().switches().eventTapUnavailable = !tapAvailable;
+    MenuBarCaptureService* service = &d.capture();
+    const CapturedMenuBarItem a = d.itemFor("a");
+    const Point drop{d.control().minX() - a.originalFrame.width / 2, d.control().midY()};
+    auto move = async::spawn(d.executor, [=]() { return service->moveMenuBarItem(a, drop, false, Destination::visible); });
+    d.executor.runFor(300ms);
+    ASSERT_TRUE(d.world().isMouseButtonDown()) << "not dragging";
+    const Point click{300, 10};
+    d.world().personKey(platform::keycode::command, false);
+    EXPECT_EQ(d.world().isCommandHeld(), tapAvailable);
+    d.world().personClick(click);
+    d.executor.runUntilIdle();
+    const Rect f = d.frame("a");
+    const bool visible = f.minX() >= d.divider().maxX() - 0.5 && f.maxX() <= d.control().minX() + 0.5;
+    EXPECT_EQ(move.result(), tapAvailable);
+    EXPECT_EQ(visible, tapAvailable);
+    if (tapAvailable) {
+      EXPECT_EQ(d.world().pointer(), click) << "the click acted last";
+    } else {
+      EXPECT_LE(f.maxX(), d.divider().minX()) << "dropped where the person let go";
+      EXPECT_EQ(d.world().pointer(), (Point{700, 500})) << "our put-back undid the person's pointer";
+    }
+    EXPECT_FALSE(d.world().isCommandHeld());
+    EXPECT_FALSE(d.world().isMouseButtonDown());
+  }
+}
+
 TEST(MoverQuit, ATaskDestroyedMidDragLeavesNothingHeld) {
   Desk d(smallWorld(true));
   d.installOwnItems();
