@@ -263,8 +263,8 @@ Switches readSwitches(const Reader& r) {
             "loginItemRequiresApproval", "windowListUnavailable",
             "onScreenCountFailures", "onScreenCountZeros", "onScreenCountFailsAfterMs", "onScreenCountZeroAfterMs",
             "dividerWindowMissing", "controlWindowMissing",
-            "controlWindowDuplicates", "duplicateControlOwnerPID", "eventSourceFails", "failingEventTypes",
-            "hotKeyRegistrationFails", "unreadableHotKeyEvents", "redactNamesWithoutCapture", "screenRectBridgeAvailable",
+            "controlWindowDuplicates", "duplicateControlOwnerPID", "eventSourceFails", "eventTapUnavailable",
+            "failingEventTypes", "hotKeyRegistrationFails", "unreadableHotKeyEvents", "redactNamesWithoutCapture", "screenRectBridgeAvailable",
             "shareableContentFails", "viewFillsWindowAvailable", "statusItemsHaveButtons", "dragSettleLatencyMs",
             "dividerRelayoutLatencyMs", "itemSpacing"});
   Switches s;
@@ -285,6 +285,7 @@ Switches readSwitches(const Reader& r) {
   if (r.has("duplicateControlOwnerPID"))
     s.duplicateControlOwnerPID = static_cast<int32_t>(r.at("duplicateControlOwnerPID").integer());
   opt(r, "eventSourceFails", s.eventSourceFails, &Reader::boolean);
+  opt(r, "eventTapUnavailable", s.eventTapUnavailable, &Reader::boolean);
   if (r.has("failingEventTypes")) {
     Reader list = r.at("failingEventTypes");
     for (size_t i = 0, n = list.array(); i < n; ++i) s.failingEventTypes.insert(eventType(list.at(i)));
@@ -532,6 +533,7 @@ std::string worldToJson(const WorldSpec& w) {
   if (q.controlWindowDuplicates) sw["controlWindowDuplicates"] = q.controlWindowDuplicates;
   if (q.duplicateControlOwnerPID) sw["duplicateControlOwnerPID"] = *q.duplicateControlOwnerPID;
   flag("eventSourceFails", q.eventSourceFails, d.eventSourceFails);
+  flag("eventTapUnavailable", q.eventTapUnavailable, d.eventTapUnavailable);
   if (!q.failingEventTypes.empty()) {
     static const std::map<EventType, std::string> names{
         {EventType::Null, "null"},           {EventType::LeftMouseDown, "leftMouseDown"},
