@@ -101,6 +101,10 @@ void AppDelegate::startApplication() {
 
 void AppDelegate::applicationWillTerminate() {
   if (!applicationStarted) return;
+  // Until the start-up restore has put the saved pins back, the bar shows them in the order their
+  // owners gave it, not the person's: the saved list then stays as it is, with whatever the person
+  // pinned or collected meanwhile (those wait behind the restore).
+  const bool restoring = initialSystemSetupTask && !initialSystemSetupTask.isDone();
   closeQuickSearch();
 
   userRevealCaptureTask.cancel();
@@ -133,7 +137,7 @@ void AppDelegate::applicationWillTerminate() {
   // stay held, the button down and the cursor hidden once the divider is gone.
   captureService.finishPendingMoveCleanup();
 
-  snapshotCurrentPinnedOrder();
+  if (!restoring) snapshotCurrentPinnedOrder();
   menuBarHider.restoreAndRemove();
 
   if (hotKeyRef) platform_.hotKeys.unregisterHotKey(hotKeyRef);

@@ -119,6 +119,45 @@ TEST_P(PersonDuringMove, WhatThePersonDidDuringAMoveActsInTheOrderMade) {
   f.expectSafe();
 }
 
+// A reveal asked while a layout apply holds the bar, by a click or the hot key between its moves or
+// by the hot key inside one, is carried out once the apply is done, after the apply's own collapse.
+TEST_P(PersonDuringMove, ARevealAskedDuringALayoutApplyFollowsTheApply) {
+  struct Ask {
+    const char* what;
+    bool click;
+    std::function<bool(OperationsFixture&)> moment;
+  };
+  // The first move has let go of the pointer; the apply still holds the bar for the next one.
+  const auto betweenMoves = [](OperationsFixture& f) {
+    return !f.posted(platform::EventType::LeftMouseUp).empty() && f.world().totalCursorHideCount() == 0 &&
+           !f.world().isCommandHeld() && !f.world().isMouseButtonDown();
+  };
+  const auto insideAMove = [](OperationsFixture& f) { return f.world().isMouseButtonDown(); };
+  for (const Ask& ask : {Ask{"a click between the moves", true, betweenMoves},
+                         Ask{"the hot key between the moves", false, betweenMoves},
+                         Ask{"the hot key inside a move", false, insideAMove}}) {
+    SCOPED_TRACE(ask.what);
+    OperationsFixture f(shippedWorld(GetParam()));
+    f.start();
+    bool asked = false;
+    f.when([&] { return ask.moment(f); },
+           [&] {
+             asked = true;
+             if (ask.click) f.clickControl();
+             else f.pressKey(kKeyB, platform::eventflag::control | platform::eventflag::command);
+           });
+    EXPECT_TRUE(f.apply(f.draftWith({{"lumen-notes", MenuBarLayoutZone::visible}, {"tallybird", MenuBarLayoutZone::visible}})));
+    ASSERT_TRUE(asked);
+    f.runFor(100ms);
+    EXPECT_TRUE(f.standsVisible("lumen-notes"));
+    EXPECT_TRUE(f.standsVisible("tallybird"));
+    EXPECT_EQ(f.store().lastError.get(), std::nullopt);
+    expectBar(f, false);
+    if (ask.click) f.pointerBefore = f.controlFrame().center();
+    f.expectSafe(hider::expandedLength);
+  }
+}
+
 INSTANTIATE_TEST_SUITE_P(ShippedWorlds, PersonDuringMove, ::testing::Values("notched-laptop.json", "plain-1920.json"),
                          [](const auto& info) { return info.param == "plain-1920.json" ? "Plain" : "Notched"; });
 

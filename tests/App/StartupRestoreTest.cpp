@@ -7,7 +7,9 @@
 #include <string>
 #include <vector>
 
+#include "App/OperationsFixture.h"
 #include "App/RestoreWorlds.h"
+#include "Platform/Sim/WorldJson.h"
 
 namespace vimbo::testing {
 namespace {
@@ -183,6 +185,61 @@ const WayOutRow kWayOutRows[] = {
 
 INSTANTIATE_TEST_SUITE_P(Rows, StartupRestoreWayOut, ::testing::ValuesIn(kWayOutRows),
                          [](const ::testing::TestParamInfo<WayOutRow>& info) { return std::string(info.param.what); });
+
+// ---- A quit during the restore --------------------------------------------------------------
+
+// Until the restore has put the saved pins back, the bar shows them in their owners' order: a quit
+// then keeps the saved order; a quit after the restore records the bar's order as always.
+TEST(QuitDuringStartupRestore, KeepsTheSavedOrderOfThePins) {
+  auto notchedLaptop = [] { return std::get<sim::WorldSpec>(sim::loadWorld(sim::shippedWorldsFolder() / "notched-laptop.json")); };
+  auto copyOf = [](platform::UserDefaults& from) {
+    auto to = platform::UserDefaults::inMemory();
+    for (const auto& [key, value] : from.dictionaryRepresentation()) to->set(key, value);
+    return to;
+  };
+  // Each list is pinned in an order other than the bar's.
+  for (const std::vector<std::string>& pins : {std::vector<std::string>{"spotlight", "lumen-notes"},
+                                               std::vector<std::string>{"spotlight", "lumen-notes", "tallybird"}}) {
+    SCOPED_TRACE(pins.size());
+    auto afterFirstRun = platform::UserDefaults::inMemory();
+    std::vector<std::string> saved;
+    {
+      OperationsFixture first(notchedLaptop(), afterFirstRun);
+      first.launch();
+      for (const auto& key : pins) {
+        first.manager().pinSystemItem(first.window(key));
+        ASSERT_TRUE(first.runUntil([&] { return first.app().activeSystemItemOperationCount == 0; }, 30s));
+        saved.push_back(first.captured(key).stableIdentity);
+      }
+      first.application().terminate();
+    }
+    ASSERT_EQ(afterFirstRun->stringArray(MenuBarProxyManager::pinnedIdentitiesKey), saved);
+
+    // A start quit only after its restore, which also measures how long the restore takes.
+    async::Duration restoreTime{};
+    {
+      auto defaults = copyOf(*afterFirstRun);
+      ControllerFixture f(notchedLaptop(), defaults);
+      f.launch(false);
+      const async::TimePoint launchedAt = f.now();
+      ASSERT_TRUE(f.runUntil([&] { return !f.app().initialSystemSetupTask; }, 20s));
+      restoreTime = f.now() - launchedAt;
+      f.runFor(1s);
+      f.application().terminate();
+      EXPECT_EQ(defaults->stringArray(MenuBarProxyManager::pinnedIdentitiesKey), saved);
+    }
+    for (const double share : {0.0, 0.15, 0.4, 0.65, 0.9}) {
+      SCOPED_TRACE(share);
+      auto defaults = copyOf(*afterFirstRun);
+      ControllerFixture f(notchedLaptop(), defaults);
+      f.launch(false);
+      f.runFor(std::chrono::duration_cast<async::Duration>(restoreTime * share));
+      ASSERT_TRUE(f.app().initialSystemSetupTask) << "the restore is still running";
+      f.application().terminate();
+      EXPECT_EQ(defaults->stringArray(MenuBarProxyManager::pinnedIdentitiesKey), saved);
+    }
+  }
+}
 
 // ---- The divider's refusal contract ------------------------------------------------------------
 

@@ -149,6 +149,8 @@ DesktopHost::DesktopHost(async::Executor& executor, sim::WorldSpec spec, std::fu
 }
 
 DesktopHost::~DesktopHost() {
+  // Also when the run ended without a quit: no worker may outlive the controller or the world.
+  executor_.shutdown();
   window_->view().detach();
   window_.reset();
   environment_->sim().application.setDelegate(nullptr);

@@ -3,7 +3,8 @@
 // The world comes from the file named by VIMBO_WORLD, else the shipped notched laptop. Every way
 // out (closing the window, Command-Q, a quit button) goes through the application's terminate():
 // the delegate hears applicationWillTerminate, then the host flushes the defaults, stops the
-// runtime (nothing runs afterwards, no worker thread is left) and quits.
+// runtime (nothing runs afterwards, no worker thread is left) and quits. A host that goes without
+// a quit shuts the runtime down first all the same.
 
 #include <QWidget>
 #include <functional>

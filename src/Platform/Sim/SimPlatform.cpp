@@ -46,6 +46,8 @@ SimEnvironment::SimEnvironment(WorldSpec spec, async::Executor& executor, std::s
   sim_ = std::make_unique<SimPlatform>(*world_);
 }
 
+SimEnvironment::~SimEnvironment() { executor_.shutdown(); }
+
 // ---------------------------------------------------------------- window server
 
 std::optional<std::vector<WindowInfo>> SimWindowServer::copyWindowList(WindowListOption option, uint32_t relative) {

@@ -303,6 +303,12 @@ class SimEnvironment {
  public:
   SimEnvironment(WorldSpec spec, async::Executor& executor,
                  std::shared_ptr<platform::UserDefaults> defaults = platform::UserDefaults::inMemory());
+  // Shuts the executor down (Executor::shutdown): worker threads read the world through its
+  // facades, so every one of them has finished before either goes, however the run ended. The
+  // executor runs nothing afterwards.
+  ~SimEnvironment();
+  SimEnvironment(const SimEnvironment&) = delete;
+  SimEnvironment& operator=(const SimEnvironment&) = delete;
   World& world() { return *world_; }
   SimPlatform& sim() { return *sim_; }
   platform::UserDefaults& defaults() { return *defaults_; }

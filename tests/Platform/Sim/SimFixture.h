@@ -31,6 +31,9 @@ inline WorldSpec shippedWorld(const std::string& file) {
 
 class SimWorld : public ::testing::Test {
  protected:
+  // Worker threads read the world through its facades: they finish before those go.
+  ~SimWorld() override { loop.ex.shutdown(); }
+
   void start(WorldSpec spec, bool install = true) {
     world = std::make_unique<World>(std::move(spec), loop.clockwork());
     world->setDefaults(defaults);

@@ -67,6 +67,8 @@ class CaptureWorld : public ::testing::Test {
   ~CaptureWorld() override { executor.shutdown(); }
 
   void start(sim::WorldSpec spec) {
+    // The executor goes down with its world: one world per test.
+    ASSERT_FALSE(env) << "a second world on the same executor";
     env = std::make_unique<sim::SimEnvironment>(std::move(spec), executor, defaults);
     makeService();
   }

@@ -157,8 +157,13 @@ TEST_F(GlyphCache, FlushKeepsTheNinetySixGreatestKeys) {
   EXPECT_FALSE(stored->contains("id100"));
 }
 
-TEST_F(GlyphCache, UnchangedPicturesKeepTheStoredTablesPastTheCapAndOldBytesStillLoad) {
-  start(sim::generateWorld(120));
+// More items than the glyph tables keep.
+class GlyphCacheOfAFullBar : public CaptureWorld {
+ protected:
+  void SetUp() override { start(sim::generateWorld(120)); }
+};
+
+TEST_F(GlyphCacheOfAFullBar, UnchangedPicturesKeepTheStoredTablesPastTheCapAndOldBytesStillLoad) {
   auto pass = [&] {
     service->preparePreDividerMenuExtraCandidates();
     run(service->captureImages(service->discoverMenuBarItems(), {}));
