@@ -242,5 +242,36 @@ TEST(FailureSentences, NameTheirTrueCause) {
   }
 }
 
+struct UntoldCase {
+  const char* what;
+  std::function<sim::WorldSpec()> world;
+  std::vector<std::string> visible;
+  std::function<void(OperationsFixture&)> act;
+  std::function<std::string(OperationsFixture&)> sentence;
+};
+
+// What failed is said on every path, and no more is claimed than was done.
+TEST(FailureSentences, AreSaidOnEveryPathAndClaimOnlyWhatWasDone) {
+  const std::vector<UntoldCase> cases = {
+      {"a saved pin's reveal refused with accessibility granted", [] { return operationsWorld(); }, {},
+       [](OperationsFixture& f) {
+         CapturedMenuBarItem elsewhere = f.captured("drift");
+         elsewhere.stableIdentity = "net.driftwood.sync|window=DriftStatus|ax=title:Elsewhere";
+         f.app().proxyManager.pin(elsewhere);
+         f.world().switches().onScreenCountFailures = 1;
+         f.drive([](AppDelegate& app) { return app.reconcileSavedPinIntents(true); });
+       },
+       [](OperationsFixture&) { return std::string("无法展开菜单栏以恢复已保存的项目；请稍后重试。"); }},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    OperationsFixture f(c.world());
+    f.start(c.visible);
+    c.act(f);
+    EXPECT_EQ(f.store().lastError.get(), c.sentence(f));
+    f.expectSafe();
+  }
+}
+
 }  // namespace
 }  // namespace vimbo::testing
