@@ -262,6 +262,17 @@ TEST(FailureSentences, AreSaidOnEveryPathAndClaimOnlyWhatWasDone) {
          f.drive([](AppDelegate& app) { return app.reconcileSavedPinIntents(true); });
        },
        [](OperationsFixture&) { return std::string("无法展开菜单栏以恢复已保存的项目；请稍后重试。"); }},
+      {"a failed pin whose swapped-out resident cannot be put back",
+       [] { return notchWorld(1000, {{"P", 40}, {"A", 60}, {"B", 60}, {"E", 50}}); }, {"A", "B", "E"},
+       [](OperationsFixture& f) {
+         f.pinAsVisible({"A", "B", "E"});
+         f.world().faults("P").ignoresDrags = true;
+         f.whenPosted(EventType::LeftMouseUp, [&f] { f.world().faults("A").ignoresDrags = true; });
+         pinFromTheManager(f, "P");
+       },
+       [](OperationsFixture& f) {
+         return "无法将“" + f.captured("P").name + "”安全放入刘海右侧，且未能恢复“" + f.captured("A").name + "”的常驻状态。";
+       }},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.what);
