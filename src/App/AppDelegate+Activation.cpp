@@ -32,7 +32,11 @@ constexpr auto kDropSettle = 30 * kDropLook;
 void AppDelegate::beginSystemItemActivation(uint32_t windowID) {
   if (systemItemActivationTask) return;  // one at a time; later requests are dropped
   const CapturedMenuBarItem* found = operation_support::capturedItem(store, windowID);
-  if (!found) return;
+  if (!found) {
+    // Chosen from a list a refresh has since replaced: the window asked for is no longer known.
+    store.lastError.set(operation_text::itemsChanged);
+    return;
+  }
   systemItemActivationTask = spawnWeak([item = *found](AppDelegate& self) -> async::Task<void> {
     auto activation = self.performInPlaceActivation(item);
     co_await std::move(activation);

@@ -273,6 +273,16 @@ TEST(FailureSentences, AreSaidOnEveryPathAndClaimOnlyWhatWasDone) {
        [](OperationsFixture& f) {
          return "无法将“" + f.captured("P").name + "”安全放入刘海右侧，且未能恢复“" + f.captured("A").name + "”的常驻状态。";
        }},
+      {"opening a row whose window the refresh of quick search replaced", [] { return operationsWorld(); }, {},
+       [](OperationsFixture& f) {
+         const CapturedMenuBarItem shown = f.captured("drift");
+         f.world().restartApplication(shown.ownerPID);
+         f.app().showQuickSearch();
+         f.runFor(1s);
+         f.app().activateQuickSearchItem(shown);
+         f.runUntil([&] { return !f.app().systemItemActivationTask; }, 60s);
+       },
+       [](OperationsFixture&) { return std::string("菜单栏项目已更新，请刷新后重试。"); }},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.what);
