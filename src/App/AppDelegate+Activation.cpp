@@ -72,7 +72,10 @@ async::Task<void> AppDelegate::performInPlaceActivation(CapturedMenuBarItem item
   }
   if (item.isFixed() || !menuBarHider.isCollapsed) {
     auto press = activateAndTrackNativeMenu(item, std::move(held));
-    co_await std::move(press);
+    const bool ok = co_await std::move(press);
+    // Here a missing permission stays unsaid; a press declined where the item stands does not.
+    const Failure failure = captureService.lastItemFailure();
+    if (failure == Failure::notPressable || failure == Failure::windowGone) report(pressFailure(ok));
     co_return;
   }
   if (barSnapshot().isShown(item.id).value_or(false)) {

@@ -16,6 +16,7 @@ namespace {
 
 constexpr uint16_t kSearchKeyB = 11;
 constexpr platform::EventFlags kSearchHotKeys = platform::eventflag::option | platform::eventflag::command;
+constexpr platform::EventFlags kRevealHotKeys = platform::eventflag::control | platform::eventflag::command;
 const std::string kAccessibilityPrompt = "需要在系统设置中允许 Vimbo 使用辅助功能；授权后请再点一次。";
 std::string notPressable(const std::string& name) { return "“" + name + "”不在菜单栏中可以点按的位置，无法移动或打开。"; }
 
@@ -283,6 +284,16 @@ TEST(FailureSentences, AreSaidOnEveryPathAndClaimOnlyWhatWasDone) {
          f.runUntil([&] { return !f.app().systemItemActivationTask; }, 60s);
        },
        [](OperationsFixture&) { return std::string("菜单栏项目已更新，请刷新后重试。"); }},
+      {"opening an item beyond the screen's edge while the person reveals the bar", widerThanItsScreenWorld, {"tally"},
+       [](OperationsFixture& f) {
+         f.manager().activateSystemItem(f.window("notes"));
+         f.runFor(20ms);
+         f.pressKey(kSearchKeyB, kRevealHotKeys);
+         f.runUntil([&] { return !f.app().systemItemActivationTask; }, 60s);
+         f.pressKey(kSearchKeyB, kRevealHotKeys);
+         f.runFor(50ms);
+       },
+       [](OperationsFixture& f) { return notPressable(f.captured("notes").name); }},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.what);
