@@ -124,9 +124,8 @@ async::Task<void> AppDelegate::performInPlaceActivation(CapturedMenuBarItem item
       const bool moved = co_await std::move(carry);
       const Failure failure = captureService.lastItemFailure();
       carried = stoodLeft;
-      if (!moved && failure != Failure::accessibilityNotTrusted && failure != Failure::windowGone) {
-        mayLandUntil = now() + kDropSettle;
-      }
+      // Only a drop that was made may still be shown late; a carry refused or given up was not.
+      if (!moved && failure == Failure::notArrived) mayLandUntil = now() + kDropSettle;
       co_await async::sleepFor(kSettle);
       const MenuBarSnapshot barNow = barSnapshot();
       const auto now = barNow.frame(item.id);

@@ -28,6 +28,8 @@ inline std::string notOnTargetSide(std::string_view name) {
 inline std::string movedButNotCollapsed(std::string_view name) {
   return quoted("", name, "已移动，但无法恢复菜单栏收纳；已保持菜单栏展开。");
 }
+// The mover stopped before it dropped the item: its turn or the move was given up.
+inline std::string moveGivenUp(std::string_view name) { return quoted("移动", name, "的操作已中止，请重试。"); }
 inline std::string notConfirmedCollapsed(std::string_view name) {
   return quoted("未能确认", name, "在收纳状态下位于目标侧。");
 }

@@ -294,6 +294,14 @@ TEST(FailureSentences, AreSaidOnEveryPathAndClaimOnlyWhatWasDone) {
          f.runFor(50ms);
        },
        [](OperationsFixture& f) { return notPressable(f.captured("notes").name); }},
+      {"a carry refused beyond the screen's edge does not hold the bar for a drop never made", widerThanItsScreenWorld, {"tally"},
+       [](OperationsFixture& f) {
+         f.startedAt = f.now();
+         f.manager().activateSystemItem(f.window("notes"));
+         f.runUntil([&] { return !f.app().systemItemActivationTask; }, 60s);
+         EXPECT_LT(f.elapsed(), 1s);
+       },
+       [](OperationsFixture& f) { return notPressable(f.captured("notes").name); }},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.what);
