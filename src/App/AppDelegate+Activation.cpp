@@ -32,7 +32,11 @@ constexpr auto kDropSettle = 30 * kDropLook;
 void AppDelegate::beginSystemItemActivation(uint32_t windowID) {
   if (systemItemActivationTask) return;  // one at a time; later requests are dropped
   const CapturedMenuBarItem* found = operation_support::capturedItem(store, windowID);
-  if (!found) return;
+  if (!found) {
+    // Chosen from a list a refresh has since replaced: the window asked for is no longer known.
+    store.lastError.set(operation_text::itemsChanged);
+    return;
+  }
   systemItemActivationTask = spawnWeak([item = *found](AppDelegate& self) -> async::Task<void> {
     auto activation = self.performInPlaceActivation(item);
     co_await std::move(activation);
@@ -68,7 +72,10 @@ async::Task<void> AppDelegate::performInPlaceActivation(CapturedMenuBarItem item
   }
   if (item.isFixed() || !menuBarHider.isCollapsed) {
     auto press = activateAndTrackNativeMenu(item, std::move(held));
-    co_await std::move(press);
+    const bool ok = co_await std::move(press);
+    // Here a missing permission stays unsaid; a press declined where the item stands does not.
+    const Failure failure = captureService.lastItemFailure();
+    if (failure == Failure::notPressable || failure == Failure::windowGone) report(pressFailure(ok));
     co_return;
   }
   if (barSnapshot().isShown(item.id).value_or(false)) {
@@ -119,9 +126,8 @@ async::Task<void> AppDelegate::performInPlaceActivation(CapturedMenuBarItem item
       const bool moved = co_await std::move(carry);
       const Failure failure = captureService.lastItemFailure();
       carried = stoodLeft;
-      if (!moved && failure != Failure::accessibilityNotTrusted && failure != Failure::windowGone) {
-        mayLandUntil = now() + kDropSettle;
-      }
+      // Only a drop that was made may still be shown late; a carry refused or given up was not.
+      if (!moved && failure == Failure::notArrived) mayLandUntil = now() + kDropSettle;
       co_await async::sleepFor(kSettle);
       const MenuBarSnapshot barNow = barSnapshot();
       const auto now = barNow.frame(item.id);

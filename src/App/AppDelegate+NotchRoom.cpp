@@ -77,7 +77,8 @@ AppDelegate::ResidentPinPlan AppDelegate::residentPinPlan(const CapturedMenuBarI
   return ResidentPinPlan{std::move(swapped), true};
 }
 
-async::Task<void> AppDelegate::restoreSwappedItems(std::vector<CapturedMenuBarItem> items) {
+async::Task<std::vector<std::string>> AppDelegate::restoreSwappedItems(std::vector<CapturedMenuBarItem> items) {
+  std::vector<std::string> notBack;
   for (auto it = items.rbegin(); it != items.rend(); ++it) {
     const CapturedMenuBarItem& item = *it;
     auto move = moveSystemItem(item, SystemItemDestination::visible);
@@ -85,10 +86,13 @@ async::Task<void> AppDelegate::restoreSwappedItems(std::vector<CapturedMenuBarIt
       CapturedMenuBarItem pinned = item;
       pinned.stableIdentity = captureService.stableIdentity(item);
       proxyManager.pin(pinned, item.stableIdentity);
+    } else {
+      notBack.push_back(item.name);
     }
     reconcileDisplayedSystemItemState(item.id);
   }
   reconcileDisplayedSystemItemStates();
+  co_return notBack;
 }
 
 }  // namespace vimbo

@@ -55,6 +55,7 @@ inline std::optional<std::string> failureCause(MenuBarCaptureService::ItemFailur
       return operation_text::notPressable(name);
     case Failure::none:
     case Failure::notArrived:
+    case Failure::givenUp:
       break;
   }
   return std::nullopt;
@@ -66,11 +67,12 @@ inline bool droppedUnseen(const MenuBarCaptureService& service) {
   return service.lastItemFailure() == MenuBarCaptureService::ItemFailure::notArrived;
 }
 
-// The sentence for a drag the mover just gave up: its cause, else that the item was not seen on
-// the side asked for. Read in the turn the move returned in.
+// The sentence for a drag the mover just gave up: its cause, that it stopped before any drop,
+// else that the item was not seen on the side asked for. Read in the turn the move returned in.
 inline std::string dragFailure(const MenuBarCaptureService& service, std::string_view name) {
-  return failureCause(service.lastItemFailure(), name, operation_text::moveRefused(name))
-      .value_or(operation_text::notOnTargetSide(name));
+  const MenuBarCaptureService::ItemFailure failure = service.lastItemFailure();
+  if (failure == MenuBarCaptureService::ItemFailure::givenUp) return operation_text::moveGivenUp(name);
+  return failureCause(failure, name, operation_text::moveRefused(name)).value_or(operation_text::notOnTargetSide(name));
 }
 
 }  // namespace vimbo::operation_support

@@ -4,6 +4,7 @@
 
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace vimbo::operation_text {
 
@@ -27,6 +28,8 @@ inline std::string notOnTargetSide(std::string_view name) {
 inline std::string movedButNotCollapsed(std::string_view name) {
   return quoted("", name, "已移动，但无法恢复菜单栏收纳；已保持菜单栏展开。");
 }
+// The mover stopped before it dropped the item: its turn or the move was given up.
+inline std::string moveGivenUp(std::string_view name) { return quoted("移动", name, "的操作已中止，请重试。"); }
 inline std::string notConfirmedCollapsed(std::string_view name) {
   return quoted("未能确认", name, "在收纳状态下位于目标侧。");
 }
@@ -48,11 +51,19 @@ inline std::string seenSide(bool notched) { return notched ? "刘海右侧" : "�
 inline std::string noRoomRightOfNotch(std::string_view name, bool notched) {
   return quoted("常驻", name, "需要的" + seenSide(notched) + "空间不足，且没有可安全收纳的项目。");
 }
-inline std::string swapOutFailed(std::string_view name, bool notched) {
-  return quoted("无法为", name, "腾出" + seenSide(notched) + "空间，已恢复原有常驻状态。");
+// How a failed pin ends for the residents it swapped out: all pinned again, or the ones that
+// could not be put back named (they are no longer pinned).
+inline std::string residentsAfterFailedPin(const std::vector<std::string>& notRestored) {
+  if (notRestored.empty()) return "已恢复原有常驻状态。";
+  std::string names;
+  for (const auto& resident : notRestored) names += quoted(names.empty() ? "" : "、", resident, "");
+  return "且未能恢复" + names + "的常驻状态。";
 }
-inline std::string pinPlacementFailed(std::string_view name, bool notched) {
-  return quoted("无法将", name, "安全放入" + seenSide(notched) + "，已恢复原有常驻状态。");
+inline std::string swapOutFailed(std::string_view name, bool notched, const std::vector<std::string>& notRestored = {}) {
+  return quoted("无法为", name, "腾出" + seenSide(notched) + "空间，" + residentsAfterFailedPin(notRestored));
+}
+inline std::string pinPlacementFailed(std::string_view name, bool notched, const std::vector<std::string>& notRestored = {}) {
+  return quoted("无法将", name, "安全放入" + seenSide(notched) + "，" + residentsAfterFailedPin(notRestored));
 }
 inline std::string noStableIdentity(std::string_view name) {
   return quoted("无法为", name, "找到稳定标识；已保留当前位置，重启后不会自动移动同名项目。");

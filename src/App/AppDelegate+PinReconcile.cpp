@@ -17,7 +17,10 @@ using namespace std::chrono_literals;
 namespace {
 
 constexpr auto kAfterExpand = 50ms;
-constexpr const char* kExpandRefused = "无法展开菜单栏以恢复已保存的项目；请允许 Vimbo 使用辅助功能后重试。";
+// The bar refuses to expand when the window server reports no window on screen; the permission
+// is named only when it is what is missing.
+constexpr const char* kExpandRefused = "无法展开菜单栏以恢复已保存的项目；请稍后重试。";
+constexpr const char* kExpandRefusedWithoutAccessibility = "无法展开菜单栏以恢复已保存的项目；请允许 Vimbo 使用辅助功能后重试。";
 
 bool isPinnedAccessibilityIdentity(const CapturedMenuBarItem& item, const std::vector<std::string>& pinned) {
   return !item.isFixed() && MenuBarProxyManager::canSafelyRestore(item.stableIdentity) &&
@@ -35,7 +38,8 @@ async::Task<void> AppDelegate::reconcileSavedPinIntents(bool allowRevealFallback
   std::vector<CapturedMenuBarItem> source = captured;
   if (allowRevealFallback && !missing.empty() && menuBarHider.isCollapsed) {
     if (!menuBarHider.setCollapsed(false)) {
-      store.lastError.set(std::string(kExpandRefused));
+      const bool trusted = platform().accessibility.isProcessTrusted(false);
+      store.lastError.set(std::string(trusted ? kExpandRefused : kExpandRefusedWithoutAccessibility));
       co_return;
     }
     store.systemItemsCollapsed.set(false);

@@ -89,8 +89,8 @@ async::Task<bool> AppDelegate::pinSystemItemNow(CapturedMenuBarItem item, bool p
     const MenuBarSnapshot bar = barSnapshot();
     if (const auto frame = bar.frame(resident.id); frame && bar.isLeftOfDivider(*frame)) swapped.push_back(resident);
     auto restore = restoreSwappedItems(swapped);
-    co_await std::move(restore);
-    co_return failSystemItemMove(operation_text::swapOutFailed(name, operation_support::barHasNotch(*this)));
+    const std::vector<std::string> notRestored = co_await std::move(restore);
+    co_return failSystemItemMove(operation_text::swapOutFailed(name, operation_support::barHasNotch(*this), notRestored));
   }
 
   auto refused = MenuBarCaptureService::ItemFailure::none;
@@ -108,7 +108,7 @@ async::Task<bool> AppDelegate::pinSystemItemNow(CapturedMenuBarItem item, bool p
       }
     }
     auto restore = restoreSwappedItems(swapped);
-    co_await std::move(restore);
+    const std::vector<std::string> notRestored = co_await std::move(restore);
     if (notBack) {
       store.lastError.set(*notBack);
       co_return false;
@@ -116,7 +116,7 @@ async::Task<bool> AppDelegate::pinSystemItemNow(CapturedMenuBarItem item, bool p
     // A drag that could not even be made says why; otherwise the item did not find room.
     const auto cause = operation_support::failureCause(refused, name, operation_text::moveRefused(name));
     co_return failSystemItemMove(
-        cause.value_or(operation_text::pinPlacementFailed(name, operation_support::barHasNotch(*this))));
+        cause.value_or(operation_text::pinPlacementFailed(name, operation_support::barHasNotch(*this), notRestored)));
   }
 
   const std::string identity = captureService.stableIdentity(item);

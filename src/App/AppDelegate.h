@@ -326,7 +326,9 @@ class AppDelegate : public platform::ApplicationDelegate,
   async::Task<bool> collectSystemItemNow(CapturedMenuBarItem item, bool preserveRequestedLayoutOrder);
   void commitNativeLayout(uint32_t windowID, MenuBarLayoutZone zone, std::optional<int64_t> index);
   ResidentPinPlan residentPinPlan(const CapturedMenuBarItem& item);
-  async::Task<void> restoreSwappedItems(std::vector<CapturedMenuBarItem> items);
+  // The names of the items that could not be put back: they stay where the failed move left
+  // them, no longer pinned.
+  async::Task<std::vector<std::string>> restoreSwappedItems(std::vector<CapturedMenuBarItem> items);
   void beginSystemItemActivation(uint32_t windowID);
   // With the bar held, it is let go once the item's menu has opened (or none came).
   async::Task<bool> activateAndTrackNativeMenu(CapturedMenuBarItem item, BarLease held = {});

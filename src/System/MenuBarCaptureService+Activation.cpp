@@ -71,7 +71,7 @@ async::Task<bool> MenuBarCaptureService::activate(CapturedMenuBarItem item) {
   async::ScopeExit release([done]() mutable { done.resume(); });
   auto taking = takeMoverTurn(done);
   const std::optional<bool> turn = co_await std::move(taking);
-  if (!turn) co_return failed(ItemFailure::notArrived);
+  if (!turn) co_return failed(ItemFailure::givenUp);
 
   // The click goes only where the item itself stands now; elsewhere it would open another menu.
   const auto clickAt = pressPoint(item.id);

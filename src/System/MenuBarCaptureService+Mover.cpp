@@ -406,7 +406,7 @@ struct MenuBarCaptureService::MoverState {
     } else if (exactOrder && destination == Destination::visible) {
       // Exact order means "immediately left of the control item"; without it there is no slot.
       auto control = windowFrame(self, hider::controlName);
-      if (!control) co_return self->failed(ItemFailure::notArrived);
+      if (!control) co_return self->failed(ItemFailure::givenUp);
       drop = {control->minX(), control->midY()};
     }
 
@@ -444,7 +444,7 @@ async::Task<bool> MenuBarCaptureService::moveMenuBarItem(CapturedMenuBarItem ite
   using M = MoverState;
   lastItemFailure_ = ItemFailure::none;
   // Clock and Control Center stand where the system puts them.
-  if (item.isFixed()) co_return failed(ItemFailure::notArrived);
+  if (item.isFixed()) co_return failed(ItemFailure::givenUp);
   if (!platform_.accessibility.isProcessTrusted(true)) co_return failed(ItemFailure::accessibilityNotTrusted);
   const uint64_t epoch = M::of(this).finishes;
   auto abandoned = [&] { return M::of(this).finishes != epoch; };
@@ -455,7 +455,7 @@ async::Task<bool> MenuBarCaptureService::moveMenuBarItem(CapturedMenuBarItem ite
   TurnRelease turn;
   auto taking = takeMoverTurn(turn.finished);
   const std::optional<bool> waited = co_await std::move(taking);
-  if (!waited) co_return failed(ItemFailure::notArrived);
+  if (!waited) co_return failed(ItemFailure::givenUp);
 
   const MenuBarSnapshot bar(platform_.windowServer);
   const auto start = bar.frame(item.id);
@@ -482,7 +482,7 @@ async::Task<bool> MenuBarCaptureService::moveMenuBarItem(CapturedMenuBarItem ite
     const bool moved = co_await std::move(targeted);
     if (moved) co_return true;
     // A move nobody waits for any more must not go on to really drag the item.
-    if (abandoned() || async::isCancelled()) co_return failed(ItemFailure::notArrived);
+    if (abandoned() || async::isCancelled()) co_return failed(ItemFailure::givenUp);
   }
 
   std::vector<int32_t> pids;
@@ -492,13 +492,14 @@ async::Task<bool> MenuBarCaptureService::moveMenuBarItem(CapturedMenuBarItem ite
     const Point origin{target.x - frame.width / 2, frame.minY()};
     if (!M::repositionAccessibilityElement(this, frame, pid, origin)) continue;
     co_await async::sleepFor(exactOrder ? 60ms : 35ms);
-    if (abandoned() || async::isCancelled()) co_return failed(ItemFailure::notArrived);
+    if (abandoned() || async::isCancelled()) co_return failed(ItemFailure::givenUp);
     if (M::destinationReached(this, item.id, moveDestination, exactOrder)) co_return true;
     if (auto again = currentFrame(item.id)) frame = *again;
   }
 
   auto drag = M::commandDrag(this, item, frame, anchor, target, exactOrder, moveDestination);
   const bool dragged = co_await std::move(drag);
+  if (!dragged && abandoned()) co_return failed(ItemFailure::givenUp);
   co_return dragged;
 }
 

@@ -185,6 +185,7 @@ class MenuBarCaptureService {
     windowGone,        // the item's window is no longer listed
     notPressable,      // it stands where no press can reach it (beyond a screen's edge, covered)
     notArrived,        // pressed and dropped, but not seen on the side asked for
+    givenUp,           // no drop or click made: its turn given up, abandoned, cancelled, or a fixed item
   };
 
   // ---- The tables shared by every part of the service (declaration order is the contract) ----

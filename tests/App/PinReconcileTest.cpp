@@ -11,7 +11,8 @@
 namespace vimbo::testing {
 namespace {
 
-constexpr const char* kFallbackRefused = "无法展开菜单栏以恢复已保存的项目；请允许 Vimbo 使用辅助功能后重试。";
+constexpr const char* kFallbackRefused = "无法展开菜单栏以恢复已保存的项目；请稍后重试。";
+constexpr const char* kFallbackRefusedUntrusted = "无法展开菜单栏以恢复已保存的项目；请允许 Vimbo 使用辅助功能后重试。";
 
 // The notched controller world with three 250-pt items at the left end: at start-up every other
 // item stands right of the notch, so all of them are known by their accessibility identities.
@@ -93,6 +94,7 @@ struct FallbackRow {
   bool guardRefuses;
   bool moved;
   std::optional<std::string> sentence;
+  bool untrusted = false;
 };
 
 void PrintTo(const FallbackRow& row, std::ostream* os) { *os << row.what; }
@@ -109,6 +111,7 @@ TEST_P(SavedPinRevealFallback, MatchesAnItemCapturedUnderAnotherIdentityOnlyWhil
   ASSERT_EQ(capturedOf(r.f, "drift").stableIdentity, sized);
   if (row.expandedBefore) r.f.app().setSystemCollection(false);
   if (row.guardRefuses) r.f.world().switches().onScreenCountFailures = 1;
+  if (row.untrusted) r.f.world().setAccessibilityTrusted(false);
   r.expands = 0;
   std::optional<async::TimePoint> rewrittenAt;
   auto identities = r.f.store().capturedSystemItems.subscribe([&](const std::vector<CapturedMenuBarItem>& items) {
@@ -141,6 +144,7 @@ const FallbackRow kFallbackRows[] = {
     {"FallbackWhileCollapsedRewritesAndMoves", true, false, false, true, std::nullopt},
     {"FallbackNotTakenWhileExpanded", true, true, false, false, std::nullopt},
     {"FallbackExpandRefused", true, false, true, false, kFallbackRefused},
+    {"FallbackExpandRefusedWithoutAccessibility", true, false, true, false, kFallbackRefusedUntrusted, true},
 };
 
 INSTANTIATE_TEST_SUITE_P(Rows, SavedPinRevealFallback, ::testing::ValuesIn(kFallbackRows),

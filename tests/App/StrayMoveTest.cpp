@@ -16,6 +16,7 @@ namespace {
 
 constexpr uint16_t kSearchKeyB = 11;
 constexpr platform::EventFlags kSearchHotKeys = platform::eventflag::option | platform::eventflag::command;
+constexpr platform::EventFlags kRevealHotKeys = platform::eventflag::control | platform::eventflag::command;
 const std::string kAccessibilityPrompt = "需要在系统设置中允许 Vimbo 使用辅助功能；授权后请再点一次。";
 std::string notPressable(const std::string& name) { return "“" + name + "”不在菜单栏中可以点按的位置，无法移动或打开。"; }
 
@@ -238,6 +239,76 @@ TEST(FailureSentences, NameTheirTrueCause) {
     c.arrange(f);
     c.request(f, window);
     EXPECT_EQ(f.store().lastError.get(), c.sentence(name));
+    f.expectSafe();
+  }
+}
+
+struct UntoldCase {
+  const char* what;
+  std::function<sim::WorldSpec()> world;
+  std::vector<std::string> visible;
+  std::function<void(OperationsFixture&)> act;
+  std::function<std::string(OperationsFixture&)> sentence;
+};
+
+// What failed is said on every path, and no more is claimed than was done.
+TEST(FailureSentences, AreSaidOnEveryPathAndClaimOnlyWhatWasDone) {
+  const std::vector<UntoldCase> cases = {
+      {"a saved pin's reveal refused with accessibility granted", [] { return operationsWorld(); }, {},
+       [](OperationsFixture& f) {
+         CapturedMenuBarItem elsewhere = f.captured("drift");
+         elsewhere.stableIdentity = "net.driftwood.sync|window=DriftStatus|ax=title:Elsewhere";
+         f.app().proxyManager.pin(elsewhere);
+         f.world().switches().onScreenCountFailures = 1;
+         f.drive([](AppDelegate& app) { return app.reconcileSavedPinIntents(true); });
+       },
+       [](OperationsFixture&) { return std::string("无法展开菜单栏以恢复已保存的项目；请稍后重试。"); }},
+      {"a failed pin whose swapped-out resident cannot be put back",
+       [] { return notchWorld(1000, {{"P", 40}, {"A", 60}, {"B", 60}, {"E", 50}}); }, {"A", "B", "E"},
+       [](OperationsFixture& f) {
+         f.pinAsVisible({"A", "B", "E"});
+         f.world().faults("P").ignoresDrags = true;
+         f.whenPosted(EventType::LeftMouseUp, [&f] { f.world().faults("A").ignoresDrags = true; });
+         pinFromTheManager(f, "P");
+       },
+       [](OperationsFixture& f) {
+         return "无法将“" + f.captured("P").name + "”安全放入刘海右侧，且未能恢复“" + f.captured("A").name + "”的常驻状态。";
+       }},
+      {"opening a row whose window the refresh of quick search replaced", [] { return operationsWorld(); }, {},
+       [](OperationsFixture& f) {
+         const CapturedMenuBarItem shown = f.captured("drift");
+         f.world().restartApplication(shown.ownerPID);
+         f.app().showQuickSearch();
+         f.runFor(1s);
+         f.app().activateQuickSearchItem(shown);
+         f.runUntil([&] { return !f.app().systemItemActivationTask; }, 60s);
+       },
+       [](OperationsFixture&) { return std::string("菜单栏项目已更新，请刷新后重试。"); }},
+      {"opening an item beyond the screen's edge while the person reveals the bar", widerThanItsScreenWorld, {"tally"},
+       [](OperationsFixture& f) {
+         f.manager().activateSystemItem(f.window("notes"));
+         f.runFor(20ms);
+         f.pressKey(kSearchKeyB, kRevealHotKeys);
+         f.runUntil([&] { return !f.app().systemItemActivationTask; }, 60s);
+         f.pressKey(kSearchKeyB, kRevealHotKeys);
+         f.runFor(50ms);
+       },
+       [](OperationsFixture& f) { return notPressable(f.captured("notes").name); }},
+      {"a carry refused beyond the screen's edge does not hold the bar for a drop never made", widerThanItsScreenWorld, {"tally"},
+       [](OperationsFixture& f) {
+         f.startedAt = f.now();
+         f.manager().activateSystemItem(f.window("notes"));
+         f.runUntil([&] { return !f.app().systemItemActivationTask; }, 60s);
+         EXPECT_LT(f.elapsed(), 1s);
+       },
+       [](OperationsFixture& f) { return notPressable(f.captured("notes").name); }},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    OperationsFixture f(c.world());
+    f.start(c.visible);
+    c.act(f);
+    EXPECT_EQ(f.store().lastError.get(), c.sentence(f));
     f.expectSafe();
   }
 }

@@ -300,6 +300,7 @@ TEST_F(MoverTest, EveryExitReleasesButtonCommandAndCursor) {
   const size_t posted = d.world().postedEvents().size();
   EXPECT_FALSE(finish());
   EXPECT_EQ(d.world().postedEvents().size(), posted);  // nothing after the clean-up
+  EXPECT_EQ(d.capture().lastItemFailure(), MenuBarCaptureService::ItemFailure::givenUp) << "no drop to wait for";
 
   // An event that cannot be made ends the drag the same way.
   d.world().clearRecords();
@@ -321,6 +322,7 @@ TEST_F(MoverTest, QuitDuringTheTargetedMoveReleasesItAndStartsNoOtherStrategy) {
   d.executor.runFor(100ms);
   d.capture().finishPendingMoveCleanup();
   EXPECT_FALSE(finish());
+  EXPECT_EQ(d.capture().lastItemFailure(), MenuBarCaptureService::ItemFailure::givenUp) << "no drop to wait for";
   const auto& posted = d.world().postedEvents();
   ASSERT_EQ(posted.size(), 2u);
   EXPECT_EQ(posted[1].event.type, EventType::LeftMouseUp);
