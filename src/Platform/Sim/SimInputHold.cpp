@@ -25,6 +25,16 @@ bool SimInputHold::begin() {
 void SimInputHold::end() {
   if (holds_ == 0 || --holds_ > 0) return;
   // On a later turn, as the run loop hands events on: what the sequence's own end sets off runs first.
+  postAgainLater();
+}
+
+bool SimInputHold::take(const Event& e) {
+  if (posting_ || e.integerValueField(platform::eventfield::eventSourceUnixProcessID) == w_.ownPID()) return false;
+  taken_.push_back(e);
+  return true;
+}
+
+void SimInputHold::postAgainLater() {
   Clockwork& clock = w_.clockwork();
   if (!clock.post) {
     postAgain();
@@ -35,21 +45,20 @@ void SimInputHold::end() {
   });
 }
 
-bool SimInputHold::take(const Event& e) {
-  if (posting_ || e.integerValueField(platform::eventfield::eventSourceUnixProcessID) == w_.ownPID()) return false;
-  taken_.push_back(e);
-  return true;
-}
-
 void SimInputHold::postAgain() {
-  while (holds_ == 0 && !taken_.empty()) {
-    Event e = std::move(taken_.front());
-    taken_.pop_front();
-    posting_ = true;
-    w_.post(platform::EventTap::Session, e);
-    posting_ = false;
+  if (holds_ > 0) return;  // a hold taken meanwhile posts them at its end
+  if (taken_.empty()) {
+    if (tap_) w_.removeSessionEventTap(std::exchange(tap_, 0));
+    return;
   }
-  if (holds_ == 0 && tap_) w_.removeSessionEventTap(std::exchange(tap_, 0));
+  Event e = std::move(taken_.front());
+  taken_.pop_front();
+  posting_ = true;
+  w_.post(platform::EventTap::Session, e);
+  posting_ = false;
+  // One a turn, as an application takes its events: what this one sets off on a later turn (a hot
+  // key's handler, a monitor's delivery) comes before the next.
+  postAgainLater();
 }
 
 }  // namespace vimbo::sim

@@ -130,9 +130,9 @@ class SimEvents : public platform::Events {
 
 // Our hold on the person's input, as a Mac backend takes it: an active tap at the session level
 // that takes every event not made by our process, and posts what it took again at the session
-// tap, in the order it came, on the turn after the last hold ended. Until then what the person
-// does waits behind it; an event posted again that starts a new hold keeps the rest for that
-// hold's end. No tap can be made while the world says so (Switches::eventTapUnavailable).
+// tap, in the order it came, one a turn from the turn after the last hold ended. Until then what
+// the person does waits behind it; an event posted again that starts a new hold keeps the rest
+// for that hold's end. No tap can be made while the world says so (Switches::eventTapUnavailable).
 class SimInputHold : public platform::InputHold {
  public:
   explicit SimInputHold(World& w) : w_(w) {}
@@ -146,6 +146,7 @@ class SimInputHold : public platform::InputHold {
 
  private:
   bool take(const platform::Event& e);
+  void postAgainLater();
   void postAgain();
 
   World& w_;

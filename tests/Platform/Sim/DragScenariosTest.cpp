@@ -192,9 +192,19 @@ TEST_F(Drag, APersonsInputIsHeldOnlyByATapOfOurs) {
   EXPECT_EQ(world->menuOpenCount("sound"), 2);
   world->dismissAllMenus();
 
-  // Our hold: pointer and keys taken whole, then posted again in order on a later turn.
+  // Our hold: pointer and keys taken whole, then posted again in order on later turns, a hot key's
+  // handler before the click made after it.
+  std::vector<std::string> acted;
+  sim->hotKeys.installHandler([&](std::optional<HotKeyID>) {
+    acted.push_back("hot key");
+    return hotkeystatus::noErr;
+  });
+  sim->hotKeys.registerHotKey(11, hotkeymodifier::command, {1, 1});
+  control->button()->setAction([&] { acted.push_back("click"); });
   ASSERT_TRUE(sim->inputHold.begin());
   world->personKey(1, true);
+  world->personKey(11, true, eventflag::command);
+  world->personClick(C().center());
   world->personClick(frame("sound").center());
   world->personKey(keycode::escape, true);  // closes the menu the click opens, when it comes after it
   sim->inputHold.end();
@@ -207,6 +217,7 @@ TEST_F(Drag, APersonsInputIsHeldOnlyByATapOfOurs) {
   for (const Event& e : world->keysToFocusedApp()) keys.push_back(e.keyCode);
   EXPECT_EQ(keys, (std::vector<uint16_t>{0, 1, 3}));
   EXPECT_TRUE(world->openMenus().empty());
+  EXPECT_EQ(acted, (std::vector<std::string>{"hot key", "click"}));
   EXPECT_FALSE(sim->inputHold.isTaking());
   world->switches().eventTapUnavailable = true;
   EXPECT_FALSE(sim->inputHold.begin());
