@@ -65,6 +65,14 @@ inline std::string swapOutFailed(std::string_view name, bool notched, const std:
 inline std::string pinPlacementFailed(std::string_view name, bool notched, const std::vector<std::string>& notRestored = {}) {
   return quoted("无法将", name, "安全放入" + seenSide(notched) + "，" + residentsAfterFailedPin(notRestored));
 }
+// The pin's own move failed because the bar would not be revealed for it, or not collapsed again
+// after it (the item has then been taken back).
+inline std::string pinBarRefused(std::string_view name, bool notched, bool afterTheMove,
+                                 const std::vector<std::string>& notRestored = {}) {
+  return quoted("无法将", name,
+                (afterTheMove ? "留在" : "放入") + seenSide(notched) + "：菜单栏未能" +
+                    (afterTheMove ? "重新收纳，" : "展开，") + residentsAfterFailedPin(notRestored));
+}
 inline std::string noStableIdentity(std::string_view name) {
   return quoted("无法为", name, "找到稳定标识；已保留当前位置，重启后不会自动移动同名项目。");
 }

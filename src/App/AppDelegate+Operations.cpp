@@ -83,10 +83,13 @@ async::Task<bool> AppDelegate::waitForSystemItem(CapturedMenuBarItem item, Syste
 }
 
 async::Task<bool> AppDelegate::moveSystemItem(CapturedMenuBarItem item, SystemItemDestination destination,
-                                              MenuBarCaptureService::ItemFailure* refusedBecause) {
+                                              MoveFailure* failure) {
   const std::string& name = item.name;
   if (item.isFixed()) co_return failSystemItemMove(operation_text::moveUnsupported);
-  if (!menuBarHider.setCollapsed(false)) co_return failSystemItemMove(operation_text::moveUnsupported);
+  if (!menuBarHider.setCollapsed(false)) {
+    if (failure) failure->bar = MoveFailure::Bar::notRevealed;
+    co_return failSystemItemMove(operation_text::moveUnsupported);
+  }
   store.systemItemsCollapsed.set(false);
   co_await async::sleepFor(kSettleBeforeDrag);
 
@@ -95,7 +98,7 @@ async::Task<bool> AppDelegate::moveSystemItem(CapturedMenuBarItem item, SystemIt
     if (!point) co_return failSystemItemMove(operation_text::dividerNotFound(name));
     auto drag = captureService.moveMenuBarItem(item, *point, false, moverDestination(destination));
     if (!co_await std::move(drag) && !operation_support::droppedUnseen(captureService)) {
-      if (refusedBecause) *refusedBecause = captureService.lastItemFailure();
+      if (failure) failure->drag = captureService.lastItemFailure();
       co_return failSystemItemMove(operation_support::dragFailure(captureService, name));
     }
     auto arrival = waitForSystemItem(item, destination, false);
@@ -106,7 +109,10 @@ async::Task<bool> AppDelegate::moveSystemItem(CapturedMenuBarItem item, SystemIt
     refreshIdentityFromSafeSlot(*this, item);
   }
 
-  if (!menuBarHider.setCollapsed(true)) co_return failSystemItemMove(operation_text::movedButNotCollapsed(name));
+  if (!menuBarHider.setCollapsed(true)) {
+    if (failure) failure->bar = MoveFailure::Bar::notCollapsed;
+    co_return failSystemItemMove(operation_text::movedButNotCollapsed(name));
+  }
   store.systemItemsCollapsed.set(true);
   auto settled = waitForSystemItem(item, destination, true);
   if (!co_await std::move(settled)) co_return failSystemItemMove(operation_text::notConfirmedCollapsed(name));

@@ -93,7 +93,7 @@ async::Task<bool> AppDelegate::pinSystemItemNow(CapturedMenuBarItem item, bool p
     co_return failSystemItemMove(operation_text::swapOutFailed(name, operation_support::barHasNotch(*this), notRestored));
   }
 
-  auto refused = MenuBarCaptureService::ItemFailure::none;
+  MoveFailure refused;
   auto in = moveSystemItem(item, SystemItemDestination::visible, &refused);
   if (!co_await std::move(in)) {
     // The move has given a late drop its time: the item is judged where it ends. One that cannot
@@ -113,10 +113,15 @@ async::Task<bool> AppDelegate::pinSystemItemNow(CapturedMenuBarItem item, bool p
       store.lastError.set(*notBack);
       co_return false;
     }
-    // A drag that could not even be made says why; otherwise the item did not find room.
-    const auto cause = operation_support::failureCause(refused, name, operation_text::moveRefused(name));
-    co_return failSystemItemMove(
-        cause.value_or(operation_text::pinPlacementFailed(name, operation_support::barHasNotch(*this), notRestored)));
+    // A bar that would not be revealed or collapsed, or a drag that could not even be made, says
+    // why; otherwise the item did not find room.
+    const bool notched = operation_support::barHasNotch(*this);
+    if (refused.bar != MoveFailure::Bar::none) {
+      co_return failSystemItemMove(operation_text::pinBarRefused(
+          name, notched, refused.bar == MoveFailure::Bar::notCollapsed, notRestored));
+    }
+    const auto cause = operation_support::failureCause(refused.drag, name, operation_text::moveRefused(name));
+    co_return failSystemItemMove(cause.value_or(operation_text::pinPlacementFailed(name, notched, notRestored)));
   }
 
   const std::string identity = captureService.stableIdentity(item);

@@ -314,9 +314,15 @@ class AppDelegate : public platform::ApplicationDelegate,
   bool systemItemHasReachedDestination(const CapturedMenuBarItem& item, SystemItemDestination destination,
                                        bool afterCollapse);
   async::Task<bool> waitForSystemItem(CapturedMenuBarItem item, SystemItemDestination destination, bool afterCollapse);
-  // refusedBecause, when given, learns why the mover gave the drag up (untouched when it did not).
+  // Why a move failed, for a caller that says more than the move's own sentence: why the mover
+  // gave the drag up, or the bar that would not be revealed or collapsed again.
+  struct MoveFailure {
+    enum class Bar { none, notRevealed, notCollapsed };
+    MenuBarCaptureService::ItemFailure drag = MenuBarCaptureService::ItemFailure::none;
+    Bar bar = Bar::none;
+  };
   async::Task<bool> moveSystemItem(CapturedMenuBarItem item, SystemItemDestination destination,
-                                   MenuBarCaptureService::ItemFailure* refusedBecause = nullptr);
+                                   MoveFailure* failure = nullptr);
   bool failSystemItemMove(std::string message);
   void reconcileDisplayedSystemItemState(uint32_t windowID);
   void pinSystemItem(uint32_t windowID);

@@ -294,6 +294,22 @@ TEST(FailureSentences, AreSaidOnEveryPathAndClaimOnlyWhatWasDone) {
          f.runFor(50ms);
        },
        [](OperationsFixture& f) { return notPressable(f.captured("notes").name); }},
+      {"a pin whose reveal the bar refuses", [] { return operationsWorld(); }, {},
+       [](OperationsFixture& f) {
+         f.world().switches().onScreenCountZeros = 1;
+         pinFromTheManager(f, "drift");
+       },
+       [](OperationsFixture& f) {
+         return "无法将“" + f.captured("drift").name + "”放入菜单栏显示区域：菜单栏未能展开，已恢复原有常驻状态。";
+       }},
+      {"a pin whose bar cannot be collapsed after its move", [] { return operationsWorld(); }, {},
+       [](OperationsFixture& f) {
+         f.whenPosted(EventType::LeftMouseUp, [&f] { f.world().switches().onScreenCountZeros = 1; });
+         pinFromTheManager(f, "drift");
+       },
+       [](OperationsFixture& f) {
+         return "无法将“" + f.captured("drift").name + "”留在菜单栏显示区域：菜单栏未能重新收纳，已恢复原有常驻状态。";
+       }},
       {"a carry refused beyond the screen's edge does not hold the bar for a drop never made", widerThanItsScreenWorld, {"tally"},
        [](OperationsFixture& f) {
          f.startedAt = f.now();
