@@ -72,6 +72,11 @@ async::Task<void> AppDelegate::performSystemItemsRefresh(bool allowRevealFallbac
     co_return;
   }
   store.screenCapturePermissionGranted.set(true);
+  // The bar is the refresh's from its look on: the pictures need it collapsed throughout, and what
+  // the person asks of it meanwhile comes after the indexing and the saved pins' reconcile below,
+  // which move items and collapse it again.
+  auto hold = holdBar();
+  const BarLease held = co_await std::move(hold);
   // Pictures can be taken of items pushed off screen, so capture happens only while collapsed.
   if (!menuBarHider.isCollapsed) co_return;
 
@@ -92,15 +97,12 @@ async::Task<void> AppDelegate::performSystemItemsRefresh(bool allowRevealFallbac
   }
   const MenuBarSnapshot bar = barSnapshot();
   // The look stays good for the reconcile below while nothing waits and the bar keeps its state:
-  // the hold is free and the saved pins have nothing to put back.
+  // the saved pins have nothing to put back.
   const LoopTurnWatch sinceLook(platform_.executor);
   const bool collapsedAtLook = menuBarHider.isCollapsed;
   for (auto& item : result.items) item.isCollected = bar.isDisplayedCollected(item, item.isCollected);
   store.replaceCapturedSystemItems(std::move(result.items));
 
-  // The indexing and the saved pins' reconcile move items.
-  auto hold = holdBar();
-  const BarLease held = co_await std::move(hold);
   if (didAttemptAutomaticMenuExtraIndexing && !allowRevealFallback) {
     auto pins = reconcileSavedPinIntents(allowRevealFallback);
     co_await std::move(pins);

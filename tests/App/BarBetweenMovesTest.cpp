@@ -95,28 +95,32 @@ TEST_P(PersonDuringMove, TheItemEndsWhereAskedAndTheBarThenDoesWhatThePersonAske
 // A click on the control item and then quick search's hot key while a collect's move has the
 // pointer: both wait for the move and then act in the order made. The click asks to reveal the
 // bar and quick search, asked after it, collapses it again: quick search stays open on a
-// collapsed bar.
+// collapsed bar. Asked the other way round, the bar ends revealed under quick search.
 TEST_P(PersonDuringMove, WhatThePersonDidDuringAMoveActsInTheOrderMade) {
-  OperationsFixture f(shippedWorld(GetParam()));
-  f.start();
-  f.manager().pinSystemItem(f.window("spotlight"));
-  ASSERT_TRUE(f.runUntil([&] { return queueIdle(f); }, 30s));
-  bool acted = false;
-  f.when([&] { return f.world().totalCursorHideCount() > 0; },
-         [&] {
-           acted = true;
-           f.clickControl();
-           f.pressKey(kKeyB, platform::eventflag::option | platform::eventflag::command);
-         });
-  f.manager().collectSystemItem(f.window("spotlight"));
-  ASSERT_TRUE(f.runUntil([&] { return acted && queueIdle(f); }, 30s));
-  f.runFor(500ms);
-  f.pointerBefore = f.controlFrame().center();
-  EXPECT_TRUE(f.standsCollected("spotlight"));
-  EXPECT_TRUE(f.app().quickSearchPanel && f.app().quickSearchPanel->isVisible());
-  EXPECT_EQ(f.store().lastError.get(), std::nullopt);
-  expectBar(f, true);
-  f.expectSafe();
+  for (const bool revealLast : {false, true}) {
+    SCOPED_TRACE(revealLast ? "quick search, then the reveal's hot key" : "a click on the control item, then quick search");
+    OperationsFixture f(shippedWorld(GetParam()));
+    f.start();
+    f.manager().pinSystemItem(f.window("spotlight"));
+    ASSERT_TRUE(f.runUntil([&] { return queueIdle(f); }, 30s));
+    bool acted = false;
+    f.when([&] { return f.world().totalCursorHideCount() > 0; },
+           [&] {
+             acted = true;
+             if (!revealLast) f.clickControl();
+             f.pressKey(kKeyB, platform::eventflag::option | platform::eventflag::command);
+             if (revealLast) f.pressKey(kKeyB, platform::eventflag::control | platform::eventflag::command);
+           });
+    f.manager().collectSystemItem(f.window("spotlight"));
+    ASSERT_TRUE(f.runUntil([&] { return acted && queueIdle(f) && !f.store().isCapturingSystemItems.get(); }, 30s));
+    f.runFor(500ms);
+    if (!revealLast) f.pointerBefore = f.controlFrame().center();
+    EXPECT_TRUE(f.standsCollected("spotlight"));
+    EXPECT_TRUE(f.app().quickSearchPanel && f.app().quickSearchPanel->isVisible());
+    EXPECT_EQ(f.store().lastError.get(), std::nullopt);
+    expectBar(f, !revealLast);
+    f.expectSafe(revealLast ? hider::expandedLength : hider::collapsedLength);
+  }
 }
 
 // A reveal asked while a layout apply holds the bar, by a click or the hot key between its moves or
