@@ -129,7 +129,16 @@ bool QtExecutor::runUntil(std::function<bool()> pred, TimePoint limit) {
     wake.start(millisecondsUntil(limit, clock_.now()));
   }
   QEventLoop loop;
-  while (!frameDone(frame)) loop.processEvents(QEventLoop::WaitForMoreEvents);
+  while (!frameDone(frame)) {
+    // A ready turn of ours never waits on Qt: a loop nested inside a turn can be left without the
+    // queued invocation of a turn that fell due as that turn began, and would then sleep with work
+    // ready (seen under heavy load). Qt's pending events go first; the turn then runs from here.
+    if (!queues_.hasReady()) {
+      loop.processEvents(QEventLoop::WaitForMoreEvents);
+    } else if (!loop.processEvents(QEventLoop::AllEvents)) {
+      runTurn();
+    }
+  }
   frames_.pop_back();
   return result();
 }
