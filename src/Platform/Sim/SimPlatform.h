@@ -271,8 +271,8 @@ class SimApplication : public platform::Application {
 struct SimPlatform {
   explicit SimPlatform(World& world)
       : world(world), windowServer(world), screenCaptureAccess(world), screenCapture(world), accessibility(world),
-        events(world), inputHold(world), statusBar(world), screens(world), workspace(world), eventMonitors(world), hotKeys(world),
-        application(world), loginItem(world.spec().switches.loginItemStatus), windows(world) {
+        events(world), inputHold(world), statusBar(world), screens(world), workspace(world), eventMonitors(world),
+        hotKeys(world), application(world), loginItem(world.spec().switches.loginItemStatus), windows(world) {
     loginItem.setRequiresApproval(world.spec().switches.loginItemRequiresApproval);
   }
   // The references the system receives.
