@@ -5,6 +5,20 @@
 // an active event tap at the session level that takes every event whose source is not our own
 // process) and post it again, in the order it was made, once the last hold has ended. While
 // anything taken still waits to be posted again, what the person does next waits behind it.
+//
+// What a backend owes the person:
+// - What it posts again carries a mark of its own on the event itself, which its tap lets pass:
+//   no flag of the poster's, which a nested loop run by the event's handling would keep set.
+// - One event is posted again per turn of the main loop, by one chain at a time, so that what an
+//   event sets off on a later turn (a hot key's handler) comes before the next event.
+// - A pointer gesture (a press, its drags and its release) goes to the window it was pressed on:
+//   where that window has moved meanwhile, to the same place within it; where it is gone or off
+//   every screen, nowhere. A native tap knows that window from the event it takes (the window
+//   under the pointer); a gesture whose press went on is finished, never left pressed.
+// - A Mac's person must never be locked out by us. A native backend caps any one hold (about 2 s,
+//   then the input goes on as it comes), does the tap's own work off the main thread so that a
+//   stalled main loop does not stall the session, and enables its tap again when the system
+//   switches it off for being slow.
 
 #include <utility>
 
@@ -17,6 +31,9 @@ class InputHold {
   virtual bool begin() = 0;
   // Ends one begin() that returned true; the input goes on once no hold is left.
   virtual void end() = 0;
+  // Ends every hold and posts what was taken now, in the order made: a quitting process has no
+  // later turn, and input it took must not be lost with it.
+  virtual void releaseAll() = 0;
 };
 
 // One hold for as long as the scope lives.
@@ -35,6 +52,9 @@ class InputHoldScope {
   InputHoldScope(const InputHoldScope&) = delete;
   InputHoldScope& operator=(const InputHoldScope&) = delete;
   ~InputHoldScope() { release(); }
+
+  // Whether the person's input is held by this scope.
+  explicit operator bool() const { return hold_ != nullptr; }
 
   void release() {
     if (InputHold* hold = std::exchange(hold_, nullptr)) hold->end();

@@ -1,5 +1,5 @@
 // Our hold on the person's input: a session event tap of our own, and the input it took posted
-// again in order.
+// again in order, each pointer gesture to the window it was pressed on.
 #include <utility>
 
 #include "Platform/Sim/SimPlatform.h"
@@ -7,6 +7,28 @@
 namespace vimbo::sim {
 
 using platform::Event;
+using platform::EventType;
+
+namespace {
+
+// Carried in the source's user data of what we post again: our tap lets it pass.
+constexpr int64_t kPostedAgain = 0x56484C44;
+
+bool isPress(EventType t) { return t == EventType::LeftMouseDown || t == EventType::RightMouseDown; }
+bool isRelease(EventType t) { return t == EventType::LeftMouseUp || t == EventType::RightMouseUp; }
+bool isDrag(EventType t) { return t == EventType::LeftMouseDragged || t == EventType::RightMouseDragged; }
+
+}  // namespace
+
+// One pointer gesture taken from its press on: where it was aimed, and once its press is posted
+// again, how far that window has moved since, or that it is gone.
+struct SimInputHold::Gesture {
+  uint32_t window = 0;
+  Point originWhenPressed;
+  bool decided = false;
+  bool dropped = false;
+  double dx = 0, dy = 0;
+};
 
 SimInputHold::~SimInputHold() {
   *alive_ = false;
@@ -25,40 +47,104 @@ bool SimInputHold::begin() {
 void SimInputHold::end() {
   if (holds_ == 0 || --holds_ > 0) return;
   // On a later turn, as the run loop hands events on: what the sequence's own end sets off runs first.
-  postAgainLater();
+  postAgainLater(1);
+}
+
+void SimInputHold::releaseAll() {
+  holds_ = 0;
+  while (!taken_.empty()) {
+    Taken next = std::move(taken_.front());
+    taken_.pop_front();
+    postOne(next);
+  }
+  pressed_.reset();
+  if (tap_) w_.removeSessionEventTap(std::exchange(tap_, 0));
+}
+
+std::optional<Point> SimInputHold::windowOrigin(uint32_t window) {
+  auto list = w_.windowList(platform::WindowListOption::IncludingWindow, window);
+  if (!list) return std::nullopt;
+  for (const auto& entry : *list) {
+    if (entry.number() != window || !entry.isOnscreen().value_or(false)) continue;
+    if (auto bounds = entry.bounds(); bounds && bounds->isValidPositive()) return bounds->origin();
+  }
+  return std::nullopt;
 }
 
 bool SimInputHold::take(const Event& e) {
-  if (posting_ || e.integerValueField(platform::eventfield::eventSourceUnixProcessID) == w_.ownPID()) return false;
-  taken_.push_back(e);
+  if (e.integerValueField(platform::eventfield::sourceUserData) == kPostedAgain) return false;
+  if (e.integerValueField(platform::eventfield::eventSourceUnixProcessID) == w_.ownPID()) return false;
+  Taken taken{e, nullptr};
+  if (isPress(e.type)) {
+    // Aimed at the window the person pressed on, as they saw it when they pressed.
+    pressed_.reset();
+    if (auto window = w_.windowNumberAt(e.location))
+      if (auto origin = windowOrigin(*window)) pressed_ = std::make_shared<Gesture>(Gesture{*window, *origin});
+    taken.gesture = pressed_;
+  } else if (isDrag(e.type) || isRelease(e.type)) {
+    taken.gesture = pressed_;
+    if (isRelease(e.type)) pressed_.reset();
+  }
+  taken_.push_back(std::move(taken));
+  // Input taken while no hold is left waits only for what was taken before it.
+  if (holds_ == 0) postAgainLater(1);
   return true;
 }
 
-void SimInputHold::postAgainLater() {
+void SimInputHold::postAgainLater(int turns) {
+  if (chainPending_) return;  // one chain at a time: one event a turn
+  chainPending_ = true;
   Clockwork& clock = w_.clockwork();
   if (!clock.post) {
     postAgain();
     return;
   }
-  clock.post([this, alive = std::weak_ptr<bool>(alive_)] {
-    if (alive.lock()) postAgain();
+  clock.post([this, alive = std::weak_ptr<bool>(alive_), turns] {
+    if (!alive.lock()) return;
+    if (turns > 1) {
+      chainPending_ = false;
+      postAgainLater(turns - 1);
+      return;
+    }
+    postAgain();
   });
 }
 
 void SimInputHold::postAgain() {
+  chainPending_ = false;
   if (holds_ > 0) return;  // a hold taken meanwhile posts them at its end
   if (taken_.empty()) {
-    if (tap_) w_.removeSessionEventTap(std::exchange(tap_, 0));
+    // A gesture whose press went on keeps its release for us to move with it.
+    if (tap_ && !pressed_) w_.removeSessionEventTap(std::exchange(tap_, 0));
     return;
   }
-  Event e = std::move(taken_.front());
+  Taken next = std::move(taken_.front());
   taken_.pop_front();
-  posting_ = true;
+  // Asked for before this event's handling, two turns on: after what it sets off on the next turn
+  // (a hot key's handler, a monitor's delivery), and still inside a nested loop its handling runs.
+  postAgainLater(2);
+  postOne(next);
+}
+
+void SimInputHold::postOne(const Taken& taken) {
+  Event e = taken.event;
+  e.setIntegerValueField(platform::eventfield::sourceUserData, kPostedAgain);
+  if (Gesture* g = taken.gesture.get()) {
+    if (!g->decided) {
+      g->decided = true;
+      const auto origin = windowOrigin(g->window);
+      g->dx = origin ? origin->x - g->originWhenPressed.x : 0;
+      g->dy = origin ? origin->y - g->originWhenPressed.y : 0;
+      g->dropped = !origin || !w_.isOnSomeDisplay({e.location.x + g->dx, e.location.y + g->dy});
+    }
+    if (g->dropped) {
+      // Gone or off every screen: the gesture reaches nothing rather than whatever stands there now.
+      w_.discardTakenInput(e);
+      return;
+    }
+    e.location = {e.location.x + g->dx, e.location.y + g->dy};
+  }
   w_.post(platform::EventTap::Session, e);
-  posting_ = false;
-  // One a turn, as an application takes its events: what this one sets off on a later turn (a hot
-  // key's handler, a monitor's delivery) comes before the next.
-  postAgainLater();
 }
 
 }  // namespace vimbo::sim

@@ -130,9 +130,11 @@ class SimEvents : public platform::Events {
 
 // Our hold on the person's input, as a Mac backend takes it: an active tap at the session level
 // that takes every event not made by our process, and posts what it took again at the session
-// tap, in the order it came, one a turn from the turn after the last hold ended. Until then what
-// the person does waits behind it; an event posted again that starts a new hold keeps the rest
-// for that hold's end. No tap can be made while the world says so (Switches::eventTapUnavailable).
+// tap, marked as posted again, in the order it came, one a turn from the turn after the last hold
+// ended. Until then what the person does waits behind it; an event posted again that starts a new
+// hold keeps the rest for that hold's end. A pointer gesture goes to the window it was pressed on,
+// read from the world's window list. No tap can be made while the world says so
+// (Switches::eventTapUnavailable).
 class SimInputHold : public platform::InputHold {
  public:
   explicit SimInputHold(World& w) : w_(w) {}
@@ -141,19 +143,30 @@ class SimInputHold : public platform::InputHold {
   SimInputHold& operator=(const SimInputHold&) = delete;
   bool begin() override;
   void end() override;
+  void releaseAll() override;
   // Whether the person's input is being taken now (a hold, or input still waiting to go on).
   bool isTaking() const { return tap_ != 0; }
+  bool isHolding() const { return holds_ > 0; }
 
  private:
+  struct Gesture;
+  struct Taken {
+    platform::Event event;
+    std::shared_ptr<Gesture> gesture;  // for a press and what follows it up to its release
+  };
   bool take(const platform::Event& e);
-  void postAgainLater();
+  std::optional<Point> windowOrigin(uint32_t window);
+  void postAgainLater(int turns);
   void postAgain();
+  void postOne(const Taken& taken);
 
   World& w_;
   int holds_ = 0;
   World::TapToken tap_ = 0;
-  std::deque<platform::Event> taken_;
-  bool posting_ = false;
+  std::deque<Taken> taken_;
+  // The gesture whose press was taken and whose release was not yet.
+  std::shared_ptr<Gesture> pressed_;
+  bool chainPending_ = false;
   std::shared_ptr<bool> alive_ = std::make_shared<bool>(true);
 };
 

@@ -273,6 +273,8 @@ class World {
   TapToken addSessionEventTap(std::function<bool(const platform::Event&)> callback);
   void removeSessionEventTap(TapToken token);
   size_t sessionEventTapCount() const { return taps_.size(); }
+  // The tap's owner gives up a person's event it took: whoever made it hears that it went nowhere.
+  void discardTakenInput(const platform::Event& e);
   void setLateDeliveryObserver(std::function<void(uint64_t number, InputDelivery)> observer) {
     lateDelivery_ = std::move(observer);
   }

@@ -232,6 +232,10 @@ void World::post(EventTap tap, const Event& event) {
   else if (key) routeKey(event);
 }
 
+void World::discardTakenInput(const Event& e) {
+  if (isPersonInput(e) && lateDelivery_) lateDelivery_(static_cast<uint64_t>(e.integerValueField(kInputNumberField)), {});
+}
+
 void World::noteSuppression(const Event& posted) {
   auto source = sources_.find(posted.sourceID);
   if (posted.sourceID == 0 || source == sources_.end() || !clock_.now) return;

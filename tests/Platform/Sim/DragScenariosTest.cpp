@@ -223,6 +223,91 @@ TEST_F(Drag, APersonsInputIsHeldOnlyByATapOfOurs) {
   EXPECT_FALSE(sim->inputHold.begin());
 }
 
+// What our hold took goes on to what the person aimed at: a press, and the rest of its gesture, to
+// the window it was pressed on wherever that window stands by then, and nowhere once the window is
+// off every screen. What is posted again is marked as such, so a hold taken in a nested loop its
+// handling runs still takes the person's input; one chain posts it, one event a turn; a quit posts
+// all of it at once.
+TEST_F(Drag, HeldInputGoesToWhatThePersonAimedAt) {
+  size_t heard = 0;
+  world->setLateDeliveryObserver([&](uint64_t, InputDelivery) { ++heard; });
+  auto standingAt = [&](Point p) {
+    for (const ItemView& item : world->items())
+      if (item.frame.contains(p)) return item.specKey;
+    return std::string();
+  };
+  // Our drag of bluetooth to the right of sound shifts sound; another item stands where it was clicked.
+  ASSERT_TRUE(sim->inputHold.begin());
+  const Point clicked = frame("sound").center();
+  world->personClick(clicked);
+  dragItem("bluetooth", controlDrop());
+  const std::string there = standingAt(clicked);
+  ASSERT_NE(there, "sound");
+  sim->inputHold.end();
+  loop.runUntilIdle();
+  EXPECT_EQ(world->menuOpenCount("sound"), 1);
+  EXPECT_EQ(world->menuOpenCount(there), 0);
+  world->dismissAllMenus();
+  ASSERT_EQ(world->menuOpenCount("sound"), 1);
+
+  // Pushed off every screen by the divider before it goes on: it reaches nothing.
+  sim->inputHold.begin();
+  world->personClick(frame("sound").center());
+  divider->setLength(10000);
+  sim->inputHold.end();
+  loop.runUntilIdle();
+  EXPECT_TRUE(world->openMenus().empty());
+  EXPECT_FALSE(world->isMouseButtonDown());
+  EXPECT_EQ(heard, 4u) << "whoever made the input hears of each event, delivered or not";
+  divider->setLength(1);
+
+  // The click's handling runs a nested loop, as a menu's tracking does: a hold taken inside it
+  // takes the person's click, which then goes on within that loop.
+  bool takenInside = false;
+  control->button()->setAction([&] {
+    ASSERT_TRUE(sim->inputHold.begin());
+    world->personClick(frame("battery").center());
+    takenInside = world->menuOpenCount("battery") == 0;
+    sim->inputHold.end();
+    world->clockwork().runUntil([&] { return world->menuOpenCount("battery") > 0; });
+  });
+  sim->inputHold.begin();
+  world->personClick(C().center());
+  sim->inputHold.end();
+  loop.runUntilIdle();
+  EXPECT_TRUE(takenInside);
+  EXPECT_EQ(world->menuOpenCount("battery"), 1);
+  world->dismissAllMenus();
+
+  // A hold begun and ended while the replay waits starts no second chain: a hot key's handler
+  // still acts before the click made after the hot key.
+  std::vector<std::string> acted;
+  sim->hotKeys.installHandler([&](std::optional<HotKeyID>) {
+    acted.push_back("hot key");
+    return hotkeystatus::noErr;
+  });
+  sim->hotKeys.registerHotKey(11, hotkeymodifier::command, {1, 1});
+  control->button()->setAction([&] { acted.push_back("click"); });
+  control->button()->sendActionOn(eventMaskBit(EventType::LeftMouseDown));
+  sim->inputHold.begin();
+  world->personKey(11, true, eventflag::command);
+  world->personClick(C().center());
+  sim->inputHold.end();
+  sim->inputHold.begin();
+  sim->inputHold.end();
+  loop.runUntilIdle();
+  EXPECT_EQ(acted, (std::vector<std::string>{"hot key", "click"}));
+
+  // A quit posts what was taken at once, in order, and takes nothing more.
+  sim->inputHold.begin();
+  world->personKey(1, true);
+  world->personClick(frame("battery").center());
+  sim->inputHold.releaseAll();
+  EXPECT_EQ(world->menuOpenCount("battery"), 2);
+  EXPECT_EQ(world->keysToFocusedApp().back().keyCode, 1);
+  EXPECT_FALSE(sim->inputHold.isTaking());
+}
+
 // "AXPosition" writes, with the mover's origins, land on the intended side.
 TEST_F(Drag, AccessibilityPositionWritesOfTheMover) {
   AXElement wifi = world->menuExtraElement("wifi");
