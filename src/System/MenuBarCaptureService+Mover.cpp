@@ -35,6 +35,10 @@ constexpr EventFlags kCommand = platform::eventflag::command;
 constexpr const char* kControlCenterBundle = "com.apple.controlcenter";
 constexpr int kVerificationChecks = 12;
 constexpr int kDragSteps = 12;
+// What a source's local-events filter lets through while it suppresses the person's input.
+constexpr uint32_t kPermitLocalMouseEvents = 1;
+constexpr uint32_t kPermitLocalKeyboardEvents = 2 | 4;  // and system-defined events
+constexpr uint32_t kPermitLocalMouseAndKeyboardEvents = kPermitLocalMouseEvents | kPermitLocalKeyboardEvents;
 
 std::optional<Event> mouseEvent(platform::Events& events, const platform::EventSource* source, EventType type,
                                 Point location, EventFlags flags) {
@@ -60,12 +64,13 @@ struct MoveCleanup {
   // keys reach our Command; what they do goes on afterwards, in order.
   platform::InputHoldScope personInput;
 
+  // Made with the rest of the sequence before its first post: a press of ours is always released.
   bool buttonDown = false;
-  Point buttonPoint;
+  std::optional<Event> buttonUp;
   EventTap buttonTap = EventTap::HID;
-  std::map<int, int64_t> buttonUpFields;
 
   bool commandDown = false;
+  std::optional<Event> commandUp;
 
   bool cursorHidden = false;
   uint32_t display = 0;
@@ -74,20 +79,16 @@ struct MoveCleanup {
   // Set by an explicit finish: the move must post nothing more.
   bool aborted = false;
 
+  // Lets go of the button where it went down.
   void releaseButton() {
     if (!buttonDown) return;
     buttonDown = false;
-    if (auto up = mouseEvent(*events, source.get(), EventType::LeftMouseUp, buttonPoint, kCommand)) {
-      for (const auto& [field, value] : buttonUpFields) up->setIntegerValueField(field, value);
-      events->post(buttonTap, *up);
-    }
+    if (buttonUp) events->post(buttonTap, *buttonUp);
   }
   void releaseCommand() {
     if (!commandDown) return;
-    if (auto up = commandKeyEvent(*events, source.get(), false)) {
-      events->post(EventTap::HID, *up);
-      commandDown = false;
-    }
+    commandDown = false;
+    if (commandUp) events->post(EventTap::HID, *commandUp);
   }
   void restoreCursor() {
     if (!cursorHidden) return;
@@ -98,8 +99,6 @@ struct MoveCleanup {
   void finish() {
     releaseButton();
     releaseCommand();
-    // A key-up that cannot be created now is given up: the cursor must come back regardless.
-    commandDown = false;
     restoreCursor();
     personInput.release();
   }
@@ -303,12 +302,33 @@ struct MenuBarCaptureService::MoverState {
     const int32_t pid = axOwner(self, item.id).value_or(item.ownerPID);
     Point start = startFrame.center();
 
+    // Both made before either is posted: a press that could not be released is never made.
+    auto down = mouseEvent(events, source.get(), EventType::LeftMouseDown, start, kCommand);
+    auto up = mouseEvent(events, source.get(), EventType::LeftMouseUp, drop, kCommand);
+    if (!down || !up) co_return self->failed(ItemFailure::eventUnavailable);
+    const std::map<int, int64_t> fields = {
+        {platform::eventfield::targetUnixProcessID, pid},
+        {platform::eventfield::windowUnderMousePointer, item.id},
+        {platform::eventfield::windowUnderMousePointerThatCanHandleThisEvent, item.id},
+        {platform::eventfield::mouseEventWindowNumber, item.id},
+        {platform::eventfield::mouseEventClickState, 1},
+        {platform::eventfield::sourceStateID, 1},
+    };
+    for (const auto& [field, value] : fields) {
+      down->setIntegerValueField(field, value);
+      up->setIntegerValueField(field, value);
+    }
+    down->setIntegerValueField(platform::eventfield::sourceUserData, 1337);
+    up->setIntegerValueField(platform::eventfield::sourceUserData, 1340);
+
     MoveGuard guard{beginMove(self, source)};
     MoveCleanup& cleanup = *guard.cleanup;
     parkCursor(self, cleanup, start);
-    // Local mouse input is held off briefly so the user's hand cannot interleave with ours.
+    // Local mouse input is held off briefly so the user's hand cannot interleave with ours. Under
+    // our own hold it is taken whole and posted again later: dropping it here would lose it.
     source->setLocalEventsSuppressionInterval(0.02);
-    source->setLocalEventsFilterDuringSuppressionState(6, 0);
+    source->setLocalEventsFilterDuringSuppressionState(
+        cleanup.personInput ? kPermitLocalMouseAndKeyboardEvents : kPermitLocalKeyboardEvents, 0);
 
     events.warpMouseCursorPosition(start);
     co_await async::sleepFor(80ms);
@@ -318,24 +338,12 @@ struct MenuBarCaptureService::MoverState {
     if (!pressAt) co_return self->failed(self->unpressable(item.id));
     start = *pressAt;
 
-    std::map<int, int64_t> fields = {
-        {platform::eventfield::targetUnixProcessID, pid},
-        {platform::eventfield::windowUnderMousePointer, item.id},
-        {platform::eventfield::windowUnderMousePointerThatCanHandleThisEvent, item.id},
-        {platform::eventfield::mouseEventWindowNumber, item.id},
-        {platform::eventfield::mouseEventClickState, 1},
-        {platform::eventfield::sourceUserData, 1337},
-        {platform::eventfield::sourceStateID, 1},
-    };
-    auto down = mouseEvent(events, source.get(), EventType::LeftMouseDown, start, kCommand);
-    if (!down) co_return self->failed(ItemFailure::eventUnavailable);
-    for (const auto& [field, value] : fields) down->setIntegerValueField(field, value);
-    fields[platform::eventfield::sourceUserData] = 1340;
+    down->location = start;
     events.post(EventTap::Session, *down);
     cleanup.buttonDown = true;
-    cleanup.buttonPoint = start;
+    cleanup.buttonUp = *up;
+    cleanup.buttonUp->location = start;
     cleanup.buttonTap = EventTap::Session;
-    cleanup.buttonUpFields = fields;
     co_await async::sleepFor(90ms);
     if (cleanup.aborted) co_return false;
 
@@ -343,9 +351,6 @@ struct MenuBarCaptureService::MoverState {
     co_await async::sleepFor(90ms);
     if (cleanup.aborted) co_return false;
 
-    auto up = mouseEvent(events, source.get(), EventType::LeftMouseUp, drop, kCommand);
-    if (!up) co_return self->failed(ItemFailure::eventUnavailable);
-    for (const auto& [field, value] : fields) up->setIntegerValueField(field, value);
     events.post(EventTap::Session, *up);
     cleanup.buttonDown = false;
     co_await async::sleepFor(100ms);
@@ -365,6 +370,23 @@ struct MenuBarCaptureService::MoverState {
     source->setLocalEventsSuppressionInterval(0);
     Point start = frame.center();
 
+    // Every event of the drag is made before the first is posted: a drag that could not be let go
+    // of is never begun.
+    auto moved = mouseEvent(events, source.get(), EventType::MouseMoved, start, kCommand);
+    auto keyDown = commandKeyEvent(events, source.get(), true);
+    auto keyUp = commandKeyEvent(events, source.get(), false);
+    auto down = mouseEvent(events, source.get(), EventType::LeftMouseDown, start, kCommand);
+    std::vector<Event> steps;
+    for (int step = 1; step <= kDragSteps; ++step) {
+      auto drag = mouseEvent(events, source.get(), EventType::LeftMouseDragged, start, kCommand);
+      if (!drag) break;
+      steps.push_back(*drag);
+    }
+    auto up = mouseEvent(events, source.get(), EventType::LeftMouseUp, start, kCommand);
+    if (!moved || !keyDown || !keyUp || !down || steps.size() != static_cast<size_t>(kDragSteps) || !up) {
+      co_return self->failed(ItemFailure::eventUnavailable);
+    }
+
     MoveGuard guard{beginMove(self, source)};
     MoveCleanup& cleanup = *guard.cleanup;
     parkCursor(self, cleanup, start);
@@ -372,16 +394,13 @@ struct MenuBarCaptureService::MoverState {
     co_await async::sleepFor(80ms);
     if (cleanup.aborted) co_return false;
 
-    auto moved = mouseEvent(events, source.get(), EventType::MouseMoved, start, kCommand);
-    if (!moved) co_return self->failed(ItemFailure::eventUnavailable);
     events.post(EventTap::HID, *moved);
     co_await async::sleepFor(55ms);
     if (cleanup.aborted) co_return false;
 
-    auto keyDown = commandKeyEvent(events, source.get(), true);
-    if (!keyDown) co_return self->failed(ItemFailure::eventUnavailable);
     events.post(EventTap::HID, *keyDown);
     cleanup.commandDown = true;
+    cleanup.commandUp = *keyUp;
     co_await async::sleepFor(60ms);
     if (cleanup.aborted) co_return false;
 
@@ -390,13 +409,12 @@ struct MenuBarCaptureService::MoverState {
     const auto pressAt = self->pressPoint(item.id);
     if (!pressAt) co_return self->failed(self->unpressable(item.id));
     start = *pressAt;
-    auto down = mouseEvent(events, source.get(), EventType::LeftMouseDown, start, kCommand);
-    if (!down) co_return self->failed(ItemFailure::eventUnavailable);
+    down->location = start;
     events.post(EventTap::HID, *down);
     cleanup.buttonDown = true;
-    cleanup.buttonPoint = start;
+    cleanup.buttonUp = *up;
+    cleanup.buttonUp->location = start;
     cleanup.buttonTap = EventTap::HID;
-    cleanup.buttonUpFields.clear();
     co_await async::sleepFor(90ms);
     if (cleanup.aborted) co_return false;
 
@@ -412,22 +430,19 @@ struct MenuBarCaptureService::MoverState {
 
     for (int step = 1; step <= kDragSteps; ++step) {
       const double t = static_cast<double>(step) / kDragSteps;
-      const Point p{start.x + (drop.x - start.x) * t, start.y + (drop.y - start.y) * t};
-      auto drag = mouseEvent(events, source.get(), EventType::LeftMouseDragged, step == kDragSteps ? drop : p, kCommand);
-      if (!drag) co_return self->failed(ItemFailure::eventUnavailable);
-      events.post(EventTap::HID, *drag);
+      Event& drag = steps[static_cast<size_t>(step - 1)];
+      drag.location = step == kDragSteps ? drop : Point{start.x + (drop.x - start.x) * t, start.y + (drop.y - start.y) * t};
+      events.post(EventTap::HID, drag);
       co_await async::sleepFor(24ms);
       if (cleanup.aborted) co_return false;
     }
 
-    auto up = mouseEvent(events, source.get(), EventType::LeftMouseUp, drop, kCommand);
-    if (!up) co_return self->failed(ItemFailure::eventUnavailable);
+    up->location = drop;
     events.post(EventTap::HID, *up);
     cleanup.buttonDown = false;
     co_await async::sleepFor(80ms);
     if (cleanup.aborted) co_return false;
 
-    // A key-up that cannot be created here is tried once more before the pointer goes back.
     cleanup.releaseCommand();
 
     // The last strategy is judged by its side: a drop that settles after the checks here is

@@ -127,7 +127,7 @@ TEST_F(MoverTest, ControlCenterItemIsTakenByTheTargetedMoveIn360ms) {
   }
   const sim::SourceSettings& source = d.world().sources().begin()->second;
   EXPECT_EQ(source.suppressionInterval, 0.02);
-  EXPECT_EQ(source.filterMask, 6u);
+  EXPECT_EQ(source.filterMask, 7u) << "our hold takes the person's clicks: the source need not drop them";
   EXPECT_EQ(source.filterState, 0);
   EXPECT_EQ(d.world().warps(), (std::vector<Point>{s, drop, Point{700, 500}}));
   expectCleanDesk();
@@ -302,17 +302,45 @@ TEST_F(MoverTest, EveryExitReleasesButtonCommandAndCursor) {
   EXPECT_EQ(d.world().postedEvents().size(), posted);  // nothing after the clean-up
   EXPECT_EQ(d.capture().lastItemFailure(), MenuBarCaptureService::ItemFailure::givenUp) << "no drop to wait for";
 
-  // An event that cannot be made ends the drag the same way.
-  d.world().clearRecords();
-  d.world().switches().failingEventTypes = {EventType::LeftMouseDragged};
-  const Point c = d.frame("a").center();
-  start("a", Destination::collected);
-  EXPECT_FALSE(finish());
-  std::tie(up, keyUp) = lastTwo();
-  EXPECT_EQ(up.type, EventType::LeftMouseUp);
-  EXPECT_EQ(up.location, c);
-  EXPECT_EQ(keyUp.type, EventType::KeyUp);
-  expectCleanDesk();
+  // An event of a sequence that cannot be made: nothing is pressed at all, and the move says why.
+  const std::vector<std::pair<const char*, EventType>> unmade = {
+      {"a", EventType::LeftMouseDragged}, {"a", EventType::LeftMouseUp}, {"a", EventType::KeyUp},
+      {"wifi", EventType::LeftMouseUp}};  // wifi: the targeted move first
+  for (const auto& [key, type] : unmade) {
+    SCOPED_TRACE(std::string(key) + " without event type " + std::to_string(static_cast<int>(type)));
+    d.world().clearRecords();
+    d.world().switches().failingEventTypes = {type};
+    start(key, Destination::visible);
+    EXPECT_FALSE(finish());
+    EXPECT_EQ(d.capture().lastItemFailure(), MenuBarCaptureService::ItemFailure::eventUnavailable);
+    for (const auto& posted : d.world().postedEvents()) EXPECT_NE(posted.event.type, EventType::LeftMouseDown);
+    EXPECT_FALSE(d.world().draggingItem());
+    expectCleanDesk();
+  }
+}
+
+// A move waiting for the mover's turn that is given up, by a quit or its own cancellation, made no
+// drop: it says so, and no caller waits for a drop to show.
+TEST_F(MoverTest, AMoveGivenUpBeforeItsTurnReportsNoDrop) {
+  for (const bool quit : {true, false}) {
+    SCOPED_TRACE(quit ? "a quit" : "cancelled");
+    start("a", Destination::visible);
+    MenuBarCaptureService* service = &d.capture();
+    const CapturedMenuBarItem b = d.itemFor("b");
+    const Point point{d.control().minX() - 15, d.control().midY()};
+    auto waiting = async::spawn(d.executor, [=]() { return service->moveMenuBarItem(b, point, false, Destination::visible); });
+    d.executor.runFor(100ms);
+    if (quit) {
+      d.capture().finishPendingMoveCleanup();
+    } else {
+      waiting.cancel();
+    }
+    finish();
+    ASSERT_TRUE(waiting.isDone());
+    EXPECT_EQ(waiting.result(), false);
+    EXPECT_EQ(d.capture().lastItemFailure(), MenuBarCaptureService::ItemFailure::givenUp);
+    expectCleanDesk();
+  }
 }
 
 TEST_F(MoverTest, QuitDuringTheTargetedMoveReleasesItAndStartsNoOtherStrategy) {
@@ -392,6 +420,27 @@ TEST(MoverAndThePerson, ThePersonsClickDuringOurDragWaitsForOurHold) {
     }
     EXPECT_FALSE(d.world().isCommandHeld());
     EXPECT_FALSE(d.world().isMouseButtonDown());
+  }
+}
+
+// Within 20 ms of each post of the targeted move its source drops the person's clicks; only when
+// no hold of ours takes them, since a click it drops under our hold would be lost for good.
+TEST(MoverAndThePerson, AClickRightAfterATargetedPostIsDroppedOnlyWithoutOurHold) {
+  for (const bool tapAvailable : {false, true}) {
+    SCOPED_TRACE(tapAvailable ? "with our hold" : "without a tap");
+    Desk d(smallWorld(true));
+    d.installOwnItems();
+    d.world().switches().eventTapUnavailable = !tapAvailable;
+    MenuBarCaptureService* service = &d.capture();
+    const CapturedMenuBarItem wifi = d.itemFor("wifi");
+    const Point drop{d.control().minX() - 15, d.control().midY()};
+    auto move = async::spawn(d.executor, [=]() { return service->moveMenuBarItem(wifi, drop, false, Destination::visible); });
+    d.executor.runFor(90ms);  // the press was posted 10 ms ago
+    d.world().personClick(d.frame("clock").center());
+    d.executor.runUntilIdle();
+    EXPECT_EQ(move.result(), true);
+    EXPECT_EQ(d.world().menuOpenCount("clock"), tapAvailable ? 1 : 0);
+    EXPECT_EQ(d.world().sources().begin()->second.filterMask, tapAvailable ? 7u : 6u);
   }
 }
 
