@@ -118,12 +118,13 @@ async::Task<void> AppDelegate::performInPlaceActivation(CapturedMenuBarItem item
   } else {
     const auto& control = bar.control();
     if (bar.divider() && control) {
-      // The person's input waits from the carry until the bar is collapsed for the press.
-      platform::InputHoldScope carrying(platform_.inputHold);
       const bool stoodLeft = frame && bar.isLeftOfDivider(*frame);
       const Point point = bar_side::visibleDropPoint(*control, item.originalFrame.width);
       auto carry = captureService.moveMenuBarItem(item, point, false, MenuBarCaptureService::MenuBarMoveDestination::visible);
       const bool moved = co_await std::move(carry);
+      // From the carry's own hold on until the bar is collapsed for the press, the person's input
+      // waits: the bar under their pointer is still changing for us.
+      platform::InputHoldScope collapsing(platform_.inputHold);
       const Failure failure = captureService.lastItemFailure();
       carried = stoodLeft;
       // Only a drop that was made may still be shown late; a carry refused or given up was not.
@@ -163,19 +164,26 @@ async::Task<void> AppDelegate::performInPlaceActivation(CapturedMenuBarItem item
     co_return;
   }
 
-  // The person's input waits from revealing the bar for the put-back until it is collapsed again.
-  platform::InputHoldScope puttingBack(platform_.inputHold);
+  // The person's input waits while the bar changes under it for the put-back: from the reveal
+  // until the move holds it itself, and from the drop until the bar is collapsed again. It goes on
+  // while nothing of ours is in flight (a drop shown late is waited for without a hold).
+  platform::InputHoldScope revealing(platform_.inputHold);
   menuBarHider.setCollapsed(false);
   co_await async::sleepFor(kSettle);
   std::optional<std::string> notBack;
   if (const auto divider = menuBarHider.windowServerFrame(hider::dividerName)) {
     const Point point = bar_side::collectedDropPoint(*divider);
     auto back = captureService.moveMenuBarItem(item, point, false, MenuBarCaptureService::MenuBarMoveDestination::collected);
+    // The move takes its own hold as it parks the pointer, in the turn it starts in.
+    revealing.release();
     bool returned = co_await std::move(back);
+    platform::InputHoldScope collapsing(platform_.inputHold);
     if (const Failure failure = captureService.lastItemFailure(); !returned && failure == Failure::notArrived) {
       // Dropped, but perhaps shown late: judged by where it ends.
+      collapsing.release();
       auto arrival = waitForSystemItem(item, SystemItemDestination::collected, false);
       returned = co_await std::move(arrival);
+      collapsing = platform::InputHoldScope(platform_.inputHold);
     } else if (!returned) {
       notBack = operation_support::failureCause(failure, item.name, operation_text::moveRefused(item.name));
     }

@@ -102,6 +102,11 @@ void AppDelegate::installManagerControlClickMonitor() {
 
 void AppDelegate::handleManagerPanelMouseDown(const platform::Event& event) {
   if (!isManagerShown() || activeSystemItemOperationCount != 0 || store.isCapturingSystemItems.get()) return;
+  // Our own presses (a move's drag, an opening's click) are no click of the person's elsewhere.
+  if (event.integerValueField(platform::eventfield::eventSourceUnixProcessID) ==
+      platform_.application.processIdentifier()) {
+    return;
+  }
   const bool insideManager = isInsideManager(platform_.events.mouseLocation());
   const auto control = menuBarHider.windowServerFrame(hider::controlName);
   // Half-open containment suits the grown zone: 6 pt out counts, 7 pt does not.

@@ -146,6 +146,10 @@ void AppDelegate::applicationWillTerminate() {
   quickSearchHotKeyRef = 0;
   if (hotKeyHandler) platform_.hotKeys.removeHandler(hotKeyHandler);
   hotKeyHandler = 0;
+
+  // What the person did while one of our moves held their input goes on now, in the order made:
+  // there is no later turn to post it on.
+  platform_.inputHold.releaseAll();
 }
 
 void AppDelegate::snapshotCurrentPinnedOrder() {
