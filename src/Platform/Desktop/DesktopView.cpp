@@ -54,9 +54,54 @@ bool isInput(QEvent::Type type) {
   }
 }
 
-template <class E>
-std::shared_ptr<E> copyOf(E* e) {
-  return std::shared_ptr<E>(static_cast<E*>(e->clone()));
+// The person's event made again by us, for handing on after the person has gone past it. A clone
+// would keep Qt's mark of input from the platform, and Qt takes such a press or release for the
+// state of the buttons now: a press let go of long ago would stay held in QApplication::mouseButtons(),
+// and the moves after it would be taken for drags.
+std::unique_ptr<QEvent> ownCopy(const QEvent* e) {
+  switch (e->type()) {
+    case QEvent::MouseButtonPress:
+    case QEvent::MouseButtonRelease:
+    case QEvent::MouseButtonDblClick:
+    case QEvent::MouseMove: {
+      auto* m = static_cast<const QMouseEvent*>(e);
+      auto copy = std::make_unique<QMouseEvent>(m->type(), m->position(), m->scenePosition(), m->globalPosition(),
+                                                m->button(), m->buttons(), m->modifiers(), m->pointingDevice());
+      copy->setTimestamp(m->timestamp());
+      return copy;
+    }
+    case QEvent::Wheel: {
+      auto* w = static_cast<const QWheelEvent*>(e);
+      auto copy = std::make_unique<QWheelEvent>(w->position(), w->globalPosition(), w->pixelDelta(), w->angleDelta(),
+                                                w->buttons(), w->modifiers(), w->phase(), w->inverted(), w->source(),
+                                                w->pointingDevice());
+      copy->setTimestamp(w->timestamp());
+      return copy;
+    }
+    case QEvent::KeyPress:
+    case QEvent::KeyRelease: {
+      auto* k = static_cast<const QKeyEvent*>(e);
+      return std::make_unique<QKeyEvent>(k->type(), k->key(), k->modifiers(), k->text(), k->isAutoRepeat(),
+                                         ushort(k->count()));
+    }
+    default: return std::unique_ptr<QEvent>(e->clone());
+  }
+}
+
+// Qt gives the keyboard to what a person clicks only for input from the platform: for a press of
+// ours the desktop does it the same way, to the first widget up from the one pressed that takes
+// focus by a click, unless one on the way has it already.
+void focusAsClicked(QWidget* pressed) {
+  for (QWidget* w = pressed; w; w = w->parentWidget()) {
+    QWidget* f = w;
+    while (f->focusProxy()) f = f->focusProxy();
+    auto byClick = [](QWidget* x) { return (x->focusPolicy() & Qt::ClickFocus) == Qt::ClickFocus; };
+    if (w->isEnabled() && byClick(w) && byClick(f)) {
+      w->setFocus(Qt::MouseFocusReason);
+      return;
+    }
+    if (w->isWindow() || f->hasFocus()) return;
+  }
 }
 
 }  // namespace
@@ -147,12 +192,13 @@ void DesktopView::detach() {
   minute_.stop();
 }
 
-void DesktopView::send(sim::InputDelivery delivered, std::function<void(sim::InputDelivery)> then) {
+void DesktopView::send(sim::InputDelivery delivered, const QEvent* e, Then then) {
   if (!delivered.taken && waiting_.empty()) {
-    then(delivered);
+    std::unique_ptr<QEvent> copy(e->clone());  // the person's own, while it is current
+    then(delivered, copy.get());
     return;
   }
-  Waiting w{delivered.taken ? delivered.number : 0, std::move(then), std::nullopt};
+  Waiting w{delivered.taken ? delivered.number : 0, ownCopy(e), std::move(then), std::nullopt};
   if (!delivered.taken) w.delivered = delivered;
   waiting_.push_back(std::move(w));
   deliverWaiting();
@@ -172,13 +218,13 @@ void DesktopView::deliverWaiting() {
   deliveringWaiting_ = true;
   while (!waiting_.empty()) {
     if (!waiting_.front().delivered) {
-      // Taken by a tap that is gone without posting it again: it never comes.
+      // Taken by a tap that is gone without posting it again: it never comes, and stays taken.
       if (world_ && world_->sessionEventTapCount() > 0) break;
-      waiting_.front().delivered = sim::InputDelivery{};
+      waiting_.front().delivered = sim::InputDelivery{0, true, waiting_.front().number};
     }
     Waiting w = std::move(waiting_.front());
     waiting_.pop_front();
-    w.then(*w.delivered);
+    w.then(*w.delivered, w.event.get());
   }
   deliveringWaiting_ = false;
 }
@@ -399,8 +445,10 @@ void DesktopView::press(QMouseEvent* e, bool doubleClick) {
   else return;
   pressed_ = e->button();
   Point p = toWorld(e->position());
-  send(world_->personMouse(type, p, eventFlags(e->modifiers())),
-       [this, copy = copyOf(e), doubleClick, p](sim::InputDelivery delivered) { pressed(copy.get(), doubleClick, p, delivered); });
+  send(world_->personMouse(type, p, eventFlags(e->modifiers())), e,
+       [this, doubleClick, p](sim::InputDelivery delivered, QEvent* copy) {
+         pressed(static_cast<QMouseEvent*>(copy), doubleClick, p, delivered);
+       });
   e->accept();
 }
 
@@ -422,6 +470,10 @@ void DesktopView::pressed(QMouseEvent* e, bool doubleClick, Point p, sim::InputD
     } else if (inTitle && !c.hasStyle(platform::windowstyle::fullSizeContentView)) {
       if (left) beginMove();
     } else {
+      if (QWidget* content = item->contentWidget(); content && !e->spontaneous()) {
+        QPoint local = item->proxy()->mapFromScene(QPointF(p.x, p.y)).toPoint();
+        focusAsClicked(content->childAt(local) ? content->childAt(local) : content);
+      }
       if (doubleClick) QGraphicsView::mouseDoubleClickEvent(e);
       else QGraphicsView::mousePressEvent(e);
       contentHasPress_ = e->isAccepted();
@@ -453,9 +505,9 @@ void DesktopView::mouseDoubleClickEvent(QMouseEvent* e) {
   Point p = toWorld(e->position());
   const bool left = *pressed_ == Qt::LeftButton;
   // Not the world's: it only waits behind what the world still holds of this click.
-  send({}, [this, copy = copyOf(e), p, left](sim::InputDelivery) {
+  send({}, e, [this, p, left](sim::InputDelivery, QEvent* copy) {
     if (contentHasPress_) {
-      QGraphicsView::mouseDoubleClickEvent(copy.get());
+      QGraphicsView::mouseDoubleClickEvent(static_cast<QMouseEvent*>(copy));
     } else if (left && !moving_ && onReopenIcon(p)) {
       reopenOnRelease_ = true;
     }
@@ -468,14 +520,15 @@ void DesktopView::mouseMoveEvent(QMouseEvent* e) {
                    : *pressed_ == Qt::LeftButton ? EventType::LeftMouseDragged
                                                  : EventType::RightMouseDragged;
   Point p = toWorld(e->position());
-  send(world_->personMouse(type, p, eventFlags(e->modifiers())), [this, copy = copyOf(e), p, type](sim::InputDelivery) {
-    if (!world_) return;
+  auto then = [this, p, type](sim::InputDelivery delivered, QEvent* copy) {
+    // A move a tap took and never gave back: the pointer never went there.
+    if (!world_ || delivered.taken) return;
     const bool buttonUp = type == EventType::MouseMoved;
     if (moving_) {
       world_->setOwnWindowOrigin(moving_->window, {moving_->startOrigin.x + (p.x - moving_->start.x),
                                                     moving_->startOrigin.y - (p.y - moving_->start.y)});
     } else if (buttonUp || contentHasPress_) {
-      QGraphicsView::mouseMoveEvent(copy.get());  // hover and drags inside our windows
+      QGraphicsView::mouseMoveEvent(static_cast<QMouseEvent*>(copy));  // hover and drags inside our windows
     }
     refresh();
     // Into another window or out of one: the window left keeps no mark.
@@ -483,7 +536,8 @@ void DesktopView::mouseMoveEvent(QMouseEvent* e) {
       WindowItem* top = windowUnderPointer();
       if ((top ? top->handle() : 0) != pointerWindow_) followPointer();
     }
-  });
+  };
+  send(world_->personMouse(type, p, eventFlags(e->modifiers())), e, then);
 }
 
 void DesktopView::mouseReleaseEvent(QMouseEvent* e) {
@@ -491,7 +545,7 @@ void DesktopView::mouseReleaseEvent(QMouseEvent* e) {
   EventType type = *pressed_ == Qt::LeftButton ? EventType::LeftMouseUp : EventType::RightMouseUp;
   pressed_.reset();
   Point p = toWorld(e->position());
-  send(world_->personMouse(type, p, eventFlags(e->modifiers())), [this, copy = copyOf(e), p](sim::InputDelivery) {
+  send(world_->personMouse(type, p, eventFlags(e->modifiers())), e, [this, p](sim::InputDelivery, QEvent* copy) {
     if (!world_) return;
     moving_.reset();
     // The request comes after the click's own work, as a Mac's does (see World::personReopen).
@@ -501,7 +555,7 @@ void DesktopView::mouseReleaseEvent(QMouseEvent* e) {
       if (item && item->closeButton() && item->closeButton()->contains(p)) world_->closeOwnWindow(*closing_);
       closing_.reset();
     }
-    if (contentHasPress_) QGraphicsView::mouseReleaseEvent(copy.get());
+    if (contentHasPress_) QGraphicsView::mouseReleaseEvent(static_cast<QMouseEvent*>(copy));
     contentHasPress_ = false;
     refresh();
     followPointer();  // the press may have opened, closed or changed what lies under the pointer
@@ -514,17 +568,21 @@ void DesktopView::wheelEvent(QWheelEvent* e) {
   e->accept();
   if (!world_) return;
   Point p = toWorld(e->position());
-  send(world_->personMouse(EventType::ScrollWheel, p, eventFlags(e->modifiers())), [this, copy = copyOf(e)](sim::InputDelivery) {
+  auto then = [this](sim::InputDelivery delivered, QEvent* event) {
+    // The world says which of our windows a wheel scrolls: none, when a tap dropped it.
+    if (!delivered) return;
+    auto* copy = static_cast<QWheelEvent*>(event);
     QPoint angle = copy->angleDelta();
     if (!(copy->modifiers() & Qt::ShiftModifier) || angle.x() != 0 || angle.y() == 0) {
-      QGraphicsView::wheelEvent(copy.get());
+      QGraphicsView::wheelEvent(copy);
       return;
     }
     QWheelEvent sideways(copy->position(), copy->globalPosition(), copy->pixelDelta().transposed(), angle.transposed(),
                          copy->buttons(), copy->modifiers() & ~Qt::ShiftModifier, copy->phase(), copy->inverted(),
                          copy->source());
     QGraphicsView::wheelEvent(&sideways);
-  });
+  };
+  send(world_->personMouse(EventType::ScrollWheel, p, eventFlags(e->modifiers())), e, then);
 }
 
 // ---------------------------------------------------------------- keyboard
@@ -555,10 +613,9 @@ void DesktopView::key(QKeyEvent* e, bool down) {
     if (down) heldModifiers_.insert(mac->code);
     else heldModifiers_.erase(mac->code);
   }
-  auto copy = std::make_shared<QKeyEvent>(e->type(), e->key(), e->modifiers(), e->text(), e->isAutoRepeat(),
-                                          ushort(e->count()));
-  send(world_->personKey(mac->code, down, mac->flags), [this, copy, down, held](sim::InputDelivery delivered) {
+  send(world_->personKey(mac->code, down, mac->flags), e, [this, down, held](sim::InputDelivery delivered, QEvent* ev) {
     if (!world_) return;
+    auto* copy = static_cast<QKeyEvent*>(ev);
     WindowItem* item = delivered ? windowItem(delivered.window) : nullptr;
     // Command-W is the application's Close: past the hot keys and monitors it closes the key window
     // the way its close button does, and types nothing. A window without that button keeps it.

@@ -92,9 +92,11 @@ class DesktopView : public QGraphicsView {
   void press(QMouseEvent* e, bool doubleClick);
   void pressed(QMouseEvent* e, bool doubleClick, Point p, sim::InputDelivery delivered);
   // What the desktop does with a piece of the person's input once the world has routed it: now,
-  // or, when a session tap took it (or input before it still waits), once the world routes it
-  // later, in the order the person made it.
-  void send(sim::InputDelivery delivered, std::function<void(sim::InputDelivery)> then);
+  // with a copy of the person's event, or, when a session tap took it (or input before it still
+  // waits), once the world routes it later, in the order the person made it, with an event made
+  // here. Input a tap took and never gave back comes with the delivery still taken.
+  using Then = std::function<void(sim::InputDelivery, QEvent*)>;
+  void send(sim::InputDelivery delivered, const QEvent* e, Then then);
   void late(uint64_t number, sim::InputDelivery delivered);
   void deliverWaiting();
   bool showToolTip(QEvent* e);
@@ -106,7 +108,8 @@ class DesktopView : public QGraphicsView {
   class HeldInput;
   struct Waiting {
     uint64_t number = 0;  // the world's number of the input a tap took
-    std::function<void(sim::InputDelivery)> then;
+    std::unique_ptr<QEvent> event;
+    Then then;
     std::optional<sim::InputDelivery> delivered;
   };
   sim::World* world_;

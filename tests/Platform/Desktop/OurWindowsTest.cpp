@@ -212,6 +212,59 @@ TEST_P(OurWindows, AWheelReachesTheContentAndShiftTurnsItSideways) {
                                               {QPoint(-120, 0), Qt::AltModifier}}));
 }
 
+// What a tap took goes on as the world routes it: a wheel and a move the tap never gave back reach
+// nothing, a press the content ignores leaves no button down in Qt once the person's release has
+// passed, so moves go on reaching the desktop, and a press on a field gives it the keyboard.
+TEST_P(OurWindows, InputATapTookGoesOnOnlyAsTheWorldRoutesIt) {
+  auto* wheels = new Wheels;
+  wheels->setMouseTracking(true);
+  auto* field = new QLineEdit(wheels);
+  field->setGeometry(10, 10, 200, 24);
+  platform::WindowRef panel =
+      openWindow(floatingPanel({388, 590}), {1112, 345}, std::make_shared<WidgetContent>(wheels));
+  EventCounter presses({QEvent::MouseButtonPress}), moves({QEvent::MouseMove});
+  wheels->installEventFilter(&presses);
+  wheels->installEventFilter(&moves);
+  const QPoint inside = at(contentPoint(*panel, {200, 300})), aside = inside - QPoint(30, 0),
+               below = inside + QPoint(20, 30);
+  auto pointerAt = [&](QPoint p) {
+    EXPECT_NEAR(world.pointer().x, view.toWorld(QPointF(p)).x, 2);
+    EXPECT_NEAR(world.pointer().y, view.toWorld(QPointF(p)).y, 2);
+  };
+  QTest::mouseMove(input(), inside);
+  moves.count = 0;
+
+  sim::World::TapToken tap = world.addSessionEventTap([](const Event&) { return false; });
+  QWheelEvent turn(QPointF(aside), QPointF(input()->mapToGlobal(aside)), QPoint(), QPoint(0, -120), Qt::NoButton,
+                   Qt::NoModifier, Qt::NoScrollPhase, false);
+  QApplication::sendEvent(input(), &turn);
+  QTest::mouseMove(input(), aside);
+  world.removeSessionEventTap(tap);
+  settle();
+  EXPECT_TRUE(wheels->turns.empty());
+  EXPECT_EQ(moves.count, 0);
+  pointerAt(inside);
+
+  ASSERT_TRUE(sim.inputHold.begin());
+  QTest::mouseClick(input(), Qt::LeftButton, Qt::NoModifier, inside);
+  sim.inputHold.end();
+  settle();
+  EXPECT_EQ(presses.count, 1);
+  EXPECT_EQ(QApplication::mouseButtons(), Qt::NoButton);
+  moves.count = 0;
+  QTest::mouseMove(input(), below);
+  EXPECT_GT(moves.count, 0);
+  pointerAt(below);
+
+  EXPECT_FALSE(field->hasFocus());
+  ASSERT_TRUE(sim.inputHold.begin());
+  QTest::mouseClick(input(), Qt::LeftButton, Qt::NoModifier, at(contentPoint(*panel, field->geometry().center())));
+  sim.inputHold.end();
+  settle();
+  EXPECT_TRUE(field->hasFocus());
+  EXPECT_EQ(QApplication::mouseButtons(), Qt::NoButton);
+}
+
 TEST_P(OurWindows, APersonMovesWindowsByTitleBarOrBackgroundAndClosesThemByTheButton) {
   platform::WindowRef settings = openWindow(titledWindow({760, 650}, "偏好设置"), {100, 100}, solid(Qt::white));
   Rect s = serverFrame(*settings);
