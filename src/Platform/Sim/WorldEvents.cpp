@@ -233,7 +233,9 @@ void World::post(EventTap tap, const Event& event) {
 }
 
 void World::discardTakenInput(const Event& e) {
-  if (isPersonInput(e) && lateDelivery_) lateDelivery_(static_cast<uint64_t>(e.integerValueField(kInputNumberField)), {});
+  if (!isPersonInput(e) || !lateDelivery_) return;
+  const auto number = static_cast<uint64_t>(e.integerValueField(kInputNumberField));
+  lateDelivery_(number, InputDelivery{0, true, number});  // taken, and never routed
 }
 
 void World::noteSuppression(const Event& posted) {
