@@ -25,7 +25,7 @@ bool isDrag(EventType t) { return t == EventType::LeftMouseDragged || t == Event
 struct SimInputHold::Gesture {
   uint32_t window = 0;
   Point originWhenPressed;
-  bool decided = false;
+  bool pressPosted = false;
   bool dropped = false;
   double dx = 0, dy = 0;
 };
@@ -129,14 +129,22 @@ void SimInputHold::postAgain() {
 void SimInputHold::postOne(const Taken& taken) {
   Event e = taken.event;
   e.setIntegerValueField(platform::eventfield::sourceUserData, kPostedAgain);
-  if (Gesture* g = taken.gesture.get()) {
-    if (!g->decided) {
-      g->decided = true;
-      const auto origin = windowOrigin(g->window);
-      g->dx = origin ? origin->x - g->originWhenPressed.x : 0;
-      g->dy = origin ? origin->y - g->originWhenPressed.y : 0;
-      g->dropped = !origin || !w_.isOnSomeDisplay({e.location.x + g->dx, e.location.y + g->dy});
+  if (Gesture* g = taken.gesture.get(); g && !g->dropped) {
+    // With its window, wherever that stands now; once the press went on, the rest of the gesture
+    // goes on too, where the window was last seen, so that no button is left down.
+    const auto origin = windowOrigin(g->window);
+    const Point moved = origin ? Point{e.location.x + origin->x - g->originWhenPressed.x,
+                                       e.location.y + origin->y - g->originWhenPressed.y}
+                               : e.location;
+    if (origin && w_.isOnSomeDisplay(moved)) {
+      g->dx = moved.x - e.location.x;
+      g->dy = moved.y - e.location.y;
+    } else if (!g->pressPosted) {
+      g->dropped = true;
     }
+    g->pressPosted = true;
+  }
+  if (Gesture* g = taken.gesture.get()) {
     if (g->dropped) {
       // Gone or off every screen: the gesture reaches nothing rather than whatever stands there now.
       w_.discardTakenInput(e);
