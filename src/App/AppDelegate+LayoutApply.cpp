@@ -135,6 +135,8 @@ async::Task<bool> AppDelegate::performMenuBarLayoutApply(MenuBarLayoutDraft draf
   auto order = applyVisibleNativeOrder(draft);
   if (!co_await std::move(order)) co_return false;
   if (!store.commitMenuBarLayoutDraft(draft, true)) co_return failMenuBarLayoutApply(operation_text::layoutNotSaved);
+  // The bar now stands in the order the person drew, whatever it stood in before.
+  barShowsSavedPinOrder_ = true;
   proxyManager.mergeVisibleOrder(store.persistableLayoutIdentities(MenuBarLayoutZone::visible));
   reconcileDisplayedSystemItemStates();
   notes.restoreOnSuccess();

@@ -27,6 +27,18 @@ bool isPinnedAccessibilityIdentity(const CapturedMenuBarItem& item, const std::v
          std::find(pinned.begin(), pinned.end(), item.stableIdentity) != pinned.end();
 }
 
+// Every saved pin has its item (the items in saved order), each shown, left to right.
+bool showsSavedOrder(const std::vector<CapturedMenuBarItem>& pinnedItems, size_t savedCount, const MenuBarSnapshot& bar) {
+  if (pinnedItems.size() != savedCount) return false;
+  std::optional<double> previousMinX;
+  for (const auto& item : pinnedItems) {
+    const std::optional<Rect> frame = bar.frame(item.id);
+    if (!frame || !bar.isShown(*frame) || (previousMinX && frame->minX() <= *previousMinX)) return false;
+    previousMinX = frame->minX();
+  }
+  return true;
+}
+
 }  // namespace
 
 async::Task<void> AppDelegate::reconcileSavedPinIntents(bool allowRevealFallback) {
@@ -72,9 +84,12 @@ async::Task<void> AppDelegate::reconcileSavedPinIntents(bool allowRevealFallback
     co_await std::move(move);
   }
 
-  if (menuBarHider.isCollapsed) co_return;
-  menuBarHider.setCollapsed(true);
-  store.systemItemsCollapsed.set(menuBarHider.isCollapsed);
+  if (!menuBarHider.isCollapsed) {
+    menuBarHider.setCollapsed(true);
+    store.systemItemsCollapsed.set(menuBarHider.isCollapsed);
+  }
+  // A bar the start-up restore left in its owners' order may stand in the saved one by now.
+  if (!barShowsSavedPinOrder_) barShowsSavedPinOrder_ = showsSavedOrder(pinnedItems, savedOrder.size(), barSnapshot());
 }
 
 }  // namespace vimbo

@@ -163,7 +163,10 @@ void AppDelegate::commitNativeLayout(uint32_t windowID, MenuBarLayoutZone zone, 
     for (uint32_t id : lost) store.commitLayoutMovement(id, MenuBarLayoutZone::collected, std::nullopt, true);
   }
   store.commitLayoutMovement(windowID, zone, position, true);
-  proxyManager.mergeVisibleOrder(store.persistableLayoutIdentities(MenuBarLayoutZone::visible));
+  // Until the bar is known to show the saved order, a pin or collect changes only its own entry.
+  if (barShowsSavedPinOrder_) {
+    proxyManager.mergeVisibleOrder(store.persistableLayoutIdentities(MenuBarLayoutZone::visible));
+  }
   reconcileDisplayedSystemItemStates();
 }
 

@@ -150,6 +150,9 @@ async::Task<void> AppDelegate::completeInitialSystemSetup(std::vector<std::strin
   if (settledAtEnd) {
     const auto plan = startupAppendPlan(*settledAtEnd, restoreOrder);
     if (plan && !plan->empty()) store.lastError.set(std::string(kResidentsUnconfirmed));
+    // A saved pin the restore could not confirm may stand anywhere: only the whole saved order,
+    // in front of the control item, is the person's.
+    if (plan && plan->empty() && restoreOrder.size() == savedIdentityOrder.size()) barShowsSavedPinOrder_ = true;
   }
   scheduleInitialCapture();
 }

@@ -83,6 +83,8 @@ void AppDelegate::startApplication() {
   installSystemHotKey();
 
   if (!savedOrder.empty()) {
+    // The owners rebuild the bar as they like: it shows the saved order only once that is seen.
+    barShowsSavedPinOrder_ = false;
     initialSystemSetupTask = spawnWeak([savedOrder](AppDelegate& self) -> async::Task<void> {
       auto setup = self.completeInitialSystemSetup(savedOrder);
       co_await std::move(setup);
@@ -101,10 +103,6 @@ void AppDelegate::startApplication() {
 
 void AppDelegate::applicationWillTerminate() {
   if (!applicationStarted) return;
-  // Until the start-up restore has put the saved pins back, the bar shows them in the order their
-  // owners gave it, not the person's: the saved list then stays as it is, with whatever the person
-  // pinned or collected meanwhile (those wait behind the restore).
-  const bool restoring = initialSystemSetupTask && !initialSystemSetupTask.isDone();
   closeQuickSearch();
 
   userRevealCaptureTask.cancel();
@@ -137,7 +135,11 @@ void AppDelegate::applicationWillTerminate() {
   // stay held, the button down and the cursor hidden once the divider is gone.
   captureService.finishPendingMoveCleanup();
 
-  if (!restoring) snapshotCurrentPinnedOrder();
+  // During the start-up restore, or after one that could not put the saved pins back, the bar's
+  // order is its owners' and the record below leaves the saved list as it is. Pins and collects
+  // asked for during the restore are not in it either: they wait behind the restore, and the
+  // process ends before they run.
+  snapshotCurrentPinnedOrder();
   menuBarHider.restoreAndRemove();
 
   if (hotKeyRef) platform_.hotKeys.unregisterHotKey(hotKeyRef);
@@ -153,6 +155,8 @@ void AppDelegate::applicationWillTerminate() {
 }
 
 void AppDelegate::snapshotCurrentPinnedOrder() {
+  // Recording an order the owners gave the bar would lose the person's for every later start.
+  if (!barShowsSavedPinOrder_) return;
   struct Entry {
     std::string identity;
     double minX = 0;

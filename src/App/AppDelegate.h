@@ -431,6 +431,9 @@ class AppDelegate : public platform::ApplicationDelegate,
   bool barHeld_ = false;
   std::deque<async::OneShot<>> barWaiters_;
   std::vector<std::function<void(AppDelegate&)>> deferredBarChanges_;
+  // The bar is known to show the saved pins in their saved order. Until then its order is not
+  // recorded over the saved list: it may still be the one the items' owners gave it.
+  bool barShowsSavedPinOrder_ = true;
 };
 
 template <class F>

@@ -3,7 +3,10 @@
 // its way, and says why when something could not be put back.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <map>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -240,6 +243,89 @@ TEST(QuitDuringStartupRestore, KeepsTheSavedOrderOfThePins) {
     }
   }
 }
+
+// ---- After a restore that did not put the saved pins back --------------------------------------
+
+// Pinned in this order in the first run: not the order their owners give the bar.
+const std::vector<std::string> kSavedPins{"spotlight", "lumen-notes", "tallybird"};
+
+struct UnfinishedRestoreRow {
+  const char* what;
+  bool revealRefused;                         // the restore's first reveal does not take
+  std::optional<std::string> twinned;         // a saved pin with an identical second window: unconfirmable
+  std::optional<std::string> pin, collect;    // asked of the manager once the restore ended
+  std::vector<std::string> savedAfterQuit;
+  std::optional<std::string> draggedLast;     // dragged next to the control item by the person once the
+                                              // first refresh has put the pins back
+};
+
+void PrintTo(const UnfinishedRestoreRow& row, std::ostream* os) { *os << row.what; }
+
+class UnfinishedStartupRestore : public ::testing::TestWithParam<UnfinishedRestoreRow> {};
+
+// The pins were saved in an order other than their owners'; the bar still shows the owners'.
+TEST_P(UnfinishedStartupRestore, OnlyAPinOrCollectChangesTheSavedOrderUntilTheBarShowsIt) {
+  const UnfinishedRestoreRow& row = GetParam();
+  auto notchedLaptop = [] { return std::get<sim::WorldSpec>(sim::loadWorld(sim::shippedWorldsFolder() / "notched-laptop.json")); };
+  auto defaults = platform::UserDefaults::inMemory();
+  std::map<std::string, std::string> identities;
+  {
+    OperationsFixture first(notchedLaptop(), defaults);
+    first.launch();
+    for (const std::string& key : kSavedPins) {
+      first.manager().pinSystemItem(first.window(key));
+      ASSERT_TRUE(first.runUntil([&] { return first.app().activeSystemItemOperationCount == 0; }, 30s));
+      identities[key] = first.captured(key).stableIdentity;
+    }
+    first.application().terminate();
+  }
+
+  sim::WorldSpec spec = notchedLaptop();
+  if (row.twinned) {
+    auto it = std::find_if(spec.items.begin(), spec.items.end(), [&](const auto& item) { return item.key == *row.twinned; });
+    sim::ItemSpec twin = *it;
+    twin.key += "-twin";
+    spec.items.insert(it + 1, twin);
+  }
+  OperationsFixture f(std::move(spec), defaults);
+  bool armed = !row.revealRefused;
+  auto guard = f.store().systemItemsCollapsed.subscribe([&](const bool& collapsed) {
+    if (armed || !collapsed) return;
+    armed = true;
+    f.world().switches().onScreenCountFailures = 1;
+  });
+  f.launch(false);
+  ASSERT_TRUE(f.runUntil([&] { return !f.app().initialSystemSetupTask; }, 20s));
+  if (row.pin) f.manager().pinSystemItem(f.window(*row.pin));
+  if (row.collect) f.manager().collectSystemItem(f.window(*row.collect));
+  ASSERT_TRUE(f.runUntil([&] { return f.app().activeSystemItemOperationCount == 0; }, 30s));
+  if (row.pin) identities[*row.pin] = f.captured(*row.pin).stableIdentity;
+  if (row.draggedLast) {
+    ASSERT_TRUE(f.runUntil([&] { return f.liveBand().size() == 3 && !f.store().isCapturingSystemItems.get(); }, 30s));
+    f.world().moveItemBefore(*row.draggedLast, hider::controlName);
+  }
+  f.application().terminate();
+
+  std::vector<std::string> expected;
+  for (const auto& key : row.savedAfterQuit) expected.push_back(identities.at(key));
+  EXPECT_EQ(defaults->stringArray(MenuBarProxyManager::pinnedIdentitiesKey), expected);
+}
+
+const UnfinishedRestoreRow kUnfinishedRestoreRows[] = {
+    {"ARefusedRevealThenAQuit", true, {}, {}, {}, kSavedPins, {}},
+    {"ARefusedRevealThenAPin", true, {}, "orbit-timer", {}, {"spotlight", "lumen-notes", "tallybird", "orbit-timer"}, {}},
+    {"ARefusedRevealThenACollect", true, {}, {}, "tallybird", {"spotlight", "lumen-notes"}, {}},
+    {"ARefusedRevealThenAReconcileThatShowsTheSavedOrder", true, {}, {}, {}, {"lumen-notes", "tallybird", "spotlight"},
+     "spotlight"},
+    {"AnUnconfirmableSavedPinThenAQuit", false, "tallybird", {}, {}, kSavedPins, {}},
+    {"AnUnconfirmableSavedPinThenAPin", false, "tallybird", "orbit-timer", {},
+     {"spotlight", "lumen-notes", "tallybird", "orbit-timer"}, {}},
+};
+
+INSTANTIATE_TEST_SUITE_P(Rows, UnfinishedStartupRestore, ::testing::ValuesIn(kUnfinishedRestoreRows),
+                         [](const ::testing::TestParamInfo<UnfinishedRestoreRow>& info) {
+                           return std::string(info.param.what);
+                         });
 
 // ---- The divider's refusal contract ------------------------------------------------------------
 
