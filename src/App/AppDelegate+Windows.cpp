@@ -181,6 +181,9 @@ void AppDelegate::configurePopover() {
 }
 
 void AppDelegate::togglePopover() {
+  // Asked after a change of the bar that waits for one of our moves, it comes after that change:
+  // a reveal asked first must not close the manager asked for next.
+  if (!deferredBarChanges_.empty() && deferWhileBarHeld([](AppDelegate& self) { self.togglePopover(); })) return;
   auto* button = statusItem ? statusItem->button() : nullptr;
   if (!button || !popover) return;
   closeQuickSearch();

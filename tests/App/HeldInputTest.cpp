@@ -145,8 +145,24 @@ TEST(OpeningHolds, CoverTheBarChangingForItAndNoLongerThanAMove) {
 }
 
 // The manager a person opens with Option and a click on the control item stays open through the
-// moves that follow: the start-up restore's drags, an opening's put-back.
+// moves that follow: the start-up restore's drags, an opening's put-back; and a reveal the person
+// asked for before it, which waits for a pin's move, comes before it and does not close it.
 TEST(ManagerThePersonOpens, StaysOpenThroughOurMoves) {
+  {
+    // Between the two moves of a layout apply, which holds the bar throughout.
+    OperationsFixture f(worldFile("plain-1920.json"));
+    f.start();
+    const auto draft = f.draftWith({{"lumen-notes", MenuBarLayoutZone::visible}, {"tallybird", MenuBarLayoutZone::visible}});
+    f.when([&] { return !f.posted(platform::EventType::LeftMouseUp).empty() && f.world().totalCursorHideCount() == 0; },
+           [&] {
+             f.clickControl();
+             f.clickControl(platform::eventflag::option);
+           });
+    ASSERT_TRUE(f.apply(draft));
+    f.runFor(1s);
+    EXPECT_TRUE(f.app().popover->isShown());
+    EXPECT_TRUE(f.app().menuBarHider.isCollapsed) << "the manager, asked last, collapses the reveal";
+  }
   auto defaults = platform::UserDefaults::inMemory();
   {
     OperationsFixture first(worldFile("notched-laptop.json"), defaults);
