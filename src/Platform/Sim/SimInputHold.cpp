@@ -20,11 +20,10 @@ bool isDrag(EventType t) { return t == EventType::LeftMouseDragged || t == Event
 
 }  // namespace
 
-// One pointer gesture taken from its press on: where it was aimed, and once its press is posted
-// again, how far that window has moved since, or that it is gone.
+// One pointer gesture taken from its press on: the window it was aimed at, and once its press is
+// posted again, whether it went on and how far its window had moved.
 struct SimInputHold::Gesture {
   uint32_t window = 0;
-  Point originWhenPressed;
   bool pressPosted = false;
   bool dropped = false;
   double dx = 0, dy = 0;
@@ -74,17 +73,19 @@ std::optional<Point> SimInputHold::windowOrigin(uint32_t window) {
 bool SimInputHold::take(const Event& e) {
   if (e.integerValueField(platform::eventfield::sourceUserData) == kPostedAgain) return false;
   if (e.integerValueField(platform::eventfield::eventSourceUnixProcessID) == w_.ownPID()) return false;
-  Taken taken{e, nullptr};
+  Taken taken{e, nullptr, std::nullopt};
   if (isPress(e.type)) {
     // Aimed at the window the person pressed on, as they saw it when they pressed.
     pressed_.reset();
-    if (auto window = w_.windowNumberAt(e.location))
-      if (auto origin = windowOrigin(*window)) pressed_ = std::make_shared<Gesture>(Gesture{*window, *origin});
+    if (auto window = w_.windowNumberAt(e.location); window && windowOrigin(*window))
+      pressed_ = std::make_shared<Gesture>(Gesture{*window});
     taken.gesture = pressed_;
   } else if (isDrag(e.type) || isRelease(e.type)) {
     taken.gesture = pressed_;
     if (isRelease(e.type)) pressed_.reset();
   }
+  // Each event of a gesture is placed by the window as it stood when that event was made.
+  if (taken.gesture) taken.windowOrigin = windowOrigin(taken.gesture->window);
   taken_.push_back(std::move(taken));
   // Input taken while no hold is left waits only for what was taken before it.
   if (holds_ == 0) postAgainLater(1);
@@ -129,24 +130,23 @@ void SimInputHold::postAgain() {
 void SimInputHold::postOne(const Taken& taken) {
   Event e = taken.event;
   e.setIntegerValueField(platform::eventfield::sourceUserData, kPostedAgain);
-  if (Gesture* g = taken.gesture.get(); g && !g->dropped) {
-    // With its window, wherever that stands now; once the press went on, the rest of the gesture
-    // goes on too, where the window was last seen, so that no button is left down.
-    const auto origin = windowOrigin(g->window);
-    const Point moved = origin ? Point{e.location.x + origin->x - g->originWhenPressed.x,
-                                       e.location.y + origin->y - g->originWhenPressed.y}
-                               : e.location;
-    if (origin && w_.isOnSomeDisplay(moved)) {
-      g->dx = moved.x - e.location.x;
-      g->dy = moved.y - e.location.y;
+  if (Gesture* g = taken.gesture.get()) {
+    // Moved with its window as far as that has moved since the event was made. A press whose
+    // window is gone or off every screen reaches nothing, nor does the rest of its gesture; once a
+    // press went on, the rest goes on where the window was last seen, so no button is left down.
+    const auto origin = g->dropped ? std::nullopt : windowOrigin(g->window);
+    const std::optional<Point> moved =
+        origin && taken.windowOrigin ? std::optional<Point>(Point{e.location.x + origin->x - taken.windowOrigin->x,
+                                                                  e.location.y + origin->y - taken.windowOrigin->y})
+                                     : std::nullopt;
+    if (moved && w_.isOnSomeDisplay(*moved)) {
+      g->dx = moved->x - e.location.x;
+      g->dy = moved->y - e.location.y;
     } else if (!g->pressPosted) {
       g->dropped = true;
     }
     g->pressPosted = true;
-  }
-  if (Gesture* g = taken.gesture.get()) {
     if (g->dropped) {
-      // Gone or off every screen: the gesture reaches nothing rather than whatever stands there now.
       w_.discardTakenInput(e);
       return;
     }

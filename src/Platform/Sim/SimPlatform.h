@@ -153,6 +153,7 @@ class SimInputHold : public platform::InputHold {
   struct Taken {
     platform::Event event;
     std::shared_ptr<Gesture> gesture;  // for a press and what follows it up to its release
+    std::optional<Point> windowOrigin;  // of the gesture's window when this event was made
   };
   bool take(const platform::Event& e);
   std::optional<Point> windowOrigin(uint32_t window);
