@@ -10,6 +10,16 @@ class Drag : public SimWorld {
   void SetUp() override { startShipped("notched-laptop.json"); }
   Point controlDrop() { return {C().minX(), C().midY()}; }
   Point collectDrop() { return {D().minX() - 24, D().midY()}; }
+  // Notes, in the order they act, the handler of the hot key Command-B (key 11) and a click on the
+  // control item.
+  void recordHotKeyAndClick(std::vector<std::string>& acted) {
+    sim->hotKeys.installHandler([&acted](std::optional<HotKeyID>) {
+      acted.push_back("hot key");
+      return hotkeystatus::noErr;
+    });
+    sim->hotKeys.registerHotKey(11, hotkeymodifier::command, {1, 1});
+    control->button()->setAction([&acted] { acted.push_back("click"); });
+  }
 };
 
 // With an empty visible zone: the 1-pt divider stands right beside the control item.
@@ -195,12 +205,7 @@ TEST_F(Drag, APersonsInputIsHeldOnlyByATapOfOurs) {
   // Our hold: pointer and keys taken whole, then posted again in order on later turns, a hot key's
   // handler before the click made after it.
   std::vector<std::string> acted;
-  sim->hotKeys.installHandler([&](std::optional<HotKeyID>) {
-    acted.push_back("hot key");
-    return hotkeystatus::noErr;
-  });
-  sim->hotKeys.registerHotKey(11, hotkeymodifier::command, {1, 1});
-  control->button()->setAction([&] { acted.push_back("click"); });
+  recordHotKeyAndClick(acted);
   ASSERT_TRUE(sim->inputHold.begin());
   world->personKey(1, true);
   world->personKey(11, true, eventflag::command);
@@ -282,12 +287,7 @@ TEST_F(Drag, HeldInputGoesToWhatThePersonAimedAt) {
   // A hold begun and ended while the replay waits starts no second chain: a hot key's handler
   // still acts before the click made after the hot key.
   std::vector<std::string> acted;
-  sim->hotKeys.installHandler([&](std::optional<HotKeyID>) {
-    acted.push_back("hot key");
-    return hotkeystatus::noErr;
-  });
-  sim->hotKeys.registerHotKey(11, hotkeymodifier::command, {1, 1});
-  control->button()->setAction([&] { acted.push_back("click"); });
+  recordHotKeyAndClick(acted);
   control->button()->sendActionOn(eventMaskBit(EventType::LeftMouseDown));
   sim->inputHold.begin();
   world->personKey(11, true, eventflag::command);
