@@ -123,8 +123,11 @@ void SimInputHold::postAgain() {
   taken_.pop_front();
   // Asked for before this event's handling, two turns on: after what it sets off on the next turn
   // (a hot key's handler, a monitor's delivery), and still inside a nested loop its handling runs.
-  postAgainLater(2);
+  // Without a loop to post on, the rest follows at once, in order.
+  const bool looped = static_cast<bool>(w_.clockwork().post);
+  if (looped) postAgainLater(2);
   postOne(next);
+  if (!looped) postAgain();
 }
 
 void SimInputHold::postOne(const Taken& taken) {
