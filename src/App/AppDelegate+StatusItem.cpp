@@ -18,6 +18,9 @@ constexpr platform::EventFlags kClickModifiers =
 }  // namespace
 
 void AppDelegate::statusItemClicked() {
+  // A click on the control item that our hold posts again at a quit: a Mac would never hand it to
+  // a process that is going.
+  if (terminating_) return;
   closeQuickSearch();
   hoverDwellStart.reset();
   cancelHoverEventDwell();

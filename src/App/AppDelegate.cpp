@@ -103,6 +103,7 @@ void AppDelegate::startApplication() {
 
 void AppDelegate::applicationWillTerminate() {
   if (!applicationStarted) return;
+  terminating_ = true;
   closeQuickSearch();
 
   userRevealCaptureTask.cancel();

@@ -434,6 +434,8 @@ class AppDelegate : public platform::ApplicationDelegate,
   // The bar is known to show the saved pins in their saved order. Until then its order is not
   // recorded over the saved list: it may still be the one the items' owners gave it.
   bool barShowsSavedPinOrder_ = true;
+  // Set as the quit begins: the input our hold posts again then is no request of the person's to us.
+  bool terminating_ = false;
 };
 
 template <class F>
