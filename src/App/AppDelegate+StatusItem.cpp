@@ -105,9 +105,11 @@ void AppDelegate::installManagerControlClickMonitor() {
 
 void AppDelegate::handleManagerPanelMouseDown(const platform::Event& event) {
   if (!isManagerShown() || activeSystemItemOperationCount != 0 || store.isCapturingSystemItems.get()) return;
-  // Our own presses (a move's drag, an opening's click) are no click of the person's elsewhere.
+  // Our own presses (a move's drag, an opening's click) are no click of the person's elsewhere;
+  // the person's press our hold posted again carries our process too, and is theirs.
   if (event.integerValueField(platform::eventfield::eventSourceUnixProcessID) ==
-      platform_.application.processIdentifier()) {
+          platform_.application.processIdentifier() &&
+      !platform_.inputHold.isPostedAgain(event)) {
     return;
   }
   const bool insideManager = isInsideManager(platform_.events.mouseLocation());

@@ -115,6 +115,9 @@ class Events {
   // An empty event: its location is the pointer's current location.
   virtual std::optional<Event> createNullEvent() = 0;
 
+  // An event made by create… is posted as made: its fields, flags and location as set, our process
+  // as its source. Whatever else we post (the person's input a tap took) is stamped with our
+  // process as its source too, so the source tells no such event from one we made.
   virtual void post(EventTap tap, const Event& event) = 0;
   virtual void postToPid(int32_t pid, const Event& event) = 0;
 

@@ -1,5 +1,5 @@
 // Our hold on the person's input: a session event tap of our own, and the input it took posted
-// again in order, each pointer gesture to the window it was pressed on.
+// again in order, each pointer gesture only onto the window it was pressed on.
 #include <utility>
 
 #include "Platform/Sim/SimPlatform.h"
@@ -20,11 +20,14 @@ bool isDrag(EventType t) { return t == EventType::LeftMouseDragged || t == Event
 
 }  // namespace
 
-// One pointer gesture taken from its press on: the window it was aimed at, and once its press is
-// posted again, whether it went on and how far its window had moved.
+// One pointer gesture taken from its press on: what the press reached where and when it was made,
+// and, once the press is due, whether it went on and how far it was moved.
 struct SimInputHold::Gesture {
-  uint32_t window = 0;
-  bool pressPosted = false;
+  std::optional<uint32_t> window;  // none: the notch, or no display
+  std::optional<Point> windowOrigin;
+  // Made with Command: the person rearranging the bar, aimed at places between its items.
+  std::optional<BarWindows> rearranging;
+  bool pressDue = false;
   bool dropped = false;
   double dx = 0, dy = 0;
 };
@@ -60,6 +63,10 @@ void SimInputHold::releaseAll() {
   if (tap_) w_.removeSessionEventTap(std::exchange(tap_, 0));
 }
 
+bool SimInputHold::isPostedAgain(const Event& e) const {
+  return e.integerValueField(platform::eventfield::sourceUserData) == kPostedAgain;
+}
+
 std::optional<Point> SimInputHold::windowOrigin(uint32_t window) {
   auto list = w_.windowList(platform::WindowListOption::IncludingWindow, window);
   if (!list) return std::nullopt;
@@ -70,22 +77,36 @@ std::optional<Point> SimInputHold::windowOrigin(uint32_t window) {
   return std::nullopt;
 }
 
+std::optional<SimInputHold::BarWindows> SimInputHold::barWindows() {
+  auto list = w_.windowList(platform::WindowListOption::OnScreenOnly, 0);
+  if (!list) return std::nullopt;
+  BarWindows bar;
+  for (const auto& entry : *list)
+    if (entry.layer() == platform::windowlevel::status) bar.emplace_back(entry.number(), entry.bounds());
+  return bar;
+}
+
+std::optional<uint32_t> SimInputHold::pressTarget(Point p) const {
+  // The notch is no screen: a press there reaches nothing, whatever the list has under it.
+  if (w_.isInNotch(p)) return std::nullopt;
+  return w_.windowNumberAt(p);
+}
+
 bool SimInputHold::take(const Event& e) {
-  if (e.integerValueField(platform::eventfield::sourceUserData) == kPostedAgain) return false;
+  if (isPostedAgain(e)) return false;
   if (e.integerValueField(platform::eventfield::eventSourceUnixProcessID) == w_.ownPID()) return false;
-  Taken taken{e, nullptr, std::nullopt};
+  Taken taken{e, nullptr};
   if (isPress(e.type)) {
-    // Aimed at the window the person pressed on, as they saw it when they pressed.
-    pressed_.reset();
-    if (auto window = w_.windowNumberAt(e.location); window && windowOrigin(*window))
-      pressed_ = std::make_shared<Gesture>(Gesture{*window});
-    taken.gesture = pressed_;
+    auto gesture = std::make_shared<Gesture>();
+    gesture->window = pressTarget(e.location);
+    if (gesture->window) gesture->windowOrigin = windowOrigin(*gesture->window);
+    if (e.flags & platform::eventflag::command) gesture->rearranging = barWindows();
+    pressed_ = gesture;
+    taken.gesture = std::move(gesture);
   } else if (isDrag(e.type) || isRelease(e.type)) {
     taken.gesture = pressed_;
     if (isRelease(e.type)) pressed_.reset();
   }
-  // Each event of a gesture is placed by the window as it stood when that event was made.
-  if (taken.gesture) taken.windowOrigin = windowOrigin(taken.gesture->window);
   taken_.push_back(std::move(taken));
   // Input taken while no hold is left waits only for what was taken before it.
   if (holds_ == 0) postAgainLater(1);
@@ -115,7 +136,7 @@ void SimInputHold::postAgain() {
   chainPending_ = false;
   if (holds_ > 0) return;  // a hold taken meanwhile posts them at its end
   if (taken_.empty()) {
-    // A gesture whose press went on keeps its release for us to move with it.
+    // A gesture whose press went on keeps its release for us to finish.
     if (tap_ && !pressed_) w_.removeSessionEventTap(std::exchange(tap_, 0));
     return;
   }
@@ -130,25 +151,38 @@ void SimInputHold::postAgain() {
   if (!looped) postAgain();
 }
 
+void SimInputHold::settlePress(Gesture& g, Point made) {
+  g.pressDue = true;
+  if (!g.window) {
+    g.dropped = true;
+    return;
+  }
+  Point at = made;
+  if (g.rearranging) {
+    // Aimed between items as they stood: once the bar changed, the drop would land elsewhere.
+    if (barWindows() != *g.rearranging) {
+      g.dropped = true;
+      return;
+    }
+  } else if (const auto now = windowOrigin(*g.window); now && g.windowOrigin) {
+    at = {made.x + now->x - g.windowOrigin->x, made.y + now->y - g.windowOrigin->y};
+  }
+  // Only onto the window it was pressed on: not one that came up over the place, not what stands
+  // where a window the list misplaces is said to be.
+  if (!w_.isOnSomeDisplay(at) || pressTarget(at) != g.window) {
+    g.dropped = true;
+    return;
+  }
+  g.dx = at.x - made.x;
+  g.dy = at.y - made.y;
+}
+
 void SimInputHold::postOne(const Taken& taken) {
   Event e = taken.event;
   e.setIntegerValueField(platform::eventfield::sourceUserData, kPostedAgain);
   if (Gesture* g = taken.gesture.get()) {
-    // Moved with its window as far as that has moved since the event was made. A press whose
-    // window is gone or off every screen reaches nothing, nor does the rest of its gesture; once a
-    // press went on, the rest goes on where the window was last seen, so no button is left down.
-    const auto origin = g->dropped ? std::nullopt : windowOrigin(g->window);
-    const std::optional<Point> moved =
-        origin && taken.windowOrigin ? std::optional<Point>(Point{e.location.x + origin->x - taken.windowOrigin->x,
-                                                                  e.location.y + origin->y - taken.windowOrigin->y})
-                                     : std::nullopt;
-    if (moved && w_.isOnSomeDisplay(*moved)) {
-      g->dx = moved->x - e.location.x;
-      g->dy = moved->y - e.location.y;
-    } else if (!g->pressPosted) {
-      g->dropped = true;
-    }
-    g->pressPosted = true;
+    // The rest of a gesture whose press went on follows that press, so no button is left down.
+    if (!g->pressDue) settlePress(*g, e.location);
     if (g->dropped) {
       w_.discardTakenInput(e);
       return;

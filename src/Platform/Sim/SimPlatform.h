@@ -4,6 +4,9 @@
 
 #include <deque>
 #include <memory>
+#include <optional>
+#include <utility>
+#include <vector>
 
 #include "Platform/Accessibility.h"
 #include "Platform/Application.h"
@@ -132,9 +135,9 @@ class SimEvents : public platform::Events {
 // that takes every event not made by our process, and posts what it took again at the session
 // tap, marked as posted again, in the order it came, one a turn from the turn after the last hold
 // ended. Until then what the person does waits behind it; an event posted again that starts a new
-// hold keeps the rest for that hold's end. A pointer gesture goes to the window it was pressed on,
-// read from the world's window list. No tap can be made while the world says so
-// (Switches::eventTapUnavailable).
+// hold keeps the rest for that hold's end. A pointer gesture goes on only onto the window it was
+// pressed on, placed by the world's window list and checked against what a press there reaches.
+// No tap can be made while the world says so (Switches::eventTapUnavailable).
 class SimInputHold : public platform::InputHold {
  public:
   explicit SimInputHold(World& w) : w_(w) {}
@@ -144,19 +147,24 @@ class SimInputHold : public platform::InputHold {
   bool begin() override;
   void end() override;
   void releaseAll() override;
+  bool isPostedAgain(const platform::Event& e) const override;
   // Whether the person's input is being taken now (a hold, or input still waiting to go on).
   bool isTaking() const { return tap_ != 0; }
   bool isHolding() const { return holds_ > 0; }
 
  private:
   struct Gesture;
+  // The status-item windows on screen, as the window list gives them.
+  using BarWindows = std::vector<std::pair<std::optional<uint32_t>, std::optional<Rect>>>;
   struct Taken {
     platform::Event event;
     std::shared_ptr<Gesture> gesture;  // for a press and what follows it up to its release
-    std::optional<Point> windowOrigin;  // of the gesture's window when this event was made
   };
   bool take(const platform::Event& e);
   std::optional<Point> windowOrigin(uint32_t window);
+  std::optional<BarWindows> barWindows();
+  std::optional<uint32_t> pressTarget(Point p) const;
+  void settlePress(Gesture& g, Point made);
   void postAgainLater(int turns);
   void postAgain();
   void postOne(const Taken& taken);

@@ -278,9 +278,10 @@ class World {
   void setLateDeliveryObserver(std::function<void(uint64_t number, InputDelivery)> observer) {
     lateDelivery_ = std::move(observer);
   }
-  static bool isPersonInput(const platform::Event& e) {
-    return e.integerValueField(platform::eventfield::eventSourceUnixProcessID) == 0;
-  }
+  // The window server's own number of a person's event (a mouse event's number field), which
+  // survives its being posted again; none on what a process made.
+  static constexpr int kInputNumberField = 0;
+  static bool isPersonInput(const platform::Event& e) { return e.integerValueField(kInputNumberField) != 0; }
 
   // ---- monitors, hot keys ----
   platform::MonitorToken addGlobalMonitor(platform::EventMask mask, std::function<void(const platform::Event&)> handler);

@@ -49,9 +49,6 @@ bool isMouse(EventType t) {
   }
 }
 
-// The window server's own number of a person's event (what a mouse event's number field holds).
-constexpr int kInputNumberField = 0;
-
 // Which local events a suppression filter lets through.
 constexpr uint32_t kPermitLocalMouseEvents = 1;
 constexpr uint32_t kPermitLocalKeyboardEvents = 2;
@@ -212,10 +209,13 @@ void World::updateTracking(const Event& e) {
 
 // ---------------------------------------------------------------- posting
 
-void World::post(EventTap tap, const Event& event) {
+void World::post(EventTap tap, const Event& made) {
   PostRoute route = tap == EventTap::HID       ? PostRoute::HIDTap
                     : tap == EventTap::Session ? PostRoute::SessionTap
                                                : PostRoute::AnnotatedSessionTap;
+  // What a process posts carries that process as its source, the person's input it took included.
+  Event event = made;
+  event.setIntegerValueField(eventfield::eventSourceUnixProcessID, spec_.ownPID);
   const bool person = isPersonInput(event);
   // The record is of what our process made: the person's input posted again is not.
   if (!person) posted_.push_back({event, route, 0, clock_.now ? clock_.now() : TimePoint{}});

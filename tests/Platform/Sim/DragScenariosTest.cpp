@@ -308,6 +308,67 @@ TEST_F(Drag, HeldInputGoesToWhatThePersonAimedAt) {
   EXPECT_FALSE(sim->inputHold.isTaking());
 }
 
+// A held press goes on only onto the window it was made on: not from the notch onto the item the
+// list has under it, not onto a menu that came up over the wallpaper clicked, not onto whatever
+// stands where the list misplaces the window pressed. A Command-drag of the person's goes nowhere
+// once the bar changed under it, and where it was made while the bar stands as it was.
+TEST_F(Drag, HeldPressGoesOnOnlyOntoTheWindowItWasMadeOn) {
+  // Shifts the clicked item 30 pt right, out from under the notch; the list may misplace it.
+  for (const char* misplaced : {"", "off screen", "at its old frame"}) {
+    SCOPED_TRACE(*misplaced ? misplaced : "under the notch");
+    startShipped("notched-laptop.json");
+    const std::string key = *misplaced ? "sound" : "orbit-timer";
+    const Point clicked = frame(key).center();
+    ASSERT_EQ(world->isInNotch(clicked), !*misplaced);
+    if (std::string(misplaced) == "off screen")
+      world->overrideWindowField(world->item(key)->windowNumber, windowkey::isOnscreen, false);
+    if (std::string(misplaced) == "at its old frame")
+      world->overrideWindowField(world->item(key)->windowNumber, windowkey::bounds, frame(key));
+    ASSERT_TRUE(sim->inputHold.begin());
+    world->personClick(clicked);
+    world->moveItemBefore("battery", "lumen-notes");
+    ASSERT_NE(frame(key).center(), clicked);
+    sim->inputHold.end();
+    loop.runUntilIdle();
+    EXPECT_TRUE(world->openMenus().empty());
+    EXPECT_FALSE(world->isMouseButtonDown());
+  }
+
+  // A menu of an item's comes up where the person clicked the wallpaper.
+  startShipped("notched-laptop.json");
+  post(EventType::LeftMouseDown, frame("wifi").center(), 0);
+  const Point wallpaper = world->openMenus().front().frame.center();
+  world->dismissAllMenus();
+  ASSERT_TRUE(sim->inputHold.begin());
+  world->personClick(wallpaper);
+  post(EventType::LeftMouseDown, frame("wifi").center(), 0);
+  sim->inputHold.end();
+  loop.runUntilIdle();
+  EXPECT_EQ(world->openMenus().size(), 1u) << "Wi-Fi's menu, open still";
+
+  // Wi-Fi Command-dragged to just left of the control item while our collect of Lumen Notes, its
+  // right neighbour, shifts it right: the drop would land right of the control item.
+  for (bool barChanges : {true, false}) {
+    SCOPED_TRACE(barChanges ? "the bar changes" : "the bar stands");
+    startShipped("notched-laptop.json");
+    dragItem("wifi", controlDrop());
+    dragItem("lumen-notes", controlDrop());
+    ASSERT_EQ(leftNeighbour("Vimbo.Control"), "lumen-notes");
+    ASSERT_TRUE(sim->inputHold.begin());
+    const Point from = frame("wifi").center(), to{C().minX() - 3, C().midY()};
+    world->personMouse(EventType::LeftMouseDown, from, eventflag::command);
+    world->personMouse(EventType::LeftMouseDragged, {(from.x + to.x) / 2, to.y}, eventflag::command);
+    world->personMouse(EventType::LeftMouseUp, to, eventflag::command);
+    if (barChanges) dragItem("lumen-notes", collectDrop());
+    sim->inputHold.end();
+    loop.runUntilIdle();
+    EXPECT_EQ(leftNeighbour("Vimbo.Control"), "wifi");
+    EXPECT_EQ(leftNeighbour("wifi"), barChanges ? "Vimbo.HiddenDivider" : "lumen-notes");
+    EXPECT_FALSE(world->draggingItem());
+    EXPECT_FALSE(world->isMouseButtonDown());
+  }
+}
+
 // "AXPosition" writes, with the mover's origins, land on the intended side.
 TEST_F(Drag, AccessibilityPositionWritesOfTheMover) {
   AXElement wifi = world->menuExtraElement("wifi");
