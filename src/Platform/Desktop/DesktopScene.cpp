@@ -75,6 +75,7 @@ Scene captureScene(sim::World& world) {
   scene.appName = front.name;
   scene.appMenus = front.menus;
   scene.clockText = clockText(world.wallClock());
+  scene.cursorVisible = world.cursorVisible();
   for (const sim::ItemView& v : world.items()) scene.items.push_back(sceneItem(world, v));
   std::vector<sim::MenuView> menus = world.openMenus();  // front to back
   for (auto it = menus.rbegin(); it != menus.rend(); ++it)

@@ -1,8 +1,8 @@
 #pragma once
 // What the desktop window draws, read from the simulated world in one go: the displays with their
 // menu bars and notches, the front application's menus, every status item at its live frame, the
-// open menus, a dragged item with its insertion mark, and our own windows. Plain values, so a
-// changed scene is a plain comparison and painting never touches the world.
+// open menus, a dragged item with its insertion mark, our own windows, and whether the cursor
+// shows. Plain values, so a changed scene is a plain comparison and painting never touches the world.
 
 #include <cstdint>
 #include <optional>
@@ -74,6 +74,7 @@ struct Scene {
   std::optional<SceneItem> dragged;
   std::optional<double> insertionX;  // where the dragged item would land
   Point pointer;  // meaningful only while an item is dragged
+  bool cursorVisible = true;
   friend bool operator==(const Scene&, const Scene&) = default;
 };
 

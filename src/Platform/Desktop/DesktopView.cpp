@@ -169,6 +169,7 @@ DesktopView::DesktopView(sim::World& world, QWidget* parent)
   ++builds_;
   updateTransform();
   syncWindows();
+  if (!scene_.cursorVisible) showCursorAsTheWorld();
   // The world says when it changed; nothing here looks on a timer.
   world.setChangeObserver([this] { scheduleRefresh(); });
   world.setLateDeliveryObserver([this](uint64_t number, sim::InputDelivery delivered) { late(number, delivered); });
@@ -190,6 +191,7 @@ void DesktopView::detach() {
   world_ = nullptr;
   waiting_.clear();
   minute_.stop();
+  showCursorAsTheWorld();  // nothing hides it any more
 }
 
 void DesktopView::send(sim::InputDelivery delivered, const QEvent* e, Then then) {
@@ -243,8 +245,10 @@ void DesktopView::refresh() {
   if (!minute_.isActive()) armMinuteTimer();
   if (!(s == scene_)) {
     bool area = !(s.area == scene_.area);
+    bool cursor = s.cursorVisible != scene_.cursorVisible;
     scene_ = std::move(s);
     if (area) updateTransform();
+    if (cursor) showCursorAsTheWorld();
     if (syncWindows() || area) followPointer();
     viewport()->update();
   }
@@ -362,6 +366,22 @@ void DesktopView::followPointer() {
   }
 }
 
+// Qt's view sets the viewport's cursor to that of what lies under the pointer (a field's I-beam):
+// while the world's cursor is hidden that waits for it to show again, and the pointer stays blank.
+void DesktopView::viewportCursorChanged() {
+  if (settingCursor_) return;
+  shownCursor_ = viewport()->cursor();
+  // Only we blank it: this is Qt's view putting back the cursor it found while it was hidden.
+  if (shownCursor_.shape() == Qt::BlankCursor) shownCursor_ = QCursor(Qt::ArrowCursor);
+  showCursorAsTheWorld();
+}
+
+void DesktopView::showCursorAsTheWorld() {
+  settingCursor_ = true;
+  viewport()->setCursor(world_ && !scene_.cursorVisible ? QCursor(Qt::BlankCursor) : shownCursor_);
+  settingCursor_ = false;
+}
+
 // ---------------------------------------------------------------- geometry
 
 QSize DesktopView::sizeHint() const {
@@ -405,6 +425,7 @@ void DesktopView::drawForeground(QPainter* painter, const QRectF&) { paintOverWi
 bool DesktopView::viewportEvent(QEvent* e) {
   switch (e->type()) {
     case QEvent::ToolTip: return showToolTip(e);
+    case QEvent::CursorChange: viewportCursorChanged(); break;
     case QEvent::Enter: pointer_ = static_cast<QEnterEvent*>(e)->position(); break;
     case QEvent::Leave: {
       bool handled = QGraphicsView::viewportEvent(e);

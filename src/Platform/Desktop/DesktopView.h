@@ -14,7 +14,11 @@
 // window that opens, closes or moves under a still pointer, content that changes under it, or a
 // pointer that leaves the desktop window would leave a widget drawn hovered; so after each of
 // these the view lays every window's hover onto where the pointer is (followPointer).
+//
+// While the world's cursor is hidden, so is the real pointer over the whole view, our windows
+// included (showCursorAsTheWorld).
 
+#include <QCursor>
 #include <QGraphicsView>
 #include <QTimer>
 #include <deque>
@@ -87,6 +91,8 @@ class DesktopView : public QGraphicsView {
   bool syncWindows();
   WindowItem* windowUnderPointer() const;  // the front one of ours, if any
   void followPointer();
+  void showCursorAsTheWorld();
+  void viewportCursorChanged();
   void updateTransform();
   void armMinuteTimer();
   void press(QMouseEvent* e, bool doubleClick);
@@ -124,6 +130,8 @@ class DesktopView : public QGraphicsView {
   int builds_ = 0;
   QTimer minute_;
   std::optional<QPointF> pointer_;  // in the viewport, while the person's pointer is over it
+  QCursor shownCursor_{Qt::ArrowCursor};  // the viewport's while the world's cursor shows
+  bool settingCursor_ = false;
   platform::WindowHandle pointerWindow_ = 0;  // the window under it when hover was last laid
   std::optional<Qt::MouseButton> pressed_;
   bool contentHasPress_ = false;  // the content took the press: moves and the release go there too

@@ -96,7 +96,7 @@ WorldSnapshot World::snapshot() const {
   for (const OwnWindowView& w : ownWindows())
     if (w.visible) s.windows.insert(s.windows.begin(), w);
   s.pointer = pointer_;
-  s.cursorVisible = totalCursorHideCount() <= 0;
+  s.cursorVisible = cursorVisible();
   return s;
 }
 

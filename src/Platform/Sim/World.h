@@ -232,6 +232,7 @@ class World {
   bool isMouseButtonDown() const { return buttonDown_; }
   int cursorHideCount(uint32_t displayID) const;
   int totalCursorHideCount() const;
+  bool cursorVisible() const { return totalCursorHideCount() <= 0; }
   const std::vector<Point>& warps() const { return warps_; }
   const std::vector<PostedEvent>& postedEvents() const { return posted_; }
   void clearRecords();

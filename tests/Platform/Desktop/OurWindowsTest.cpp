@@ -138,6 +138,27 @@ TEST_P(OurWindows, AClickWhileAMoveHasThePointerReachesTheLineOnceTheCursorShows
   EXPECT_EQ(presses.count, 1);
 }
 
+TEST_P(OurWindows, ThePointerIsBlankWhileTheCursorIsHiddenAndAFieldKeepsItsIBeamForAfter) {
+  QLineEdit* field = nullptr;
+  platform::WindowRef panel = openWindow(floatingPanel({440, 416}), {536, 264.5}, fieldContent(field));
+  const QPoint onField = at(contentPoint(*panel, field->geometry().center())), outside = at({300, 600});
+  auto shape = [&] { return input()->cursor().shape(); };
+  const uint32_t display = world.screens().front().displayID;
+  QTest::mouseMove(input(), onField);
+  ASSERT_EQ(shape(), Qt::IBeamCursor);
+  world.hideCursor(display);
+  settle();
+  EXPECT_EQ(shape(), Qt::BlankCursor);
+  QTest::mouseMove(input(), outside);
+  QTest::mouseMove(input(), onField);
+  EXPECT_EQ(shape(), Qt::BlankCursor);
+  world.showCursor(display);
+  settle();
+  EXPECT_EQ(shape(), Qt::IBeamCursor);
+  QTest::mouseMove(input(), outside);
+  EXPECT_EQ(shape(), Qt::ArrowCursor);
+}
+
 TEST_P(OurWindows, TypedKeysReachTheKeyWindowsFieldPastHotKeysAndMonitors) {
   QLineEdit* field = nullptr;
   platform::WindowRef panel = openWindow(floatingPanel({440, 416}), {536, 264.5}, fieldContent(field));

@@ -7,6 +7,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTextDocument>
+#include <QUuid>
 #include <chrono>
 
 #include "Platform/Runtime/Executor.h"
@@ -67,10 +68,12 @@ TEST_F(KitTest, ScreenshotsLandInTheBuildTreeWhateverTheWorkingFolder) {
   ASSERT_TRUE(QDir::setCurrent(elsewhere.path()));
   QImage probe(4, 4, QImage::Format_ARGB32_Premultiplied);
   probe.fill(Qt::white);
-  saveScreenshot(probe, QStringLiteral("working-folder-probe"));
+  // A name of its own: copies of this binary run side by side share the folder.
+  const QString name = QStringLiteral("working-folder-probe-") + QUuid::createUuid().toString(QUuid::WithoutBraces);
+  saveScreenshot(probe, name);
   QDir::setCurrent(before);
   EXPECT_FALSE(QDir(elsewhere.path()).exists(QStringLiteral("screenshots")));
-  const QString saved = screenshotFolder() + QStringLiteral("/working-folder-probe.png");
+  const QString saved = screenshotFolder() + QStringLiteral("/") + name + QStringLiteral(".png");
   EXPECT_TRUE(QFileInfo::exists(saved));
   QFile::remove(saved);
 }
