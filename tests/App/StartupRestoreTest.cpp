@@ -336,7 +336,7 @@ struct ConfirmRow {
   // Once the restore has ended, in turn: "drag K" (the person's Command-drag next to the control
   // item, at once); after the first capture and any operation: "refresh" (the manager's), "start K
   // BEFORE" (the absent item comes, moved before BEFORE), "apply K..." (the visible zone ends with
-  // them), "pin K".
+  // them), "pin K INDEX" (dragged in the manager into the visible zone at INDEX).
   std::vector<std::string> steps;
   std::vector<std::string> savedAfterQuit;
 };
@@ -397,7 +397,9 @@ TEST_P(SavedPinConfirmation, AQuitRecordsTheBarsOrderOfThePinsSeenOrPutInSavedOr
       f.runFor(300ms);
     }
     if (verb == "pin") {
-      f.manager().pinSystemItem(f.window(key));
+      int64_t index = 0;
+      words >> index;
+      f.manager().moveSystemItemToLayout(f.window(key), MenuBarLayoutZone::visible, index);
       ASSERT_TRUE(idle());
       identities[key] = f.captured(key).stableIdentity;
     }
@@ -427,8 +429,10 @@ const ConfirmRow kConfirmRows[] = {
     {"AnAppliedLayoutIsRecordedWithALatePinOutOfOrder", "tallybird",
      {"start tallybird spotlight", "refresh", "apply lumen-notes tallybird spotlight"},
      {"lumen-notes", "tallybird", "spotlight"}},
-    {"APinKeepsTheSlotOfALatePinOutOfOrder", "tallybird", {"start tallybird spotlight", "refresh", "pin orbit-timer"},
-     {"spotlight", "lumen-notes", "tallybird", "orbit-timer"}},
+    {"APinOfAnotherItemKeepsTheSlotOfALatePinOutOfOrder", "tallybird",
+     {"start tallybird spotlight", "refresh", "pin orbit-timer 0"}, {"spotlight", "lumen-notes", "tallybird", "orbit-timer"}},
+    {"APinOfALatePinOutOfOrderConfirmsIt", "tallybird", {"start tallybird spotlight", "refresh", "pin tallybird 0"},
+     {"tallybird", "spotlight", "lumen-notes"}},
 };
 
 INSTANTIATE_TEST_SUITE_P(Rows, SavedPinConfirmation, ::testing::ValuesIn(kConfirmRows),
