@@ -135,9 +135,10 @@ async::Task<bool> AppDelegate::performMenuBarLayoutApply(MenuBarLayoutDraft draf
   auto order = applyVisibleNativeOrder(draft);
   if (!co_await std::move(order)) co_return false;
   if (!store.commitMenuBarLayoutDraft(draft, true)) co_return failMenuBarLayoutApply(operation_text::layoutNotSaved);
-  // The bar now stands in the order the person drew, whatever it stood in before.
-  barShowsSavedPinOrder_ = true;
-  proxyManager.mergeVisibleOrder(store.persistableLayoutIdentities(MenuBarLayoutZone::visible));
+  // The visible side now stands in the order the person drew, whatever it stood in before.
+  const std::vector<std::string> visible = store.persistableLayoutIdentities(MenuBarLayoutZone::visible);
+  for (const auto& identity : visible) unconfirmedSavedPins_.erase(identity);
+  mergeConfirmedPinOrder(visible);
   reconcileDisplayedSystemItemStates();
   notes.restoreOnSuccess();
   co_return true;

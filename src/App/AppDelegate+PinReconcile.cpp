@@ -27,18 +27,6 @@ bool isPinnedAccessibilityIdentity(const CapturedMenuBarItem& item, const std::v
          std::find(pinned.begin(), pinned.end(), item.stableIdentity) != pinned.end();
 }
 
-// Every saved pin has its item (the items in saved order), each shown, left to right.
-bool showsSavedOrder(const std::vector<CapturedMenuBarItem>& pinnedItems, size_t savedCount, const MenuBarSnapshot& bar) {
-  if (pinnedItems.size() != savedCount) return false;
-  std::optional<double> previousMinX;
-  for (const auto& item : pinnedItems) {
-    const std::optional<Rect> frame = bar.frame(item.id);
-    if (!frame || !bar.isShown(*frame) || (previousMinX && frame->minX() <= *previousMinX)) return false;
-    previousMinX = frame->minX();
-  }
-  return true;
-}
-
 }  // namespace
 
 async::Task<void> AppDelegate::reconcileSavedPinIntents(bool allowRevealFallback) {
@@ -81,15 +69,37 @@ async::Task<void> AppDelegate::reconcileSavedPinIntents(bool allowRevealFallback
     if (bar->isShown(item.id).value_or(false)) continue;
     bar.reset();
     auto move = moveSystemItem(item, SystemItemDestination::visible);
-    co_await std::move(move);
+    // Put back by us: where it stands from now on is the person's.
+    if (co_await std::move(move)) unconfirmedSavedPins_.erase(item.stableIdentity);
   }
 
   if (!menuBarHider.isCollapsed) {
     menuBarHider.setCollapsed(true);
     store.systemItemsCollapsed.set(menuBarHider.isCollapsed);
   }
-  // A bar the start-up restore left in its owners' order may stand in the saved one by now.
-  if (!barShowsSavedPinOrder_) barShowsSavedPinOrder_ = showsSavedOrder(pinnedItems, savedOrder.size(), barSnapshot());
+  // A pin the start-up restore left where its owner put it, or whose application came later, may
+  // stand in saved order by now.
+  confirmSavedPinsShownInOrder(pinnedItems, barSnapshot());
+}
+
+void AppDelegate::confirmSavedPinsShownInOrder(const std::vector<CapturedMenuBarItem>& pinsInSavedOrder,
+                                               const MenuBarSnapshot& bar) {
+  if (unconfirmedSavedPins_.empty()) return;
+  std::vector<std::optional<double>> shownAt;
+  for (const auto& item : pinsInSavedOrder) {
+    const std::optional<Rect> frame = bar.frame(item.id);
+    shownAt.push_back(frame && bar.isShown(*frame) ? std::optional(frame->minX()) : std::nullopt);
+  }
+  auto confirmed = [&](size_t i) { return !unconfirmedSavedPins_.contains(pinsInSavedOrder[i].stableIdentity); };
+  for (size_t i = 0; i < pinsInSavedOrder.size(); ++i) {
+    if (!shownAt[i] || confirmed(i)) continue;
+    bool fits = true;
+    for (size_t j = 0; j < pinsInSavedOrder.size() && fits; ++j) {
+      if (j == i || !shownAt[j] || !confirmed(j)) continue;
+      fits = j < i ? *shownAt[j] < *shownAt[i] : *shownAt[i] < *shownAt[j];
+    }
+    if (fits) unconfirmedSavedPins_.erase(pinsInSavedOrder[i].stableIdentity);
+  }
 }
 
 }  // namespace vimbo

@@ -129,6 +129,8 @@ async::Task<bool> AppDelegate::pinSystemItemNow(CapturedMenuBarItem item, bool p
   CapturedMenuBarItem pinned = item;
   pinned.stableIdentity = identity;
   proxyManager.pin(pinned, item.stableIdentity);
+  // Put in place by us: where it stands from now on is the person's.
+  unconfirmedSavedPins_.erase(identity);
   if (!MenuBarProxyManager::canSafelyRestore(identity)) store.lastError.set(operation_text::noStableIdentity(name));
   reconcileDisplayedSystemItemStates();
   co_return true;
@@ -163,10 +165,7 @@ void AppDelegate::commitNativeLayout(uint32_t windowID, MenuBarLayoutZone zone, 
     for (uint32_t id : lost) store.commitLayoutMovement(id, MenuBarLayoutZone::collected, std::nullopt, true);
   }
   store.commitLayoutMovement(windowID, zone, position, true);
-  // Until the bar is known to show the saved order, a pin or collect changes only its own entry.
-  if (barShowsSavedPinOrder_) {
-    proxyManager.mergeVisibleOrder(store.persistableLayoutIdentities(MenuBarLayoutZone::visible));
-  }
+  mergeConfirmedPinOrder(store.persistableLayoutIdentities(MenuBarLayoutZone::visible));
   reconcileDisplayedSystemItemStates();
 }
 

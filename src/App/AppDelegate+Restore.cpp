@@ -150,9 +150,13 @@ async::Task<void> AppDelegate::completeInitialSystemSetup(std::vector<std::strin
   if (settledAtEnd) {
     const auto plan = startupAppendPlan(*settledAtEnd, restoreOrder);
     if (plan && !plan->empty()) store.lastError.set(std::string(kResidentsUnconfirmed));
-    // A saved pin the restore could not confirm may stand anywhere: only the whole saved order,
-    // in front of the control item, is the person's.
-    if (plan && plan->empty() && restoreOrder.size() == savedIdentityOrder.size()) barShowsSavedPinOrder_ = true;
+    // A saved pin the restore could not put back may stand anywhere; those standing in saved order
+    // are the person's.
+    std::vector<CapturedMenuBarItem> pins;
+    for (const auto& identity : restoreOrder) {
+      if (const CapturedMenuBarItem* found = firstCandidateWith(settledAtEnd->candidates, identity)) pins.push_back(*found);
+    }
+    confirmSavedPinsShownInOrder(pins, barSnapshot());
   }
   scheduleInitialCapture();
 }

@@ -83,8 +83,8 @@ void AppDelegate::startApplication() {
   installSystemHotKey();
 
   if (!savedOrder.empty()) {
-    // The owners rebuild the bar as they like: it shows the saved order only once that is seen.
-    barShowsSavedPinOrder_ = false;
+    // The owners rebuild the bar as they like: a pin stands in saved order only once that is seen.
+    unconfirmedSavedPins_ = std::set<std::string>(savedOrder.begin(), savedOrder.end());
     initialSystemSetupTask = spawnWeak([savedOrder](AppDelegate& self) -> async::Task<void> {
       auto setup = self.completeInitialSystemSetup(savedOrder);
       co_await std::move(setup);
@@ -136,10 +136,10 @@ void AppDelegate::applicationWillTerminate() {
   // stay held, the button down and the cursor hidden once the divider is gone.
   captureService.finishPendingMoveCleanup();
 
-  // During the start-up restore, or after one that could not put the saved pins back, the bar's
-  // order is its owners' and the record below leaves the saved list as it is. Pins and collects
-  // asked for during the restore are not in it either: they wait behind the restore, and the
-  // process ends before they run.
+  // A saved pin not yet seen in saved order nor put in place by us (each one during the start-up
+  // restore; after it, one the restore could not put back) stands where its owner put it: the
+  // record below keeps its slot in the saved list. Pins and collects asked for during the restore
+  // are not in it either: they wait behind the restore, and the process ends before they run.
   snapshotCurrentPinnedOrder();
   menuBarHider.restoreAndRemove();
 
@@ -156,8 +156,6 @@ void AppDelegate::applicationWillTerminate() {
 }
 
 void AppDelegate::snapshotCurrentPinnedOrder() {
-  // Recording an order the owners gave the bar would lose the person's for every later start.
-  if (!barShowsSavedPinOrder_) return;
   struct Entry {
     std::string identity;
     double minX = 0;
@@ -182,6 +180,12 @@ void AppDelegate::snapshotCurrentPinnedOrder() {
   std::vector<std::string> order;
   order.reserve(entries.size());
   for (auto& entry : entries) order.push_back(std::move(entry.identity));
+  mergeConfirmedPinOrder(std::move(order));
+}
+
+void AppDelegate::mergeConfirmedPinOrder(std::vector<std::string> order) {
+  // Recording a place the owners gave a pin would lose the person's for every later start.
+  std::erase_if(order, [&](const std::string& identity) { return unconfirmedSavedPins_.contains(identity); });
   proxyManager.mergeVisibleOrder(order);
 }
 

@@ -204,6 +204,9 @@ class AppDelegate : public platform::ApplicationDelegate,
   bool applicationShouldHandleReopen(bool hasVisibleWindows) override;
   void startApplication();
   void snapshotCurrentPinnedOrder();
+  // The given order over the slots its identities hold in the saved list, the pins not yet
+  // confirmed left out.
+  void mergeConfirmedPinOrder(std::vector<std::string> order);
   void updateSettingsApplicationVisibility();
   void windowDidResignKey(platform::WindowHandle window) override;
   void windowWillClose(platform::WindowHandle window) override;
@@ -372,6 +375,9 @@ class AppDelegate : public platform::ApplicationDelegate,
   async::Task<MenuExtraIndexingResult> finishMenuExtraIndexing(MenuExtraIndexingSnapshot snapshot);
   async::Task<MenuExtraIndexingResult> indexUnresolvedMenuExtrasIfNeeded(std::vector<CapturedMenuBarItem> items);
   async::Task<void> reconcileSavedPinIntents(bool allowRevealFallback);
+  // Confirms each saved pin of `pinsInSavedOrder` that the bar shows right of every confirmed one
+  // before it in that order and left of every confirmed one after it.
+  void confirmSavedPinsShownInOrder(const std::vector<CapturedMenuBarItem>& pinsInSavedOrder, const MenuBarSnapshot& bar);
 
   // ---- Shared helpers -------------------------------------------------------------------------
 
@@ -431,9 +437,9 @@ class AppDelegate : public platform::ApplicationDelegate,
   bool barHeld_ = false;
   std::deque<async::OneShot<>> barWaiters_;
   std::vector<std::function<void(AppDelegate&)>> deferredBarChanges_;
-  // The bar is known to show the saved pins in their saved order. Until then its order is not
-  // recorded over the saved list: it may still be the one the items' owners gave it.
-  bool barShowsSavedPinOrder_ = true;
+  // The saved pins not yet seen standing in saved order among the confirmed ones, nor put in place
+  // by us: each may stand where its owner put it, so its slot in the saved list is kept until then.
+  std::set<std::string> unconfirmedSavedPins_;
   // Set as the quit begins: the input our hold posts again then is no request of the person's to us.
   bool terminating_ = false;
 };

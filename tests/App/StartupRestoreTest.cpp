@@ -7,6 +7,7 @@
 #include <map>
 #include <memory>
 #include <optional>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -326,6 +327,116 @@ INSTANTIATE_TEST_SUITE_P(Rows, UnfinishedStartupRestore, ::testing::ValuesIn(kUn
                          [](const ::testing::TestParamInfo<UnfinishedRestoreRow>& info) {
                            return std::string(info.param.what);
                          });
+
+// ---- Saved pins confirmed one by one -----------------------------------------------------------
+
+struct ConfirmRow {
+  const char* what;
+  std::optional<std::string> absentAtStart;  // its item is not on the bar when Vimbo starts
+  // Once the restore has ended, in turn: "drag K" (the person's Command-drag next to the control
+  // item, at once); after the first capture and any operation: "refresh" (the manager's), "start K
+  // BEFORE" (the absent item comes, moved before BEFORE), "apply K..." (the visible zone ends with
+  // them), "pin K INDEX" (dragged in the manager into the visible zone at INDEX).
+  std::vector<std::string> steps;
+  std::vector<std::string> savedAfterQuit;
+};
+
+void PrintTo(const ConfirmRow& row, std::ostream* os) { *os << row.what; }
+
+class SavedPinConfirmation : public ::testing::TestWithParam<ConfirmRow> {};
+
+// Spotlight, Lumen Notes and Tallybird are saved in that order.
+TEST_P(SavedPinConfirmation, AQuitRecordsTheBarsOrderOfThePinsSeenOrPutInSavedOrder) {
+  const ConfirmRow& row = GetParam();
+  auto notchedLaptop = [] { return std::get<sim::WorldSpec>(sim::loadWorld(sim::shippedWorldsFolder() / "notched-laptop.json")); };
+  auto defaults = platform::UserDefaults::inMemory();
+  std::map<std::string, std::string> identities;
+  {
+    OperationsFixture first(notchedLaptop(), defaults);
+    first.launch();
+    for (const std::string& key : kSavedPins) {
+      first.manager().pinSystemItem(first.window(key));
+      ASSERT_TRUE(first.runUntil([&] { return first.app().activeSystemItemOperationCount == 0; }, 30s));
+      identities[key] = first.captured(key).stableIdentity;
+    }
+    first.application().terminate();
+  }
+  sim::WorldSpec spec = notchedLaptop();
+  auto absent = std::find_if(spec.items.begin(), spec.items.end(), [&](const auto& i) { return i.key == row.absentAtStart; });
+  const std::optional<sim::ItemSpec> late = absent == spec.items.end() ? std::nullopt : std::optional(*absent);
+  if (late) spec.items.erase(absent);
+  OperationsFixture f(std::move(spec), defaults);
+  f.launch(false);
+  ASSERT_TRUE(f.runUntil([&] { return !f.app().initialSystemSetupTask; }, 20s));
+  auto idle = [&] {
+    return f.runUntil([&] {
+      return f.app().activeSystemItemOperationCount == 0 && !f.store().isCapturingSystemItems.get() &&
+             !f.store().capturedSystemItems.get().empty();
+    }, 30s);
+  };
+  for (const std::string& step : row.steps) {
+    SCOPED_TRACE(step);
+    std::istringstream words(step);
+    std::string verb, key;
+    words >> verb >> key;
+    if (verb == "drag") {
+      const Point from = f.frame(key).center(), to{f.control().minX(), from.y};
+      f.world().personMouse(EventType::LeftMouseDown, from, platform::eventflag::command);
+      f.world().personMouse(EventType::LeftMouseDragged, to, platform::eventflag::command);
+      f.world().personMouse(EventType::LeftMouseUp, to, platform::eventflag::command);
+      f.runFor(300ms);
+      continue;
+    }
+    ASSERT_TRUE(idle());
+    if (verb == "refresh") f.drive([refresh = f.manager().refreshSystemItems](AppDelegate&) { return refresh(); });
+    if (verb == "start") {
+      f.world().addItem(*late);
+      std::string before;
+      words >> before;
+      f.world().moveItemBefore(key, before);
+      f.runFor(300ms);
+    }
+    if (verb == "pin") {
+      int64_t index = 0;
+      words >> index;
+      f.manager().moveSystemItemToLayout(f.window(key), MenuBarLayoutZone::visible, index);
+      ASSERT_TRUE(idle());
+      identities[key] = f.captured(key).stableIdentity;
+    }
+    if (verb == "apply") {
+      MenuBarLayoutDraft draft = f.store().currentMenuBarLayoutDraft();
+      for (std::istringstream keys(step.substr(6)); keys >> key;) draft.move(f.window(key), MenuBarLayoutZone::visible, std::nullopt);
+      ASSERT_TRUE(f.apply(draft));
+    }
+  }
+  ASSERT_TRUE(idle());
+  f.application().terminate();
+
+  std::vector<std::string> expected;
+  for (const auto& key : row.savedAfterQuit) expected.push_back(identities.at(key));
+  EXPECT_EQ(defaults->stringArray(MenuBarProxyManager::pinnedIdentitiesKey), expected);
+}
+
+const ConfirmRow kConfirmRows[] = {
+    {"AnAbsentPinKeepsItsSlotWhileTheOthersReorder", "tallybird", {"drag spotlight", "refresh"},
+     {"lumen-notes", "spotlight", "tallybird"}},
+    {"ALatePinSeenInOrderByAReconcileJoinsTheReorder", "tallybird",
+     {"drag spotlight", "refresh", "start tallybird Vimbo.Control", "refresh", "drag lumen-notes"},
+     {"spotlight", "tallybird", "lumen-notes"}},
+    {"ALatePinMovedBackByAReconcileIsRecordedWhereItStands", "lumen-notes", {"start lumen-notes battery", "refresh"},
+     {"spotlight", "tallybird", "lumen-notes"}},
+    {"AFullRestoreThenAReorderBeforeTheFirstCapture", {}, {"drag spotlight"}, {"lumen-notes", "tallybird", "spotlight"}},
+    {"AnAppliedLayoutIsRecordedWithALatePinOutOfOrder", "tallybird",
+     {"start tallybird spotlight", "refresh", "apply lumen-notes tallybird spotlight"},
+     {"lumen-notes", "tallybird", "spotlight"}},
+    {"APinOfAnotherItemKeepsTheSlotOfALatePinOutOfOrder", "tallybird",
+     {"start tallybird spotlight", "refresh", "pin orbit-timer 0"}, {"spotlight", "lumen-notes", "tallybird", "orbit-timer"}},
+    {"APinOfALatePinOutOfOrderConfirmsIt", "tallybird", {"start tallybird spotlight", "refresh", "pin tallybird 0"},
+     {"tallybird", "spotlight", "lumen-notes"}},
+};
+
+INSTANTIATE_TEST_SUITE_P(Rows, SavedPinConfirmation, ::testing::ValuesIn(kConfirmRows),
+                         [](const ::testing::TestParamInfo<ConfirmRow>& info) { return std::string(info.param.what); });
 
 // ---- The divider's refusal contract ------------------------------------------------------------
 
