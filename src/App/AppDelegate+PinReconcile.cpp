@@ -79,7 +79,7 @@ async::Task<void> AppDelegate::reconcileSavedPinIntents(bool allowRevealFallback
   }
   // A pin the start-up restore left where its owner put it, or whose application came later, may
   // stand in saved order by now.
-  confirmSavedPinsShownInOrder(pinnedItems, barSnapshot());
+  if (!unconfirmedSavedPins_.empty()) confirmSavedPinsShownInOrder(pinnedItems, barSnapshot());
 }
 
 void AppDelegate::confirmSavedPinsShownInOrder(const std::vector<CapturedMenuBarItem>& pinsInSavedOrder,
