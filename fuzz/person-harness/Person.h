@@ -1,0 +1,66 @@
+#pragma once
+// A person at the keyboard and pointer while our moves run: a few acts at random moments, each
+// aimed at what the screen showed a moment (a reaction time) before the hand moved, as a person
+// aims. Every act is a timer on the virtual clock, and every choice comes from the seed.
+
+#include <cstdint>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "Ledger.h"
+#include "Platform/Runtime/Executor.h"
+#include "Platform/Sim/World.h"
+
+namespace vimbo::harness {
+
+enum class Act {
+  clickControl,
+  altClickControl,
+  revealHotKey,  // ⌃⌘B
+  searchHotKey,  // ⌥⌘B
+  hoverControl,
+  escape,
+  clickAway,  // on the desktop
+  clickItem,
+  commandDrag,  // an item to another place in the bar
+};
+inline constexpr int kActKinds = 9;
+const char* actName(Act act);
+
+struct PlannedAct {
+  Act act;
+  async::Duration at;  // from the round's start
+  uint64_t seed;       // for the choices made when it happens
+};
+
+// 0 to 3 acts within the window.
+std::vector<PlannedAct> planActs(std::mt19937_64& rng, async::Duration window);
+
+class Person {
+ public:
+  Person(async::Executor& executor, sim::World& world, Ledger& ledger) : executor_(executor), world_(world), ledger_(ledger) {}
+  ~Person();
+  Person(const Person&) = delete;
+  Person& operator=(const Person&) = delete;
+
+  // Schedules the acts from now on.
+  void perform(const std::vector<PlannedAct>& acts);
+  bool madeCommandDrag() const { return commandDrags_ > 0; }
+
+ private:
+  void begin(const PlannedAct& planned);
+  void at(async::Duration after, std::function<void()> step);
+  void click(Point p, platform::EventFlags flags, std::mt19937_64& rng);
+  void key(uint16_t keyCode, platform::EventFlags flags, std::mt19937_64& rng);
+  Point controlCenter() const;
+  Point desktopPoint(std::mt19937_64& rng) const;
+
+  async::Executor& executor_;
+  sim::World& world_;
+  Ledger& ledger_;
+  std::vector<async::TimerId> timers_;
+  int commandDrags_ = 0;
+};
+
+}  // namespace vimbo::harness
