@@ -2,7 +2,6 @@
 #include "Person.h"
 
 #include <algorithm>
-#include <memory>
 
 #include "System/MenuBarHider.h"
 
@@ -74,21 +73,27 @@ Point Person::desktopPoint(std::mt19937_64& rng) const {
   return {b.minX() + b.width * across(rng), b.minY() + b.height * down(rng)};
 }
 
-void Person::click(Point p, platform::EventFlags flags, std::mt19937_64& rng) {
+void Person::click(async::Duration lead, Point p, platform::EventFlags flags, async::Duration held) {
   const int gesture = ledger_.newGesture();
-  ledger_.mouse(EventType::LeftMouseDown, p, flags, gesture);
-  at(between(rng, 60, 120), [this, p, flags, gesture] { ledger_.mouse(EventType::LeftMouseUp, p, flags, gesture); });
+  at(lead, [this, p, flags, gesture] { ledger_.mouse(EventType::LeftMouseDown, p, flags, gesture); });
+  at(lead + held, [this, p, flags, gesture] { ledger_.mouse(EventType::LeftMouseUp, p, flags, gesture); });
 }
 
-void Person::key(uint16_t keyCode, platform::EventFlags flags, std::mt19937_64& rng) {
-  ledger_.key(keyCode, true, flags);
-  at(between(rng, 70, 120), [this, keyCode, flags] { ledger_.key(keyCode, false, flags); });
+void Person::key(async::Duration lead, uint16_t keyCode, platform::EventFlags flags, async::Duration held) {
+  at(lead, [this, keyCode, flags] { ledger_.key(keyCode, true, flags); });
+  at(lead + held, [this, keyCode, flags] { ledger_.key(keyCode, false, flags); });
 }
 
 void Person::begin(const PlannedAct& planned) {
-  auto rng = std::make_shared<std::mt19937_64>(planned.seed);
+  std::mt19937_64 rng(planned.seed);
   // What the person aims at is what the screen shows now; the hand gets there a moment later.
-  const async::Duration reaction = between(*rng, 80, 250);
+  // One hand on the pointer (one button) and one on the keys: each finishes an act before the next.
+  const bool keys = planned.act == Act::revealHotKey || planned.act == Act::searchHotKey || planned.act == Act::escape;
+  async::TimePoint& busyUntil = keys ? keysBusyUntil_ : pointerBusyUntil_;
+  const async::TimePoint now = executor_.now();
+  const async::TimePoint start = std::max(now + between(rng, 80, 250), busyUntil + between(rng, 30, 80));
+  const async::Duration lead = start - now;
+  async::Duration length = between(rng, 60, 120);  // a click's or a keystroke's
   // Items a person can see and reach now: on a display, off the notch, not covered.
   const auto seen = [this](bool movable) {
     std::vector<sim::ItemView> out;
@@ -100,69 +105,68 @@ void Person::begin(const PlannedAct& planned) {
     return out;
   };
   const auto pick = [&rng](const std::vector<sim::ItemView>& items) {
-    return items[std::uniform_int_distribution<size_t>(0, items.size() - 1)(*rng)];
+    return items[std::uniform_int_distribution<size_t>(0, items.size() - 1)(rng)];
   };
   switch (planned.act) {
     case Act::clickControl:
-    case Act::altClickControl: {
-      const Point p = controlCenter();
-      const platform::EventFlags flags = planned.act == Act::altClickControl ? eventflag::option : 0;
-      at(reaction, [this, p, flags, rng] { click(p, flags, *rng); });
+      click(lead, controlCenter(), 0, length);
       break;
-    }
+    case Act::altClickControl:
+      click(lead, controlCenter(), eventflag::option, length);
+      break;
     case Act::revealHotKey:
-      at(reaction, [this, rng] { key(kKeyB, eventflag::control | eventflag::command, *rng); });
+      key(lead, kKeyB, eventflag::control | eventflag::command, length);
       break;
     case Act::searchHotKey:
-      at(reaction, [this, rng] { key(kKeyB, eventflag::option | eventflag::command, *rng); });
+      key(lead, kKeyB, eventflag::option | eventflag::command, length);
       break;
     case Act::escape:
-      at(reaction, [this, rng] { key(platform::keycode::escape, 0, *rng); });
+      key(lead, platform::keycode::escape, 0, length);
       break;
     case Act::hoverControl: {
       const Point p = controlCenter();
-      const Point away = desktopPoint(*rng);
-      at(reaction, [this, p] { ledger_.mouse(EventType::MouseMoved, p); });
-      at(reaction + between(*rng, 300, 900), [this, away] { ledger_.mouse(EventType::MouseMoved, away); });
+      const Point away = desktopPoint(rng);
+      length = between(rng, 300, 900);
+      at(lead, [this, p] { ledger_.mouse(EventType::MouseMoved, p); });
+      at(lead + length, [this, away] { ledger_.mouse(EventType::MouseMoved, away); });
       break;
     }
-    case Act::clickAway: {
-      const Point p = desktopPoint(*rng);
-      at(reaction, [this, p, rng] { click(p, 0, *rng); });
+    case Act::clickAway:
+      click(lead, desktopPoint(rng), 0, length);
       break;
-    }
     case Act::clickItem: {
       const auto items = seen(false);
-      if (items.empty()) break;
-      const Point p = pick(items).frame.center();
-      at(reaction, [this, p, rng] { click(p, 0, *rng); });
+      if (items.empty()) return;
+      click(lead, pick(items).frame.center(), 0, length);
       break;
     }
     case Act::commandDrag: {
       const auto items = seen(true);
-      if (items.size() < 2) break;
+      if (items.size() < 2) return;
       const sim::ItemView dragged = pick(items);
       sim::ItemView other = dragged;
       while (other.windowNumber == dragged.windowNumber) other = pick(items);
       // Let go just left of the other item (lands before it) or over its right end (after it).
       const Point from = dragged.frame.center();
-      const bool before = std::bernoulli_distribution(0.5)(*rng);
+      const bool before = std::bernoulli_distribution(0.5)(rng);
       const Point to{before ? other.frame.minX() - 1 : other.frame.maxX() - 2, from.y};
-      const int steps = std::uniform_int_distribution<int>(3, 6)(*rng);
+      const int steps = std::uniform_int_distribution<int>(3, 6)(rng);
       const int gesture = ledger_.newGesture();
-      at(reaction, [this, from, gesture] {
+      at(lead, [this, from, gesture] {
         ++commandDrags_;
         ledger_.mouse(EventType::LeftMouseDown, from, eventflag::command, gesture);
       });
       for (int i = 1; i <= steps; ++i) {
         const double share = static_cast<double>(i) / steps;
         const Point p{from.x + (to.x - from.x) * share, from.y + (to.y - from.y) * share};
-        at(reaction + i * 40ms, [this, p, gesture] { ledger_.mouse(EventType::LeftMouseDragged, p, eventflag::command, gesture); });
+        at(lead + i * 40ms, [this, p, gesture] { ledger_.mouse(EventType::LeftMouseDragged, p, eventflag::command, gesture); });
       }
-      at(reaction + (steps + 1) * 40ms, [this, to, gesture] { ledger_.mouse(EventType::LeftMouseUp, to, eventflag::command, gesture); });
+      length = (steps + 1) * 40ms;
+      at(lead + length, [this, to, gesture] { ledger_.mouse(EventType::LeftMouseUp, to, eventflag::command, gesture); });
       break;
     }
   }
+  busyUntil = start + length;
 }
 
 }  // namespace vimbo::harness

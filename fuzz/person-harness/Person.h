@@ -1,9 +1,12 @@
 #pragma once
 // A person at the keyboard and pointer while our moves run: a few acts at random moments, each
 // aimed at what the screen showed a moment (a reaction time) before the hand moved, as a person
-// aims. Every act is a timer on the virtual clock, and every choice comes from the seed.
+// aims, and each waiting for the hand's act before it to end (one pointer with one button, one
+// hand on the keys). Every act is a timer on the virtual clock, and every choice comes from the
+// seed.
 
 #include <cstdint>
+#include <functional>
 #include <random>
 #include <string>
 #include <vector>
@@ -51,8 +54,9 @@ class Person {
  private:
   void begin(const PlannedAct& planned);
   void at(async::Duration after, std::function<void()> step);
-  void click(Point p, platform::EventFlags flags, std::mt19937_64& rng);
-  void key(uint16_t keyCode, platform::EventFlags flags, std::mt19937_64& rng);
+  // A press (a key down) `lead` from now, and its release `held` after it.
+  void click(async::Duration lead, Point p, platform::EventFlags flags, async::Duration held);
+  void key(async::Duration lead, uint16_t keyCode, platform::EventFlags flags, async::Duration held);
   Point controlCenter() const;
   Point desktopPoint(std::mt19937_64& rng) const;
 
@@ -60,6 +64,8 @@ class Person {
   sim::World& world_;
   Ledger& ledger_;
   std::vector<async::TimerId> timers_;
+  // When the pointer's last act, and the keys' last, is over.
+  async::TimePoint pointerBusyUntil_{}, keysBusyUntil_{};
   int commandDrags_ = 0;
 };
 

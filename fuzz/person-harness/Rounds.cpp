@@ -509,7 +509,9 @@ void runSeed(uint64_t seed, const HarnessWorld& world, int rounds, Tally& all, T
                   << actName(act.act) << "]";
       std::cerr << " | person: " << (acted.failed ? "failed" : "ok") << (acted.error ? " (" + *acted.error + ")" : "")
                 << " still: " << (calm.failed ? "failed" : "ok") << (calm.error ? " (" + *calm.error + ")" : "")
-                << (acted.order != calm.order ? " | order differs" : "") << '\n';
+                << (acted.order != calm.order ? " | order differs" : "") << " | held " << t["held"] << ", dropped by design "
+                << t["droppedByDesign"] << ", gestures dropped " << t["gesturesDropped"] << " whole, "
+                << t["gesturesPartlyDropped"] << " partly, presses elsewhere " << t["pressesElsewhere"] << '\n';
     }
     all.merge(t);
     all.add(std::string("fault.") + faultName(plan.fault));

@@ -75,19 +75,20 @@ struct Results {
 };
 
 // The share of the run that job `job` of `jobs` does: every jobs-th seed, and every jobs-th start.
+// The seed alone names the world (among those of the run), so any seed can be run again alone.
 Results runShare(const Options& o, const std::vector<HarnessWorld>& worlds, int job, int jobs) {
   Results r;
   if (o.runRounds) {
     for (int i = job; i < o.seeds; i += jobs) {
-      vimbo::harness::runSeed(o.firstSeed + static_cast<uint64_t>(i), worlds[static_cast<size_t>(i) % worlds.size()],
-                              o.rounds, r.all, r.noFault, o.verbose);
+      const uint64_t seed = o.firstSeed + static_cast<uint64_t>(i);
+      vimbo::harness::runSeed(seed, worlds[seed % worlds.size()], o.rounds, r.all, r.noFault, o.verbose);
       if (job == 0 && (i / jobs) % 25 == 24) std::cerr << "rounds: seed " << i + 1 << " of " << o.seeds << '\n';
     }
   }
   if (o.runStarts) {
     for (int i = job; i < o.starts; i += jobs) {
-      vimbo::harness::runStart(o.firstSeed + static_cast<uint64_t>(i), worlds[static_cast<size_t>(i) % worlds.size()],
-                               r.starts, o.verbose);
+      const uint64_t seed = o.firstSeed + static_cast<uint64_t>(i);
+      vimbo::harness::runStart(seed, worlds[seed % worlds.size()], r.starts, o.verbose);
       if (job == 0 && (i / jobs) % 25 == 24) std::cerr << "starts: " << i + 1 << " of " << o.starts << '\n';
     }
   }
