@@ -154,7 +154,7 @@ void Ledger::finish(Tally& t) {
     t.add("made");
     if (!in.seen) t.add("suppressed");
     if (in.held) t.add("held");
-    if (in.held && !in.routedLate && !in.discarded) t.add("heldNeverRouted");
+    if (in.held && !in.routedLate && !in.discarded) t.add(in.postedAgain ? "heldPostedNotRouted" : "heldNeverRouted");
     if (in.discarded) t.add("droppedByDesign");
     if (in.gesture >= 0) gestures[in.gesture].push_back(&in);
     if (!in.press || !in.held) continue;

@@ -184,6 +184,7 @@ void printRounds(const Options& o, const Results& r, const std::vector<HarnessWo
   for (const char* op : {"pin", "collect", "layout-apply", "opening", "restore"})
     counts(r, std::string("    in ") + op + " rounds", std::string("held.") + op);
   counts(r, "  never routed: dropped by suppression (never reached the taps)", "suppressed");
+  counts(r, "  never routed: held, posted again, and taken again or lost", "heldPostedNotRouted");
   counts(r, "  never routed: held, neither posted again nor given up", "heldNeverRouted");
   counts(r, "  dropped by design (held; its gesture's window left the screen)", "droppedByDesign");
   counts(r, "held gestures (press taken by our hold)", "heldGestures");
