@@ -48,6 +48,8 @@ void Ledger::mouse(EventType type, Point location, platform::EventFlags flags, i
   in.type = type;
   in.gesture = gesture;
   in.press = isPress(type);
+  in.command = (flags & platform::eventflag::command) != 0;
+  in.made = location;
   if (in.press) {
     in.madeOnNotch = world_.isInNotch(world_.clampToDisplays(location));
     in.madeOn = pressTarget(location);
@@ -97,6 +99,7 @@ bool Ledger::seeAtTap(const Event& e) {
   // Posted again by whoever took it: where it lands is read here, before it is routed.
   Input& in = inputs_[it->second];
   in.postedAgain = true;
+  in.postedAt = e.location;
   if (in.press) {
     in.deliveredTo = pressTarget(e.location);
     in.deliveredToMenu = in.deliveredToOurs = false;
@@ -176,6 +179,15 @@ void Ledger::finish(Tally& t) {
     if (!press->discarded) continue;
     const bool whole = std::all_of(events.begin(), events.end(), [](const Input* in) { return in->discarded; });
     t.add(whole ? "gesturesDropped" : "gesturesPartlyDropped");
+  }
+  // A held Command-drag whose drop went on where the person did not let go.
+  for (const auto& [id, events] : gestures) {
+    const Input* press = events.front();
+    const Input* drop = events.back();
+    if (!press->press || !press->held || !press->command || drop == press) continue;
+    t.add("heldCommandDrags");
+    if (press->discarded) t.add("commandDragsDropped");
+    if (drop->routedLate && drop->postedAt && !(*drop->postedAt == drop->made)) t.add("commandDropsElsewhere");
   }
   uint64_t latest = 0;
   for (uint64_t number : routedOrder_) {

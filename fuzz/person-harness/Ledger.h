@@ -43,6 +43,9 @@ class Ledger {
     platform::EventType type = platform::EventType::Null;
     int gesture = -1;
     bool press = false;
+    bool command = false;  // made with Command: the person rearranging the bar
+    Point made;            // where the person made it
+    std::optional<Point> postedAt;  // where it was posted again
     std::optional<uint32_t> madeOn;  // the window the press reached where and when it was made
     bool madeOnNotch = false;
     uint64_t number = 0;  // the world's, once seen

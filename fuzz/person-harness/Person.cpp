@@ -33,6 +33,8 @@ const char* actName(Act act) {
     case Act::clickAway: return "click on the desktop";
     case Act::clickItem: return "click on an item";
     case Act::commandDrag: return "Command-drag of an item";
+    case Act::clickOnBar: return "click anywhere on the bar";
+    case Act::clickUnderBar: return "click just under the bar";
   }
   return "?";
 }
@@ -134,6 +136,19 @@ void Person::begin(const PlannedAct& planned) {
     case Act::clickAway:
       click(lead, desktopPoint(rng), 0, length);
       break;
+    case Act::clickOnBar:
+    case Act::clickUnderBar: {
+      // Where the person's eye is not on one thing: the notch, the bar between items, the
+      // wallpaper a menu may open over.
+      const sim::ScreenSpec& screen = world_.screens().front();
+      const Rect b = screen.displayBounds;
+      const double x = b.minX() + b.width * std::uniform_real_distribution<double>(0.3, 0.98)(rng);
+      const double y = planned.act == Act::clickOnBar
+                           ? b.minY() + screen.menuBarHeight * std::uniform_real_distribution<double>(0.2, 0.8)(rng)
+                           : b.minY() + screen.menuBarHeight + std::uniform_real_distribution<double>(4, 120)(rng);
+      click(lead, {x, y}, 0, length);
+      break;
+    }
     case Act::clickItem: {
       const auto items = seen(false);
       if (items.empty()) return;

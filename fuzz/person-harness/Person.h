@@ -27,8 +27,10 @@ enum class Act {
   clickAway,  // on the desktop
   clickItem,
   commandDrag,  // an item to another place in the bar
+  clickOnBar,    // anywhere along the menu bar: an item, the bar, the notch
+  clickUnderBar,  // on the desktop just under the bar, where menus open
 };
-inline constexpr int kActKinds = 9;
+inline constexpr int kActKinds = 11;
 const char* actName(Act act);
 
 struct PlannedAct {

@@ -198,6 +198,9 @@ void printRounds(const Options& o, const Results& r, const std::vector<HarnessWo
   counts(r, "    of which onto one of our own windows or items", "elsewhereOnOurs");
   counts(r, "    of which onto no window (the notch, off the displays)", "elsewhereOnNothing");
   counts(r, "    of which made on the notch", "elsewhereMadeOnNotch");
+  counts(r, "held Command-drags of the person's", "heldCommandDrags");
+  counts(r, "  dropped whole", "commandDragsDropped");
+  counts(r, "  let go elsewhere than the person let go", "commandDropsElsewhere");
   counts(r, "inputs routed out of the order made", "outOfOrder");
   std::cout << '\n';
   counts(r, "longest hold (ms)", "longestHoldMs");
