@@ -52,4 +52,4 @@ bench: bench-build
 	@for b in $(BUILD)/benchmarks/*; do [ -x "$$b" ] && [ -f "$$b" ] && "$$b"; done; true
 
 clean:
-	rm -rf build build-asan build-tsan build-fuzz
+	rm -rf build build-asan build-tsan build-fuzz build-harness
