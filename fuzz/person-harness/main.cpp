@@ -5,7 +5,8 @@
 // operation (a pin, a collect, a layout apply, an opening of a collected item, or a start-up
 // restore of saved pins), with a fault of the world switched on in about half of them; during the
 // first 1.5 s the person acts 0 to 3 times (clicks on the control item, hot keys, hovering,
-// Escape, clicks on the desktop or an item, a Command-drag of an item). The same round runs again
+// Escape, clicks on an item, anywhere along the bar, just under it or on the desktop, a
+// Command-drag of an item). The same round runs again
 // with the person's hands still, so that what the person caused can be told from what the fault
 // did. Everything runs on the virtual clock: a seed gives the same counts every time.
 //
