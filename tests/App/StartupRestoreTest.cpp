@@ -192,10 +192,13 @@ INSTANTIATE_TEST_SUITE_P(Rows, StartupRestoreWayOut, ::testing::ValuesIn(kWayOut
 
 // ---- A quit during the restore --------------------------------------------------------------
 
+sim::WorldSpec notchedLaptop() {
+  return std::get<sim::WorldSpec>(sim::loadWorld(sim::shippedWorldsFolder() / "notched-laptop.json"));
+}
+
 // Until the restore has put the saved pins back, the bar shows them in their owners' order: a quit
 // then keeps the saved order; a quit after the restore records the bar's order as always.
 TEST(QuitDuringStartupRestore, KeepsTheSavedOrderOfThePins) {
-  auto notchedLaptop = [] { return std::get<sim::WorldSpec>(sim::loadWorld(sim::shippedWorldsFolder() / "notched-laptop.json")); };
   auto copyOf = [](platform::UserDefaults& from) {
     auto to = platform::UserDefaults::inMemory();
     for (const auto& [key, value] : from.dictionaryRepresentation()) to->set(key, value);
@@ -250,6 +253,20 @@ TEST(QuitDuringStartupRestore, KeepsTheSavedOrderOfThePins) {
 // Pinned in this order in the first run: not the order their owners give the bar.
 const std::vector<std::string> kSavedPins{"spotlight", "lumen-notes", "tallybird"};
 
+// A first run on the notched laptop that pins kSavedPins and quits: their identities by key.
+std::map<std::string, std::string> savePinsInAFirstRun(const std::shared_ptr<platform::UserDefaults>& defaults) {
+  std::map<std::string, std::string> identities;
+  OperationsFixture first(notchedLaptop(), defaults);
+  first.launch();
+  for (const std::string& key : kSavedPins) {
+    first.manager().pinSystemItem(first.window(key));
+    EXPECT_TRUE(first.runUntil([&] { return first.app().activeSystemItemOperationCount == 0; }, 30s));
+    identities[key] = first.captured(key).stableIdentity;
+  }
+  first.application().terminate();
+  return identities;
+}
+
 struct UnfinishedRestoreRow {
   const char* what;
   bool revealRefused;                         // the restore's first reveal does not take
@@ -267,19 +284,9 @@ class UnfinishedStartupRestore : public ::testing::TestWithParam<UnfinishedResto
 // The pins were saved in an order other than their owners'; the bar still shows the owners'.
 TEST_P(UnfinishedStartupRestore, OnlyAPinOrCollectChangesTheSavedOrderUntilTheBarShowsIt) {
   const UnfinishedRestoreRow& row = GetParam();
-  auto notchedLaptop = [] { return std::get<sim::WorldSpec>(sim::loadWorld(sim::shippedWorldsFolder() / "notched-laptop.json")); };
   auto defaults = platform::UserDefaults::inMemory();
-  std::map<std::string, std::string> identities;
-  {
-    OperationsFixture first(notchedLaptop(), defaults);
-    first.launch();
-    for (const std::string& key : kSavedPins) {
-      first.manager().pinSystemItem(first.window(key));
-      ASSERT_TRUE(first.runUntil([&] { return first.app().activeSystemItemOperationCount == 0; }, 30s));
-      identities[key] = first.captured(key).stableIdentity;
-    }
-    first.application().terminate();
-  }
+  std::map<std::string, std::string> identities = savePinsInAFirstRun(defaults);
+  ASSERT_FALSE(::testing::Test::HasFailure());
 
   sim::WorldSpec spec = notchedLaptop();
   if (row.twinned) {
@@ -348,19 +355,9 @@ class SavedPinConfirmation : public ::testing::TestWithParam<ConfirmRow> {};
 // Spotlight, Lumen Notes and Tallybird are saved in that order.
 TEST_P(SavedPinConfirmation, AQuitRecordsTheBarsOrderOfThePinsSeenOrPutInSavedOrder) {
   const ConfirmRow& row = GetParam();
-  auto notchedLaptop = [] { return std::get<sim::WorldSpec>(sim::loadWorld(sim::shippedWorldsFolder() / "notched-laptop.json")); };
   auto defaults = platform::UserDefaults::inMemory();
-  std::map<std::string, std::string> identities;
-  {
-    OperationsFixture first(notchedLaptop(), defaults);
-    first.launch();
-    for (const std::string& key : kSavedPins) {
-      first.manager().pinSystemItem(first.window(key));
-      ASSERT_TRUE(first.runUntil([&] { return first.app().activeSystemItemOperationCount == 0; }, 30s));
-      identities[key] = first.captured(key).stableIdentity;
-    }
-    first.application().terminate();
-  }
+  std::map<std::string, std::string> identities = savePinsInAFirstRun(defaults);
+  ASSERT_FALSE(::testing::Test::HasFailure());
   sim::WorldSpec spec = notchedLaptop();
   auto absent = std::find_if(spec.items.begin(), spec.items.end(), [&](const auto& i) { return i.key == row.absentAtStart; });
   const std::optional<sim::ItemSpec> late = absent == spec.items.end() ? std::nullopt : std::optional(*absent);
