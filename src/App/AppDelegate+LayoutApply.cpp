@@ -136,8 +136,8 @@ async::Task<bool> AppDelegate::performMenuBarLayoutApply(MenuBarLayoutDraft draf
   if (!co_await std::move(order)) co_return false;
   if (!store.commitMenuBarLayoutDraft(draft, true)) co_return failMenuBarLayoutApply(operation_text::layoutNotSaved);
   // The visible side now stands in the order the person drew, whatever it stood in before.
-  const std::vector<std::string> visible = store.persistableLayoutIdentities(MenuBarLayoutZone::visible);
-  for (const auto& identity : visible) unconfirmedSavedPins_.erase(identity);
+  const std::vector<CapturedMenuBarItem> visible = store.capturedItems(MenuBarLayoutZone::visible);
+  for (const auto& item : visible) confirmPin(item);
   mergeConfirmedPinOrder(visible);
   reconcileDisplayedSystemItemStates();
   notes.restoreOnSuccess();

@@ -59,7 +59,10 @@ async::Task<void> AppDelegate::reconcileSavedPinIntents(bool allowRevealFallback
   std::vector<CapturedMenuBarItem> pinnedItems;
   for (const auto& identity : savedOrder) {
     auto match = matches.find(identity);
-    if (match != matches.end()) pinnedItems.push_back(match->second);
+    if (match == matches.end()) continue;
+    // Every later look (the quit's record, a collect) must know this window by its saved pin.
+    captureService.keepStableIdentity(match->second);
+    pinnedItems.push_back(match->second);
   }
 
   // One look at the bar serves the walk until a move changes it.
@@ -68,29 +71,32 @@ async::Task<void> AppDelegate::reconcileSavedPinIntents(bool allowRevealFallback
     if (!bar) bar.emplace(barSnapshot());
     if (bar->isShown(item.id).value_or(false)) continue;
     bar.reset();
+    // Where we put it back is ours, not the person's: its saved slot holds until it is seen in order.
+    unconfirmPin(item.stableIdentity);
     auto move = moveSystemItem(item, SystemItemDestination::visible);
-    // Put back by us: where it stands from now on is the person's.
-    if (co_await std::move(move)) unconfirmedSavedPins_.erase(item.stableIdentity);
+    co_await std::move(move);
   }
 
   if (!menuBarHider.isCollapsed) {
     menuBarHider.setCollapsed(true);
     store.systemItemsCollapsed.set(menuBarHider.isCollapsed);
   }
-  // A pin the start-up restore left where its owner put it, or whose application came later, may
-  // stand in saved order by now.
-  if (!unconfirmedSavedPins_.empty()) confirmSavedPinsShownInOrder(pinnedItems, barSnapshot());
+  // A pin the start-up restore left where its owner put it, one whose application came later and
+  // one put back just now may stand in saved order by now.
+  const auto unconfirmed = [&](const CapturedMenuBarItem& item) { return !isConfirmedPin(item); };
+  if (std::any_of(pinnedItems.begin(), pinnedItems.end(), unconfirmed)) {
+    confirmSavedPinsShownInOrder(pinnedItems, barSnapshot());
+  }
 }
 
 void AppDelegate::confirmSavedPinsShownInOrder(const std::vector<CapturedMenuBarItem>& pinsInSavedOrder,
                                                const MenuBarSnapshot& bar) {
-  if (unconfirmedSavedPins_.empty()) return;
   std::vector<std::optional<double>> shownAt;
   for (const auto& item : pinsInSavedOrder) {
     const std::optional<Rect> frame = bar.frame(item.id);
     shownAt.push_back(frame && bar.isShown(*frame) ? std::optional(frame->minX()) : std::nullopt);
   }
-  auto confirmed = [&](size_t i) { return !unconfirmedSavedPins_.contains(pinsInSavedOrder[i].stableIdentity); };
+  auto confirmed = [&](size_t i) { return isConfirmedPin(pinsInSavedOrder[i]); };
   for (size_t i = 0; i < pinsInSavedOrder.size(); ++i) {
     if (!shownAt[i] || confirmed(i)) continue;
     bool fits = true;
@@ -98,7 +104,7 @@ void AppDelegate::confirmSavedPinsShownInOrder(const std::vector<CapturedMenuBar
       if (j == i || !shownAt[j] || !confirmed(j)) continue;
       fits = j < i ? *shownAt[j] < *shownAt[i] : *shownAt[i] < *shownAt[j];
     }
-    if (fits) unconfirmedSavedPins_.erase(pinsInSavedOrder[i].stableIdentity);
+    if (fits) confirmPin(pinsInSavedOrder[i]);
   }
 }
 

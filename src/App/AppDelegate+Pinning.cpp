@@ -129,9 +129,13 @@ async::Task<bool> AppDelegate::pinSystemItemNow(CapturedMenuBarItem item, bool p
   CapturedMenuBarItem pinned = item;
   pinned.stableIdentity = identity;
   proxyManager.pin(pinned, item.stableIdentity);
-  // Put in place by us: where it stands from now on is the person's.
-  unconfirmedSavedPins_.erase(identity);
-  if (!MenuBarProxyManager::canSafelyRestore(identity)) store.lastError.set(operation_text::noStableIdentity(name));
+  // Put in place at the person's request: where it stands from now on is theirs.
+  confirmPin(pinned);
+  if (MenuBarProxyManager::canSafelyRestore(identity)) {
+    captureService.keepStableIdentity(pinned);
+  } else {
+    store.lastError.set(operation_text::noStableIdentity(name));
+  }
   reconcileDisplayedSystemItemStates();
   co_return true;
 }
@@ -165,7 +169,7 @@ void AppDelegate::commitNativeLayout(uint32_t windowID, MenuBarLayoutZone zone, 
     for (uint32_t id : lost) store.commitLayoutMovement(id, MenuBarLayoutZone::collected, std::nullopt, true);
   }
   store.commitLayoutMovement(windowID, zone, position, true);
-  mergeConfirmedPinOrder(store.persistableLayoutIdentities(MenuBarLayoutZone::visible));
+  mergeConfirmedPinOrder(store.capturedItems(MenuBarLayoutZone::visible));
   reconcileDisplayedSystemItemStates();
 }
 

@@ -83,7 +83,6 @@ void AppDelegate::startApplication() {
   installSystemHotKey();
 
   if (!savedOrder.empty()) {
-    // The owners rebuild the bar as they like: a pin stands in saved order only once that is seen.
     unconfirmedSavedPins_ = std::set<std::string>(savedOrder.begin(), savedOrder.end());
     initialSystemSetupTask = spawnWeak([savedOrder](AppDelegate& self) -> async::Task<void> {
       auto setup = self.completeInitialSystemSetup(savedOrder);
@@ -136,10 +135,10 @@ void AppDelegate::applicationWillTerminate() {
   // stay held, the button down and the cursor hidden once the divider is gone.
   captureService.finishPendingMoveCleanup();
 
-  // A saved pin not yet seen in saved order nor put in place by us (each one during the start-up
-  // restore; after it, one the restore could not put back) stands where its owner put it: the
-  // record below keeps its slot in the saved list. Pins and collects asked for during the restore
-  // are not in it either: they wait behind the restore, and the process ends before they run.
+  // A pin whose place is not confirmed as the person's (each one during the start-up restore; after
+  // it, one standing where its owner or a put-back of ours left it) keeps its slot in the saved list
+  // in the record below. Pins and collects asked for during the restore are not in it either: they
+  // wait behind the restore, and the process ends before they run.
   snapshotCurrentPinnedOrder();
   menuBarHider.restoreAndRemove();
 
@@ -157,7 +156,7 @@ void AppDelegate::applicationWillTerminate() {
 
 void AppDelegate::snapshotCurrentPinnedOrder() {
   struct Entry {
-    std::string identity;
+    const CapturedMenuBarItem* item;
     double minX = 0;
   };
   std::vector<Entry> entries;
@@ -174,19 +173,38 @@ void AppDelegate::snapshotCurrentPinnedOrder() {
     auto frame = bar->frame(item.id);
     if (!frame) continue;
     if (!seen.insert(identity).second) continue;
-    entries.push_back({identity, frame->minX()});
+    entries.push_back({&item, frame->minX()});
   }
   std::stable_sort(entries.begin(), entries.end(), [](const Entry& a, const Entry& b) { return a.minX < b.minX; });
-  std::vector<std::string> order;
+  std::vector<CapturedMenuBarItem> order;
   order.reserve(entries.size());
-  for (auto& entry : entries) order.push_back(std::move(entry.identity));
-  mergeConfirmedPinOrder(std::move(order));
+  for (const auto& entry : entries) order.push_back(*entry.item);
+  mergeConfirmedPinOrder(order);
 }
 
-void AppDelegate::mergeConfirmedPinOrder(std::vector<std::string> order) {
-  // Recording a place the owners gave a pin would lose the person's for every later start.
-  std::erase_if(order, [&](const std::string& identity) { return unconfirmedSavedPins_.contains(identity); });
+void AppDelegate::mergeConfirmedPinOrder(const std::vector<CapturedMenuBarItem>& items) {
+  // Recording a place the owners or we gave a pin would lose the person's for every later start.
+  std::vector<std::string> order;
+  for (const auto& item : items) {
+    if (isConfirmedPin(item)) order.push_back(item.stableIdentity);
+  }
   proxyManager.mergeVisibleOrder(order);
+}
+
+bool AppDelegate::isConfirmedPin(const CapturedMenuBarItem& item) const {
+  if (unconfirmedSavedPins_.contains(item.stableIdentity)) return false;
+  const auto window = confirmedPinWindows_.find(item.stableIdentity);
+  return window == confirmedPinWindows_.end() || window->second == item.id;
+}
+
+void AppDelegate::confirmPin(const CapturedMenuBarItem& item) {
+  unconfirmedSavedPins_.erase(item.stableIdentity);
+  confirmedPinWindows_[item.stableIdentity] = item.id;
+}
+
+void AppDelegate::unconfirmPin(const std::string& identity) {
+  unconfirmedSavedPins_.insert(identity);
+  confirmedPinWindows_.erase(identity);
 }
 
 // MARK: - Re-open and resign active

@@ -204,9 +204,14 @@ class AppDelegate : public platform::ApplicationDelegate,
   bool applicationShouldHandleReopen(bool hasVisibleWindows) override;
   void startApplication();
   void snapshotCurrentPinnedOrder();
-  // The given order over the slots its identities hold in the saved list, the pins not yet
-  // confirmed left out.
-  void mergeConfirmedPinOrder(std::vector<std::string> order);
+  // The pins among the items, in the order given, over the slots their identities hold in the
+  // saved list; a pin whose place is not confirmed as the person's is left out and keeps its slot.
+  void mergeConfirmedPinOrder(const std::vector<CapturedMenuBarItem>& items);
+  // Whether the item's place is the person's: seen in saved order among the confirmed pins, or put
+  // there at the person's request, on the window it stands in now.
+  bool isConfirmedPin(const CapturedMenuBarItem& item) const;
+  void confirmPin(const CapturedMenuBarItem& item);
+  void unconfirmPin(const std::string& identity);
   void updateSettingsApplicationVisibility();
   void windowDidResignKey(platform::WindowHandle window) override;
   void windowWillClose(platform::WindowHandle window) override;
@@ -437,9 +442,13 @@ class AppDelegate : public platform::ApplicationDelegate,
   bool barHeld_ = false;
   std::deque<async::OneShot<>> barWaiters_;
   std::vector<std::function<void(AppDelegate&)>> deferredBarChanges_;
-  // The saved pins not yet seen standing in saved order among the confirmed ones, nor put in place
-  // by us: each may stand where its owner put it, so its slot in the saved list is kept until then.
+  // The pins not yet seen standing in saved order among the confirmed ones, nor put in place at the
+  // person's request: each may stand where its owner or we put it (the saved pins at start, a pin we
+  // put back), so its slot in the saved list is kept until then.
   std::set<std::string> unconfirmedSavedPins_;
+  // The window each confirmation was made on: a window that went and came back (its application
+  // started again, or later) stands where its owner put it and must be seen in saved order anew.
+  std::map<std::string, uint32_t> confirmedPinWindows_;
   // Set as the quit begins: the input our hold posts again then is no request of the person's to us.
   bool terminating_ = false;
 };

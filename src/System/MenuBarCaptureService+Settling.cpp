@@ -56,6 +56,12 @@ void MenuBarCaptureService::cacheVisibleStableIdentities() {
   } while (executor_.now() < deadline);
 }
 
+void MenuBarCaptureService::keepStableIdentity(const CapturedMenuBarItem& item) {
+  state_.sessionIdentityCache[item.id] = StableIdentityCacheEntry{item.stableIdentity, item.windowName,
+                                                                  item.ownerBundleIdentifier, item.ownerPID,
+                                                                  item.originalFrame.width, item.originalFrame.height};
+}
+
 // One poll of the plain settling. Its pass ends before the run-loop step, where other work may
 // change the bar and the tables.
 void MenuBarCaptureService::pollStableIdentitiesOnce() {

@@ -257,6 +257,10 @@ class MenuBarCaptureService {
   // ---- Settling ------------------------------------------------------------------------------
   void cacheVisibleStableIdentities();
   std::optional<std::set<std::string>> cacheVisibleStableIdentities(const std::set<std::string>& expectedIdentities);
+  // Keeps the item's window known by the item's identity (a base) for the rest of the session: a
+  // window matched to a saved pin must not lose that identity when a later look reads its
+  // accessibility picture differently.
+  void keepStableIdentity(const CapturedMenuBarItem& item);
   std::map<std::string, SavedIdentityCacheObservation> savedIdentityObservations(
       const std::set<std::string>& expectedIdentities, const std::vector<WindowMetadata>& metadata);
   static std::optional<SavedIdentityDescriptor> savedIdentityDescriptor(std::string_view identity);

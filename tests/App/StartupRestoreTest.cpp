@@ -254,11 +254,12 @@ TEST(QuitDuringStartupRestore, KeepsTheSavedOrderOfThePins) {
 const std::vector<std::string> kSavedPins{"spotlight", "lumen-notes", "tallybird"};
 
 // A first run on the notched laptop that pins kSavedPins and quits: their identities by key.
-std::map<std::string, std::string> savePinsInAFirstRun(const std::shared_ptr<platform::UserDefaults>& defaults) {
+std::map<std::string, std::string> savePinsInAFirstRun(const std::shared_ptr<platform::UserDefaults>& defaults,
+                                                       const std::vector<std::string>& keys = kSavedPins) {
   std::map<std::string, std::string> identities;
   OperationsFixture first(notchedLaptop(), defaults);
   first.launch();
-  for (const std::string& key : kSavedPins) {
+  for (const std::string& key : keys) {
     first.manager().pinSystemItem(first.window(key));
     EXPECT_TRUE(first.runUntil([&] { return first.app().activeSystemItemOperationCount == 0; }, 30s));
     identities[key] = first.captured(key).stableIdentity;
@@ -273,8 +274,8 @@ struct UnfinishedRestoreRow {
   std::optional<std::string> twinned;         // a saved pin with an identical second window: unconfirmable
   std::optional<std::string> pin, collect;    // asked of the manager once the restore ended
   std::vector<std::string> savedAfterQuit;
-  std::optional<std::string> draggedLast;     // dragged next to the control item by the person once the
-                                              // first refresh has put the pins back
+  std::optional<std::string> draggedLast;     // dragged next to the control item by the person
+  std::optional<std::string> ownersLast = {}; // put next to the control item by its owner as Vimbo starts
 };
 
 void PrintTo(const UnfinishedRestoreRow& row, std::ostream* os) { *os << row.what; }
@@ -303,15 +304,17 @@ TEST_P(UnfinishedStartupRestore, OnlyAPinOrCollectChangesTheSavedOrderUntilTheBa
     f.world().switches().onScreenCountFailures = 1;
   });
   f.launch(false);
+  if (row.ownersLast) f.world().moveItemBefore(*row.ownersLast, hider::controlName);
   ASSERT_TRUE(f.runUntil([&] { return !f.app().initialSystemSetupTask; }, 20s));
   if (row.pin) f.manager().pinSystemItem(f.window(*row.pin));
   if (row.collect) f.manager().collectSystemItem(f.window(*row.collect));
   ASSERT_TRUE(f.runUntil([&] { return f.app().activeSystemItemOperationCount == 0; }, 30s));
   if (row.pin) identities[*row.pin] = f.captured(*row.pin).stableIdentity;
-  if (row.draggedLast) {
+  // Once the first refresh has put the pins back.
+  if (row.draggedLast || row.ownersLast) {
     ASSERT_TRUE(f.runUntil([&] { return f.liveBand().size() == 3 && !f.store().isCapturingSystemItems.get(); }, 30s));
-    f.world().moveItemBefore(*row.draggedLast, hider::controlName);
   }
+  if (row.draggedLast) f.world().moveItemBefore(*row.draggedLast, hider::controlName);
   f.application().terminate();
 
   std::vector<std::string> expected;
@@ -328,6 +331,7 @@ const UnfinishedRestoreRow kUnfinishedRestoreRows[] = {
     {"AnUnconfirmableSavedPinThenAQuit", false, "tallybird", {}, {}, kSavedPins, {}},
     {"AnUnconfirmableSavedPinThenAPin", false, "tallybird", "orbit-timer", {},
      {"spotlight", "lumen-notes", "tallybird", "orbit-timer"}, {}},
+    {"ARefusedRevealWithAPinAtItsOwnersPlaceThenPutBacksBehindIt", true, {}, {}, {}, kSavedPins, {}, "tallybird"},
 };
 
 INSTANTIATE_TEST_SUITE_P(Rows, UnfinishedStartupRestore, ::testing::ValuesIn(kUnfinishedRestoreRows),
@@ -339,13 +343,15 @@ INSTANTIATE_TEST_SUITE_P(Rows, UnfinishedStartupRestore, ::testing::ValuesIn(kUn
 
 struct ConfirmRow {
   const char* what;
-  std::optional<std::string> absentAtStart;  // its item is not on the bar when Vimbo starts
+  std::vector<std::string> absentAtStart;  // their items are not on the bar when Vimbo starts
   // Once the restore has ended, in turn: "drag K" (the person's Command-drag next to the control
   // item, at once); after the first capture and any operation: "refresh" (the manager's), "start K
-  // BEFORE" (the absent item comes, moved before BEFORE), "apply K..." (the visible zone ends with
-  // them), "pin K INDEX" (dragged in the manager into the visible zone at INDEX).
+  // BEFORE" (the absent item comes, moved before BEFORE), "restart K BEFORE" (its application
+  // starts again, its item put before BEFORE), "apply K..." (the visible zone ends with them),
+  // "pin K INDEX" (dragged in the manager into the visible zone at INDEX), "collect K".
   std::vector<std::string> steps;
   std::vector<std::string> savedAfterQuit;
+  std::vector<std::string> saved = kSavedPins;  // pinned in this order in the first run
 };
 
 void PrintTo(const ConfirmRow& row, std::ostream* os) { *os << row.what; }
@@ -356,12 +362,15 @@ class SavedPinConfirmation : public ::testing::TestWithParam<ConfirmRow> {};
 TEST_P(SavedPinConfirmation, AQuitRecordsTheBarsOrderOfThePinsSeenOrPutInSavedOrder) {
   const ConfirmRow& row = GetParam();
   auto defaults = platform::UserDefaults::inMemory();
-  std::map<std::string, std::string> identities = savePinsInAFirstRun(defaults);
+  std::map<std::string, std::string> identities = savePinsInAFirstRun(defaults, row.saved);
   ASSERT_FALSE(::testing::Test::HasFailure());
   sim::WorldSpec spec = notchedLaptop();
-  auto absent = std::find_if(spec.items.begin(), spec.items.end(), [&](const auto& i) { return i.key == row.absentAtStart; });
-  const std::optional<sim::ItemSpec> late = absent == spec.items.end() ? std::nullopt : std::optional(*absent);
-  if (late) spec.items.erase(absent);
+  std::map<std::string, sim::ItemSpec> late;
+  std::erase_if(spec.items, [&](const sim::ItemSpec& item) {
+    const bool absent = std::find(row.absentAtStart.begin(), row.absentAtStart.end(), item.key) != row.absentAtStart.end();
+    if (absent) late.emplace(item.key, item);
+    return absent;
+  });
   OperationsFixture f(std::move(spec), defaults);
   f.launch(false);
   ASSERT_TRUE(f.runUntil([&] { return !f.app().initialSystemSetupTask; }, 20s));
@@ -386,12 +395,17 @@ TEST_P(SavedPinConfirmation, AQuitRecordsTheBarsOrderOfThePinsSeenOrPutInSavedOr
     }
     ASSERT_TRUE(idle());
     if (verb == "refresh") f.drive([refresh = f.manager().refreshSystemItems](AppDelegate&) { return refresh(); });
-    if (verb == "start") {
-      f.world().addItem(*late);
+    if (verb == "start" || verb == "restart") {
+      if (verb == "start") f.world().addItem(late.at(key));
+      if (verb == "restart") f.world().restartApplication(f.world().itemSpec(key).ownerPID);
       std::string before;
       words >> before;
       f.world().moveItemBefore(key, before);
       f.runFor(300ms);
+    }
+    if (verb == "collect") {
+      f.manager().collectSystemItem(f.window(key));
+      ASSERT_TRUE(idle());
     }
     if (verb == "pin") {
       int64_t index = 0;
@@ -415,20 +429,29 @@ TEST_P(SavedPinConfirmation, AQuitRecordsTheBarsOrderOfThePinsSeenOrPutInSavedOr
 }
 
 const ConfirmRow kConfirmRows[] = {
-    {"AnAbsentPinKeepsItsSlotWhileTheOthersReorder", "tallybird", {"drag spotlight", "refresh"},
+    {"AnAbsentPinKeepsItsSlotWhileTheOthersReorder", {"tallybird"}, {"drag spotlight", "refresh"},
      {"lumen-notes", "spotlight", "tallybird"}},
-    {"ALatePinSeenInOrderByAReconcileJoinsTheReorder", "tallybird",
+    {"ALatePinSeenInOrderByAReconcileJoinsTheReorder", {"tallybird"},
      {"drag spotlight", "refresh", "start tallybird Vimbo.Control", "refresh", "drag lumen-notes"},
      {"spotlight", "tallybird", "lumen-notes"}},
-    {"ALatePinMovedBackByAReconcileIsRecordedWhereItStands", "lumen-notes", {"start lumen-notes battery", "refresh"},
-     {"spotlight", "tallybird", "lumen-notes"}},
+    {"ALatePinMovedBackByAReconcileKeepsItsSavedSlot", {"lumen-notes"}, {"start lumen-notes battery", "refresh"},
+     kSavedPins},
+    {"TwoLatePinsMovedBackByAReconcileKeepTheirSavedSlots", {"spotlight", "lumen-notes"},
+     {"start spotlight battery", "start lumen-notes battery", "refresh"}, kSavedPins},
+    {"APinWhoseApplicationStartsAgainOutOfOrderKeepsItsSlot", {},
+     {"refresh", "restart spotlight Vimbo.Control", "refresh"}, kSavedPins},
+    {"ALateControlCenterPinPutBackInOrderJoinsTheReorder", {"wifi"},
+     {"start wifi battery", "refresh", "drag lumen-notes"}, {"spotlight", "wifi", "lumen-notes"},
+     {"spotlight", "lumen-notes", "wifi"}},
+    {"ALateControlCenterPinCollectedIsNoLongerSaved", {"wifi"}, {"start wifi battery", "refresh", "collect wifi"},
+     {"spotlight", "lumen-notes"}, {"spotlight", "lumen-notes", "wifi"}},
     {"AFullRestoreThenAReorderBeforeTheFirstCapture", {}, {"drag spotlight"}, {"lumen-notes", "tallybird", "spotlight"}},
-    {"AnAppliedLayoutIsRecordedWithALatePinOutOfOrder", "tallybird",
+    {"AnAppliedLayoutIsRecordedWithALatePinOutOfOrder", {"tallybird"},
      {"start tallybird spotlight", "refresh", "apply lumen-notes tallybird spotlight"},
      {"lumen-notes", "tallybird", "spotlight"}},
-    {"APinOfAnotherItemKeepsTheSlotOfALatePinOutOfOrder", "tallybird",
+    {"APinOfAnotherItemKeepsTheSlotOfALatePinOutOfOrder", {"tallybird"},
      {"start tallybird spotlight", "refresh", "pin orbit-timer 0"}, {"spotlight", "lumen-notes", "tallybird", "orbit-timer"}},
-    {"APinOfALatePinOutOfOrderConfirmsIt", "tallybird", {"start tallybird spotlight", "refresh", "pin tallybird 0"},
+    {"APinOfALatePinOutOfOrderConfirmsIt", {"tallybird"}, {"start tallybird spotlight", "refresh", "pin tallybird 0"},
      {"tallybird", "spotlight", "lumen-notes"}},
 };
 
