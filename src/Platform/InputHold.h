@@ -22,9 +22,10 @@
 //   misplaces, not the notch. Otherwise the press and the rest of its gesture go nowhere. Once a
 //   press went on, the rest of its gesture keeps that press's offset and always goes on, so that
 //   no button is left down.
-// - A gesture made with Command rearranges the bar: its drop is aimed at a place between items,
-//   not inside the window pressed. When the bar's windows changed between its press being made and
-//   going on, the whole gesture goes nowhere; otherwise it goes on where the person made it.
+// - A gesture made with Command on the bar rearranges it: its drop is aimed at a place between
+//   items, not inside the window pressed. When the bar's windows changed between its press being
+//   made and going on, the whole gesture goes nowhere; otherwise it goes on where the person made
+//   it. Made with Command anywhere else, a gesture is held like any other.
 // - A Mac's person must never be locked out by us. A native backend caps any one hold (about 2 s,
 //   then the input goes on as it comes), does the tap's own work off the main thread so that a
 //   stalled main loop does not stall the session, and enables its tap again when the system

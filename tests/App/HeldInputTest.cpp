@@ -253,11 +253,23 @@ TEST(ManagerThePersonOpens, GetsNoClickMadeBeforeItCameAndClosesOnOneElsewhere) 
   EXPECT_EQ(std::count_if(delivered.begin(), delivered.end(), [](const auto& d) { return d.window != 0; }), 0);
 
   const Rect c = f.controlFrame();
+  // Heard as the manager's monitor hears it: our process its source, only the hold's mark the person's.
+  std::vector<platform::Event> heard;
+  auto& monitors = f.env.sim().eventMonitors;
+  const auto monitor = monitors.addLocalMonitor(platform::eventMaskBit(platform::EventType::RightMouseDown),
+                                                [&](const platform::Event& e) -> std::optional<platform::Event> {
+                                                  heard.push_back(e);
+                                                  return e;
+                                                });
   ASSERT_TRUE(hold.begin());
   f.rightClick({c.minX() - 7, c.midY()});
   hold.end();
   f.runFor(50ms);
+  monitors.removeMonitor(monitor);
   EXPECT_FALSE(f.app().popover->isShown());
+  ASSERT_EQ(heard.size(), 1u);
+  EXPECT_EQ(heard[0].integerValueField(platform::eventfield::eventSourceUnixProcessID), f.world().ownPID());
+  EXPECT_TRUE(hold.isPostedAgain(heard[0]));
 }
 
 }  // namespace

@@ -1,5 +1,6 @@
 // Our hold on the person's input: a session event tap of our own, and the input it took posted
 // again in order, each pointer gesture only onto the window it was pressed on.
+#include <algorithm>
 #include <utility>
 
 #include "Platform/Sim/SimPlatform.h"
@@ -25,7 +26,7 @@ bool isDrag(EventType t) { return t == EventType::LeftMouseDragged || t == Event
 struct SimInputHold::Gesture {
   std::optional<uint32_t> window;  // none: the notch, or no display
   std::optional<Point> windowOrigin;
-  // Made with Command: the person rearranging the bar, aimed at places between its items.
+  // Made with Command on the bar: the person rearranging it, aimed at places between its items.
   std::optional<BarWindows> rearranging;
   bool pressDue = false;
   bool dropped = false;
@@ -77,6 +78,14 @@ std::optional<Point> SimInputHold::windowOrigin(uint32_t window) {
   return std::nullopt;
 }
 
+bool SimInputHold::isBarWindow(uint32_t window) {
+  auto list = w_.windowList(platform::WindowListOption::IncludingWindow, window);
+  if (!list) return false;
+  return std::any_of(list->begin(), list->end(), [window](const platform::WindowInfo& entry) {
+    return entry.number() == window && entry.layer() == platform::windowlevel::status;
+  });
+}
+
 std::optional<SimInputHold::BarWindows> SimInputHold::barWindows() {
   auto list = w_.windowList(platform::WindowListOption::OnScreenOnly, 0);
   if (!list) return std::nullopt;
@@ -100,7 +109,10 @@ bool SimInputHold::take(const Event& e) {
     auto gesture = std::make_shared<Gesture>();
     gesture->window = pressTarget(e.location);
     if (gesture->window) gesture->windowOrigin = windowOrigin(*gesture->window);
-    if (e.flags & platform::eventflag::command) gesture->rearranging = barWindows();
+    // Command means rearranging only on the bar; elsewhere (several files selected on the desktop)
+    // the press is like any other.
+    if ((e.flags & platform::eventflag::command) && gesture->window && isBarWindow(*gesture->window))
+      gesture->rearranging = barWindows();
     pressed_ = gesture;
     taken.gesture = std::move(gesture);
   } else if (isDrag(e.type) || isRelease(e.type)) {

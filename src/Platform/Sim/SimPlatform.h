@@ -162,6 +162,8 @@ class SimInputHold : public platform::InputHold {
   };
   bool take(const platform::Event& e);
   std::optional<Point> windowOrigin(uint32_t window);
+  // Whether the list places a window on the status-item layer: an item of the bar, ours included.
+  bool isBarWindow(uint32_t window);
   std::optional<BarWindows> barWindows();
   std::optional<uint32_t> pressTarget(Point p) const;
   void settlePress(Gesture& g, Point made);

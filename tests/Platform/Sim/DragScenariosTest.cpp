@@ -310,8 +310,9 @@ TEST_F(Drag, HeldInputGoesToWhatThePersonAimedAt) {
 
 // A held press goes on only onto the window it was made on: not from the notch onto the item the
 // list has under it, not onto a menu that came up over the wallpaper clicked, not onto whatever
-// stands where the list misplaces the window pressed. A Command-drag of the person's goes nowhere
-// once the bar changed under it, and where it was made while the bar stands as it was.
+// stands where the list misplaces the window pressed. A Command-drag of the person's on the bar goes
+// nowhere once the bar changed under it, and where it was made while the bar stands as it was; a
+// Command-click on the wallpaper reaches the wallpaper either way.
 TEST_F(Drag, HeldPressGoesOnOnlyOntoTheWindowItWasMadeOn) {
   // Shifts the clicked item 30 pt right, out from under the notch; the list may misplace it.
   for (const char* misplaced : {"", "off screen", "at its old frame"}) {
@@ -354,18 +355,28 @@ TEST_F(Drag, HeldPressGoesOnOnlyOntoTheWindowItWasMadeOn) {
     dragItem("wifi", controlDrop());
     dragItem("lumen-notes", controlDrop());
     ASSERT_EQ(leftNeighbour("Vimbo.Control"), "lumen-notes");
+    // A Command-click on the wallpaper too, as to select several files.
+    const Point wallpaper = world->screens().front().displayBounds.center();
+    int wallpaperPresses = 0;
+    const auto monitor =
+        sim->eventMonitors.addGlobalMonitor(eventMaskBit(EventType::LeftMouseDown), [&](const Event& e) {
+          wallpaperPresses += e.location == wallpaper && (e.flags & eventflag::command);
+        });
     ASSERT_TRUE(sim->inputHold.begin());
     const Point from = frame("wifi").center(), to{C().minX() - 3, C().midY()};
     world->personMouse(EventType::LeftMouseDown, from, eventflag::command);
     world->personMouse(EventType::LeftMouseDragged, {(from.x + to.x) / 2, to.y}, eventflag::command);
     world->personMouse(EventType::LeftMouseUp, to, eventflag::command);
+    world->personClick(wallpaper, eventflag::command);
     if (barChanges) dragItem("lumen-notes", collectDrop());
     sim->inputHold.end();
     loop.runUntilIdle();
+    EXPECT_EQ(wallpaperPresses, 1);
     EXPECT_EQ(leftNeighbour("Vimbo.Control"), "wifi");
     EXPECT_EQ(leftNeighbour("wifi"), barChanges ? "Vimbo.HiddenDivider" : "lumen-notes");
     EXPECT_FALSE(world->draggingItem());
     EXPECT_FALSE(world->isMouseButtonDown());
+    sim->eventMonitors.removeMonitor(monitor);
   }
 }
 
