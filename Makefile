@@ -3,7 +3,7 @@ BUILD ?= build
 JOBS ?= $(shell nproc)
 CMAKE_FLAGS ?= -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo
 
-.PHONY: run test deps build test-sanitize test-tsan bench bench-build fuzz clean
+.PHONY: run test deps build test-sanitize test-tsan bench bench-build harness-build fuzz clean
 
 deps:
 	@scripts/deps
@@ -47,6 +47,13 @@ fuzz: deps
 # The benchmarks, compiled but not run: CI builds them so that they cannot stop building unnoticed.
 bench-build: build
 	@cmake --build $(BUILD) -j $(JOBS) --target benchmarks
+
+# The person harness, compiled but not run, in the same build folder (outside its `all`, so that
+# `make test` never compiles it): CI builds it so that it cannot stop building unnoticed either.
+# scripts/person-harness builds and runs it in an optimised folder of its own.
+harness-build: build
+	@cmake -S . -B $(BUILD) $(CMAKE_FLAGS) -DVIMBO_BUILD_HARNESS=ON >/dev/null
+	@cmake --build $(BUILD) -j $(JOBS) --target person_harness
 
 bench: bench-build
 	@for b in $(BUILD)/benchmarks/*; do [ -x "$$b" ] && [ -f "$$b" ] && "$$b"; done; true

@@ -521,6 +521,30 @@ void runSeed(uint64_t seed, const HarnessWorld& world, int rounds, Tally& all, T
 
 // ---- The second mode ----
 
+namespace {
+
+std::vector<std::string> savedPins(platform::UserDefaults& defaults) {
+  return defaults.stringArray(MenuBarProxyManager::pinnedIdentitiesKey).value_or(std::vector<std::string>{});
+}
+
+// A start's first session: the items pinned in order, then a quit. The identities they were
+// captured under, by key.
+std::map<std::string, std::string> pinAndQuit(const HarnessWorld& world, const std::vector<std::string>& pins,
+                                              const std::shared_ptr<platform::UserDefaults>& defaults) {
+  std::map<std::string, std::string> identities;
+  OperationsFixture first(world.make(), defaults);
+  first.launch();
+  for (const auto& key : pins) {
+    first.manager().pinSystemItem(first.window(key));
+    first.runUntil([&] { return first.app().activeSystemItemOperationCount == 0; }, 30s);
+    identities[key] = first.captured(key).stableIdentity;
+  }
+  first.application().terminate();
+  return identities;
+}
+
+}  // namespace
+
 void runStart(uint64_t seed, const HarnessWorld& world, Tally& t, bool verbose) {
   const auto say = [&](const std::string& what) {
     if (verbose) std::cerr << "start " << seed << " " << world.name << ": " << what << '\n';
@@ -534,23 +558,11 @@ void runStart(uint64_t seed, const HarnessWorld& world, Tally& t, bool verbose) 
   const std::string absent = pickFrom(rng, pins);
   const bool dragLeftOne = std::bernoulli_distribution(0.5)(rng);
 
-  // The first session pins three items and quits.
   auto defaults = platform::UserDefaults::inMemory();
-  std::map<std::string, std::string> identities;
-  {
-    OperationsFixture first(world.make(), defaults);
-    first.launch();
-    for (const auto& key : pins) {
-      first.manager().pinSystemItem(first.window(key));
-      first.runUntil([&] { return first.app().activeSystemItemOperationCount == 0; }, 30s);
-      identities[key] = first.captured(key).stableIdentity;
-    }
-    first.application().terminate();
-  }
+  std::map<std::string, std::string> identities = pinAndQuit(world, pins, defaults);
   t.add("starts");
   // An item whose identity could not be confirmed is pinned for the session only: not this case.
-  if (defaults->stringArray(MenuBarProxyManager::pinnedIdentitiesKey).value_or(std::vector<std::string>{}).size() != 3)
-    return say("fewer than three pins saved");
+  if (savedPins(*defaults).size() != 3) return say("fewer than three pins saved");
   t.add("threePinsSaved");
 
   // The next start finds one pinned item's application gone.
@@ -605,7 +617,7 @@ void runStart(uint64_t seed, const HarnessWorld& world, Tally& t, bool verbose) 
   f.refresh();
   f.runFor(1s);
   f.application().terminate();
-  const auto saved = defaults->stringArray(MenuBarProxyManager::pinnedIdentitiesKey).value_or(std::vector<std::string>{});
+  const auto saved = savedPins(*defaults);
   std::vector<std::string> savedPresent;
   for (const auto& identity : saved)
     for (const auto& key : present)
@@ -619,6 +631,234 @@ void runStart(uint64_t seed, const HarnessWorld& world, Tally& t, bool verbose) 
     t.add("restoredOrderKept");
     say(std::string("the restored order kept") + (absentKept ? ", the absent pin too" : ""));
   }
+}
+
+// ---- Pinned applications starting late ----
+
+namespace {
+
+// Where a late application's items appear: wherever their owner puts them.
+enum class LatePlace { leftEnd, beforeCollectedItem, beforeDivider, beforeShownItem, beforeControl, pastControl };
+constexpr int kLatePlaces = 6;
+
+const char* latePlaceName(LatePlace place) {
+  switch (place) {
+    case LatePlace::leftEnd: return "left-end";
+    case LatePlace::beforeCollectedItem: return "before-a-collected-item";
+    case LatePlace::beforeDivider: return "before-the-divider";
+    case LatePlace::beforeShownItem: return "before-a-shown-item";
+    case LatePlace::beforeControl: return "before-the-control-item";
+    case LatePlace::pastControl: return "past-the-control-item";
+  }
+  return "?";
+}
+
+// What looks at the bar after the late items appeared. Only the manager's refresh looks again at
+// items it could not name while collected, so it comes in half the starts.
+enum class LateLook { firstCapture, managerRefresh, quickSearch };
+
+LateLook pickLateLook(std::mt19937_64& rng) {
+  switch (uniform(rng, 0, 3)) {
+    case 0: return LateLook::firstCapture;
+    case 1: return LateLook::quickSearch;
+    default: return LateLook::managerRefresh;
+  }
+}
+
+const char* lateLookName(LateLook look) {
+  switch (look) {
+    case LateLook::firstCapture: return "first-capture";
+    case LateLook::managerRefresh: return "manager-refresh";
+    case LateLook::quickSearch: return "quick-search";
+  }
+  return "?";
+}
+
+// Items of an application that can start after us: not Control Center's (it is there before any
+// login item), nor an application's that also owns an item fixed at the bar's right end.
+std::vector<std::string> lateCapableKeys(const sim::WorldSpec& spec) {
+  std::vector<std::string> keys;
+  for (const auto& key : identifiedKeys(spec)) {
+    int32_t owner = 0;
+    for (const auto& item : spec.items)
+      if (item.key == key) owner = item.ownerPID;
+    const bool controlCenter = std::any_of(spec.apps.begin(), spec.apps.end(),
+                                           [&](const sim::AppSpec& app) { return app.pid == owner && app.hostsControlCenter; });
+    const bool ownsFixed = std::any_of(spec.items.begin(), spec.items.end(), [&](const sim::ItemSpec& item) {
+      return item.ownerPID == owner && sim::isFixedWindowName(item.windowName);
+    });
+    if (!controlCenter && !ownsFixed) keys.push_back(key);
+  }
+  return keys;
+}
+
+// Other applications' movable items left of the divider, or right of it (past the control item too).
+std::vector<std::string> keysBesideDivider(OperationsFixture& f, bool collected) {
+  std::vector<std::string> keys;
+  const auto divider = f.world().frameOf(hider::dividerName);
+  if (!divider) return keys;
+  for (const auto& view : f.world().items())
+    if (!view.own && !view.fixed && (collected ? view.frame.maxX() <= divider->minX() : view.frame.minX() >= divider->maxX()))
+      keys.push_back(view.specKey);
+  return keys;
+}
+
+std::string keysText(const std::vector<std::string>& keys) {
+  std::string text;
+  for (const auto& key : keys) text += (text.empty() ? "" : " ") + key;
+  return text;
+}
+
+}  // namespace
+
+void runLateStart(uint64_t seed, const HarnessWorld& world, Tally& t, bool verbose) {
+  const auto say = [&](const std::string& what) {
+    if (verbose) std::cerr << "late start " << seed << " " << world.name << ": " << what << '\n';
+  };
+  std::mt19937_64 rng(mix(seed, 8888));
+  const sim::WorldSpec spec = world.make();
+  std::vector<std::string> late = lateCapableKeys(spec);
+  if (late.size() < 2) return;
+  std::shuffle(late.begin(), late.end(), rng);
+  late.resize(2);
+  std::vector<std::string> others;
+  for (const auto& key : identifiedKeys(spec))
+    if (std::count(late.begin(), late.end(), key) == 0) others.push_back(key);
+  if (others.empty()) return;
+  const std::string present = pickFrom(rng, others);
+  std::vector<std::string> pins = late;
+  pins.push_back(present);
+  std::shuffle(pins.begin(), pins.end(), rng);
+  const LateLook look = pickLateLook(rng);
+
+  auto defaults = platform::UserDefaults::inMemory();
+  std::map<std::string, std::string> identities = pinAndQuit(world, pins, defaults);
+  t.add("starts");
+  const std::vector<std::string> savedFirst = savedPins(*defaults);
+  if (savedFirst.size() != 3) return say("fewer than three pins saved");
+  t.add("threePinsSaved");
+
+  // The late pins' applications, with every item of theirs on show, are not yet running (their
+  // processes stay listed: the simulated workspace cannot start one later).
+  std::vector<int32_t> owners;
+  for (const auto& item : spec.items)
+    if (std::count(late.begin(), late.end(), item.key) && std::count(owners.begin(), owners.end(), item.ownerPID) == 0)
+      owners.push_back(item.ownerPID);
+  struct LateApp {
+    std::vector<sim::ItemSpec> items;
+    LatePlace place = LatePlace::leftEnd;
+    async::Duration after{};
+    size_t anchorPick = 0;
+  };
+  std::vector<LateApp> apps;
+  sim::WorldSpec atStart = spec;
+  for (const int32_t owner : owners) {
+    LateApp app;
+    for (const auto& item : spec.items)
+      if (item.ownerPID == owner && item.visible) app.items.push_back(item);
+    app.place = static_cast<LatePlace>(uniform(rng, 0, kLatePlaces - 1));
+    // Before the first capture's look (450 ms after the restore) when that is the only look.
+    app.after = std::chrono::milliseconds(look == LateLook::firstCapture ? uniform(rng, 0, 350) : uniform(rng, 0, 3000));
+    app.anchorPick = static_cast<size_t>(uniform(rng, 0, 1 << 20));
+    apps.push_back(std::move(app));
+    std::erase_if(atStart.items, [&](const sim::ItemSpec& item) { return item.ownerPID == owner && item.visible; });
+  }
+
+  OperationsFixture f(std::move(atStart), defaults);
+  Watch watch(f.executor);
+  f.launch(false);
+  if (!f.runUntil([&] { return !f.app().initialSystemSetupTask; }, 20s)) return say("the restore did not end");
+  t.add("restoreEnded");
+  const std::vector<std::string> bandAfterRestore = testing::keysInBand(f);
+  if (std::count(bandAfterRestore.begin(), bandAfterRestore.end(), present)) t.add("presentPinRestored");
+
+  // The applications start, each putting its items in one place.
+  size_t started = 0;
+  std::string places;
+  for (const auto& app : apps) {
+    watch.after(app.after, [&f, &app, &started] {
+      std::optional<std::string> anchor;
+      const auto pick = [&](const std::vector<std::string>& keys, const char* otherwise) {
+        anchor = keys.empty() ? std::string(otherwise) : keys[app.anchorPick % keys.size()];
+      };
+      switch (app.place) {
+        case LatePlace::leftEnd: break;
+        case LatePlace::beforeCollectedItem: pick(keysBesideDivider(f, true), hider::dividerName); break;
+        case LatePlace::beforeDivider: anchor = hider::dividerName; break;
+        case LatePlace::beforeShownItem: pick(testing::keysInBand(f), hider::controlName); break;
+        case LatePlace::beforeControl: anchor = hider::controlName; break;
+        case LatePlace::pastControl: break;  // the right end of the movable items
+      }
+      for (const auto& item : app.items) {
+        f.world().addItem(item);
+        if (app.place != LatePlace::leftEnd) f.world().moveItemBefore(item.key, anchor);
+      }
+      ++started;
+    });
+    t.add(std::string("place.") + latePlaceName(app.place));
+    places += std::string(places.empty() ? "" : ", ") + latePlaceName(app.place) + " after " +
+              std::to_string(std::chrono::duration_cast<std::chrono::milliseconds>(app.after).count()) + " ms";
+  }
+  f.runUntil([&] { return started == apps.size(); }, 5s);
+  const std::vector<std::string> collectedAtStart = keysBesideDivider(f, true);
+  const auto settle = [&] {
+    f.runFor(1s);
+    f.runUntil([&] { return !f.store().isCapturingSystemItems.get() && !ourWorkGoesOn(f); }, 30s);
+    f.runFor(500ms);
+  };
+  if (look != LateLook::firstCapture) {
+    settle();
+    bool refreshStarted = false;
+    auto watchRefresh = f.store().isCapturingSystemItems.subscribe([&](const bool& capturing) { refreshStarted |= capturing; });
+    if (look == LateLook::managerRefresh) {
+      f.drive([refresh = f.manager().refreshSystemItems](AppDelegate&) { return refresh(); });
+    } else {
+      f.app().openQuickSearchAction();
+      f.runUntil([&] { return refreshStarted && !f.store().isCapturingSystemItems.get(); }, 60s);
+      f.app().closeQuickSearch();
+    }
+  }
+  settle();
+  const std::vector<std::string> band = testing::keysInBand(f);
+  const std::vector<std::string> shown = keysBesideDivider(f, false);
+  bool putBack = false;
+  for (const auto& key : late) {
+    const bool wasCollected = std::count(collectedAtStart.begin(), collectedAtStart.end(), key) > 0;
+    const bool isShown = std::count(shown.begin(), shown.end(), key) > 0;
+    t.add("latePins");
+    if (wasCollected) t.add("latePinsAppearedCollected");
+    if (wasCollected && isShown) t.add("latePinsPutBack");
+    if (isShown) t.add("latePinsShown");
+    putBack |= wasCollected && isShown;
+  }
+  f.application().terminate();
+  t.add(std::string("look.") + lateLookName(look));
+
+  const std::vector<std::string> savedAfter = savedPins(*defaults);
+  std::map<std::string, std::string> keyOf;
+  for (const auto& [key, identity] : identities) keyOf[identity] = key;
+  const auto keys = [&](const std::vector<std::string>& saved) {
+    std::vector<std::string> out;
+    for (const auto& identity : saved) out.push_back(keyOf.count(identity) ? keyOf[identity] : "?");
+    return out;
+  };
+  const std::string story = std::string(lateLookName(look)) + "; late " + keysText(late) + " (" + places + "); saved " +
+                            keysText(keys(savedFirst)) + " -> " + keysText(keys(savedAfter)) + "; band " + keysText(band) +
+                            (putBack ? "; a late pin put back" : "");
+  if (savedAfter == savedFirst) {
+    t.add("savedUnchanged");
+    t.add(std::string("unchanged.") + lateLookName(look));
+    return say("unchanged: " + story);
+  }
+  t.add("savedChanged");
+  for (const auto& app : apps) t.add(std::string("changedWithPlace.") + latePlaceName(app.place));
+  t.add(std::string("changed.") + lateLookName(look));
+  if (putBack) t.add("changedAfterPutBack");
+  std::vector<std::string> sortedFirst = savedFirst, sortedAfter = savedAfter;
+  std::sort(sortedFirst.begin(), sortedFirst.end());
+  std::sort(sortedAfter.begin(), sortedAfter.end());
+  t.add(sortedFirst == sortedAfter ? "savedReordered" : "savedOtherPins");
+  say("changed: " + story);
 }
 
 }  // namespace vimbo::harness

@@ -30,6 +30,10 @@ void runSeed(uint64_t seed, const HarnessWorld& world, int rounds, Tally& all, T
 // Verbose: how it went, on stderr.
 void runStart(uint64_t seed, const HarnessWorld& world, Tally& tally, bool verbose);
 
+// One start in which two saved pins' applications start after us, once the restore has ended, and
+// the person does nothing. Verbose: how it went, on stderr.
+void runLateStart(uint64_t seed, const HarnessWorld& world, Tally& tally, bool verbose);
+
 // Assertion failures the test fixtures reported so far (the fixtures' own sanity checks).
 int64_t fixtureComplaints();
 void noteFixtureComplaint();

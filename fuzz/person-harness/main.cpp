@@ -11,14 +11,17 @@
 // did. Everything runs on the virtual clock: a seed gives the same counts every time.
 //
 // A second mode counts how often a person's reordering of restored pins is kept when one saved
-// pin's application was absent at start.
+// pin's application was absent at start; and, in starts of another kind, how often the saved pins
+// keep their order when two of their applications start after us (once the restore has ended)
+// while the person does nothing.
 //
 //   scripts/person-harness [--seeds N] [--first-seed S] [--rounds R] [--worlds a,b] [--starts N]
-//                          [--only rounds|starts] [--jobs J] [--verbose] [--list-worlds]
+//                          [--late-starts N] [--only rounds|starts] [--jobs J] [--verbose]
+//                          [--list-worlds]
 //
-// By default 600 seeds from 1, spread over six worlds, 4 rounds each, then 200 starts, in 4
-// worker processes (the counts do not depend on how many). --verbose writes a line for each
-// round and start to stderr.
+// By default 600 seeds from 1, spread over six worlds, 4 rounds each, then 200 starts of each
+// kind (--late-starts defaults to --starts), in 4 worker processes (the counts do not depend on
+// how many). --verbose writes a line for each round and start to stderr.
 //
 // It is a measuring tool, not a test: it asserts nothing and exits 0 whatever it counts.
 #include <gtest/gtest.h>
@@ -45,6 +48,7 @@ struct Options {
   uint64_t firstSeed = 1;
   int rounds = 4;
   int starts = 200;
+  int lateStarts = -1;  // as many as starts
   int jobs = 4;
   bool runRounds = true, runStarts = true;
   bool verbose = false;
@@ -68,15 +72,17 @@ std::vector<std::string> split(const std::string& list) {
 
 void usage() {
   std::cerr << "usage: person_harness [--seeds N] [--first-seed S] [--rounds R] [--worlds a,b] [--starts N]\n"
-               "                      [--only rounds|starts] [--jobs J] [--verbose] [--list-worlds]\n";
+               "                      [--late-starts N] [--only rounds|starts] [--jobs J] [--verbose]\n"
+               "                      [--list-worlds]\n";
 }
 
 struct Results {
-  Tally all, noFault, starts;
+  Tally all, noFault, starts, lateStarts;
 };
 
-// The share of the run that job `job` of `jobs` does: every jobs-th seed, and every jobs-th start.
-// The seed alone names the world (among those of the run), so any seed can be run again alone.
+// The share of the run that job `job` of `jobs` does: every jobs-th seed, and every jobs-th start
+// of each kind. The seed alone names the world (among those of the run), so any seed can be run
+// again alone.
 Results runShare(const Options& o, const std::vector<HarnessWorld>& worlds, int job, int jobs) {
   Results r;
   if (o.runRounds) {
@@ -92,12 +98,17 @@ Results runShare(const Options& o, const std::vector<HarnessWorld>& worlds, int 
       vimbo::harness::runStart(seed, worlds[seed % worlds.size()], r.starts, o.verbose);
       if (job == 0 && (i / jobs) % 25 == 24) std::cerr << "starts: " << i + 1 << " of " << o.starts << '\n';
     }
+    for (int i = job; i < o.lateStarts; i += jobs) {
+      const uint64_t seed = o.firstSeed + static_cast<uint64_t>(i);
+      vimbo::harness::runLateStart(seed, worlds[seed % worlds.size()], r.lateStarts, o.verbose);
+      if (job == 0 && (i / jobs) % 25 == 24) std::cerr << "late starts: " << i + 1 << " of " << o.lateStarts << '\n';
+    }
   }
   return r;
 }
 
 std::string serialize(const Results& r) {
-  return r.all.text() + "=\n" + r.noFault.text() + "=\n" + r.starts.text();
+  return r.all.text() + "=\n" + r.noFault.text() + "=\n" + r.starts.text() + "=\n" + r.lateStarts.text();
 }
 
 Results deserialize(const std::string& text) {
@@ -107,8 +118,8 @@ Results deserialize(const std::string& text) {
     if (line == "=") parts.emplace_back();
     else parts.back() += line + '\n';
   }
-  parts.resize(3);
-  return {Tally::fromText(parts[0]), Tally::fromText(parts[1]), Tally::fromText(parts[2])};
+  parts.resize(4);
+  return {Tally::fromText(parts[0]), Tally::fromText(parts[1]), Tally::fromText(parts[2]), Tally::fromText(parts[3])};
 }
 
 // Splits the run over worker processes (the fixtures are single-threaded and keep a little global
@@ -151,6 +162,7 @@ Results runAll(const Options& o, const std::vector<HarnessWorld>& worlds) {
     total.all.merge(part.all);
     total.noFault.merge(part.noFault);
     total.starts.merge(part.starts);
+    total.lateStarts.merge(part.lateStarts);
   }
   return total;
 }
@@ -257,6 +269,41 @@ void printStarts(const Options& o, const Results& r) {
   line("  the absent pin still in the saved list", "absentPinKept");
 }
 
+void printLateStarts(const Options& o, const Results& r) {
+  const Tally& s = r.lateStarts;
+  std::cout << "\nStarts with two pinned applications late, the person doing nothing: " << o.lateStarts << " starts (seeds "
+            << o.firstSeed << ".." << o.firstSeed + static_cast<uint64_t>(o.lateStarts) - 1 << ")\n\n";
+  const auto line = [&](const std::string& label, const std::string& name) { row(label, std::to_string(s[name])); };
+  const auto pair = [&](const std::string& label, const std::string& a, const std::string& b) {
+    row(label, std::to_string(s[a]) + " / " + std::to_string(s[b]));
+  };
+  line("starts run", "starts");
+  line("  three pins saved by the first session (the rest go no further)", "threePinsSaved");
+  line("  restore ended within 20 s", "restoreEnded");
+  line("  the pin present at start back in the bar after the restore", "presentPinRestored");
+  line("late pins (two a start)", "latePins");
+  line("  appeared on the collected side", "latePinsAppearedCollected");
+  line("    put back by us (shown at the quit)", "latePinsPutBack");
+  line("  shown at the quit", "latePinsShown");
+  line("saved order unchanged after the quit (same pins, same order)", "savedUnchanged");
+  line("saved order changed", "savedChanged");
+  line("  the same pins in another order", "savedReordered");
+  line("  other pins", "savedOtherPins");
+  line("  in a start in which we put a late pin back", "changedAfterPutBack");
+  for (const auto& [look, label] : {std::pair{"first-capture", "the first capture's refresh alone"},
+                                     std::pair{"quick-search", "a quick search opening"},
+                                     std::pair{"manager-refresh", "the manager's refresh"}})
+    pair(std::string("changed / starts, after ") + label, std::string("changed.") + look,
+         std::string("look.") + look);
+  std::cout << "\nlate applications' places (starts changed / applications put there):";
+  for (const auto& [name, n] : s.sums) {
+    if (name.rfind("place.", 0) != 0) continue;
+    const std::string place = name.substr(6);
+    std::cout << ' ' << place << ' ' << s["changedWithPlace." + place] << '/' << n << ';';
+  }
+  std::cout << '\n';
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -274,6 +321,7 @@ int main(int argc, char** argv) {
     else if (arg == "--first-seed") o.firstSeed = std::stoull(value());
     else if (arg == "--rounds") o.rounds = std::stoi(value());
     else if (arg == "--starts") o.starts = std::stoi(value());
+    else if (arg == "--late-starts") o.lateStarts = std::stoi(value());
     else if (arg == "--jobs") o.jobs = std::max(1, std::stoi(value()));
     else if (arg == "--worlds") o.worlds = split(value());
     else if (arg == "--verbose") o.verbose = true;
@@ -289,6 +337,7 @@ int main(int argc, char** argv) {
       return arg == "--help" ? 0 : 2;
     }
   }
+  if (o.lateStarts < 0) o.lateStarts = o.starts;
   const std::vector<HarnessWorld> worlds = vimbo::harness::harnessWorlds(o.worlds);
   if (worlds.empty()) {
     std::cerr << "no worlds to run\n";
@@ -300,6 +349,9 @@ int main(int argc, char** argv) {
 
   const Results r = runAll(o, worlds);
   if (o.runRounds) printRounds(o, r, worlds);
-  if (o.runStarts) printStarts(o, r);
+  if (o.runStarts) {
+    printStarts(o, r);
+    if (o.lateStarts > 0) printLateStarts(o, r);
+  }
   return 0;
 }
